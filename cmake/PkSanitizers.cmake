@@ -1,0 +1,11 @@
+# AddressSanitizer + UndefinedBehaviorSanitizer for the whole build, every UB
+# report fatal. Shared libraries then may keep undefined sanitizer symbols, so
+# --no-undefined is used only in plain builds.
+if(PK_SANITIZE)
+    add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                        -fno-omit-frame-pointer)
+    add_link_options(-fsanitize=address,undefined)
+    set(PK_NO_UNDEFINED_FLAG "")
+else()
+    set(PK_NO_UNDEFINED_FLAG "-Wl,--no-undefined")
+endif()

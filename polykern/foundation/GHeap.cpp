@@ -1,0 +1,221 @@
+#include "polykern/foundation/GHeap.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <new>
+
+#include "polykern/foundation/GAssert.h"
+#include "polykern/foundation/GHeapBlock.h"
+#include "polykern/foundation/GMemoryAllocator.h"
+
+namespace {
+
+char* CopyName(const char* name) {
+    const char* source = name != nullptr ? name : "";
+    const std::size_t n = std::strlen(source) + 1;
+    char* copy = static_cast<char*>(std::malloc(n));
+    if (copy == nullptr) throw std::bad_alloc();
+    std::memcpy(copy, source, n);
+    return copy;
+}
+
+// The pool list is a collection, and collections made with new come from a pool:
+// the list itself must bypass its class's pool.
+GArrayCollection* NewUnpooledList() { return ::new GArrayCollection(256, 1024); }
+
+void DeleteUnpooledList(GArrayCollection* list) {
+    list->~GArrayCollection();
+    ::operator delete(list);
+}
+
+}  // namespace
+
+GArrayCollection* GHeap::m_HeapList = nullptr;
+
+GSemaphor& GHeap::SemaforClass() {
+    // Made on first use, whatever the order of the library's static initializers, and
+    // never destroyed, so pools released during exit still find it.
+    static GSemaphor* lock = new GSemaphor();
+    return *lock;
+}
+
+GHeap::GHeap(const char* name, int slotSize) : m_FreeBlocks(32, 64), m_FullBlocks(32, 64) {
+    Init(name, slotSize, 8192);
+}
+
+GHeap::GHeap(const char* name, int slotSize, int blockBytes)
+    : m_FreeBlocks(32, 64), m_FullBlocks(32, 64) {
+    Init(name, slotSize, blockBytes);
+}
+
+void GHeap::Init(const char* name, int slotSize, int blockBytes) {
+    m_Name = CopyName(name);
+    m_SlotSize = slotSize < 0 ? 0 : slotSize;
+    const int budget = blockBytes < 0 ? 0 : blockBytes;
+    m_SlotsPerBlock = m_SlotSize == 0 ? budget : budget / m_SlotSize + 1;
+    if (m_SlotsPerBlock < 1) m_SlotsPerBlock = 1;
+    m_Stride = sizeof(GHeapBlock::SlotHeader) + ((static_cast<std::size_t>(m_SlotSize) + 7) & ~7u);
+    AddToHeapList(this);
+}
+
+GHeap::~GHeap() {
+    DeleteAllBlocks();
+    DeleteFromHeapList(this);
+    if (m_Owner != nullptr && *m_Owner == this) *m_Owner = nullptr;
+    std::free(m_Name);
+    m_Name = nullptr;
+}
+
+void GHeap::DeleteAllBlocks() {
+    GSemaphorGuard guard(m_Lock);
+    for (GArrayCollection* list : {&m_FreeBlocks, &m_FullBlocks}) {
+        for (int i = 0; i < list->size(); ++i) delete static_cast<GHeapBlock*>(list->get(i));
+        list->clear();
+    }
+}
+
+void GHeap::AddToHeapList(GHeap* heap) {
+    GSemaphorGuard guard(SemaforClass());
+    if (m_HeapList == nullptr) m_HeapList = NewUnpooledList();
+    m_HeapList->add(heap);
+}
+
+void GHeap::DeleteFromHeapList(GHeap* heap) {
+    GSemaphorGuard guard(SemaforClass());
+    if (m_HeapList == nullptr) return;
+    const int i = m_HeapList->index(heap);
+    if (i >= 0) m_HeapList->remove(i);
+}
+
+void GHeap::TakeOut(GArrayCollection& list, GHeapBlock* block) {
+    PK_ASSERT(block->m_Index >= 0 && block->m_Index < list.size());
+    GHeapBlock* last = static_cast<GHeapBlock*>(list.getLast());
+    last->m_Index = block->m_Index;
+    list.put(block->m_Index, last);
+    list.removeLast();
+    block->m_Index = -1;
+}
+
+void* GHeap::Alloc() {
+    GSemaphorGuard guard(m_Lock);
+    GHeapBlock* block;
+    if (m_FreeBlocks.isEmpty()) {
+        block = new GHeapBlock(this, m_SlotsPerBlock, m_Stride);
+        block->m_Index = m_FreeBlocks.size();
+        m_FreeBlocks.add(block);
+    } else {
+        block = static_cast<GHeapBlock*>(m_FreeBlocks.getLast());
+    }
+    GHeapBlock::SlotHeader* slot = block->m_FreeHead;
+    block->m_FreeHead = slot->nextFree;
+    if (--block->m_FreeCount == 0) {
+        m_FreeBlocks.removeLast();
+        block->m_Index = m_FullBlocks.size();
+        m_FullBlocks.add(block);
+    }
+    slot->owner = block;
+    void* object = slot + 1;
+    std::memset(object, 0, static_cast<std::size_t>(m_SlotSize));
+    return object;
+}
+
+void GHeap::Free(void* p) {
+    if (p == nullptr) return;
+    GSemaphorGuard guard(m_Lock);
+    GHeapBlock::SlotHeader* slot = static_cast<GHeapBlock::SlotHeader*>(p) - 1;
+    GHeapBlock* block = slot->owner;
+    PK_ASSERT(block->m_Heap == this);
+    slot->nextFree = block->m_FreeHead;
+    block->m_FreeHead = slot;
+    if (++block->m_FreeCount == 1) {
+        // The block was full: it can serve allocations again.
+        TakeOut(m_FullBlocks, block);
+        block->m_Index = m_FreeBlocks.size();
+        m_FreeBlocks.add(block);
+    } else if (block->m_FreeCount == m_SlotsPerBlock) {
+        // Wholly free: release it at once, even the pool's last block.
+        TakeOut(m_FreeBlocks, block);
+        delete block;
+    }
+}
+
+int GHeap::GarbageCollector() {
+    GSemaphorGuard guard(m_Lock);
+    return 0;
+}
+
+void GHeap::RunGarbageCollector() {
+    GSemaphorGuard guard(SemaforClass());
+    if (m_HeapList == nullptr) return;
+    int total = 0;
+    for (int i = 0; i < m_HeapList->size(); ++i) {
+        total += static_cast<GHeap*>(m_HeapList->get(i))->GarbageCollector();
+    }
+    (void)total;
+}
+
+void GHeap::RunUsedMemoryDump() {}
+
+void GHeap::RemoveAllHeaps() {
+    GSemaphorGuard guard(SemaforClass());
+    while (m_HeapList != nullptr && !m_HeapList->isEmpty()) {
+        delete static_cast<GHeap*>(m_HeapList->get(0));
+    }
+    if (m_HeapList != nullptr) {
+        DeleteUnpooledList(m_HeapList);
+        m_HeapList = nullptr;
+    }
+}
+
+int GHeap::GetHeapCount() {
+    GSemaphorGuard guard(SemaforClass());
+    return m_HeapList != nullptr ? m_HeapList->size() : 0;
+}
+
+GHeap* GHeap::Attach(GHeap** owner, const char* name, int slotSize, int blockBytes) {
+    GSemaphorGuard guard(SemaforClass());
+    if (*owner == nullptr) {
+        GHeap* heap = new GHeap(name, slotSize, blockBytes);
+        heap->m_Owner = owner;
+        *owner = heap;
+    }
+    return *owner;
+}
+
+void* GHeap::PooledAlloc(GHeap** owner,
+                         const char* name,
+                         int slotSize,
+                         int blockBytes,
+                         std::size_t requested) {
+    if (requested > static_cast<std::size_t>(slotSize)) throw std::bad_alloc();
+#ifdef PK_POOLS_PASS_THROUGH
+    // The pool still exists, so the pool list looks the same in both builds.
+    if (*owner == nullptr) Attach(owner, name, slotSize, blockBytes);
+    void* p = std::calloc(1, slotSize > 0 ? static_cast<std::size_t>(slotSize) : 1);
+    if (p == nullptr) throw std::bad_alloc();
+    return p;
+#else
+    GHeap* heap = *owner;
+    if (heap == nullptr) heap = Attach(owner, name, slotSize, blockBytes);
+    return heap->Alloc();
+#endif
+}
+
+void GHeap::PooledFree(GHeap* heap, void* p) {
+#ifdef PK_POOLS_PASS_THROUGH
+    (void)heap;
+    std::free(p);
+#else
+    if (heap != nullptr) heap->Free(p);
+#endif
+}
+
+void* GHeap::PlaceInArena(std::size_t size, GMemoryAllocator* arena) {
+    void* p = arena != nullptr && size <= static_cast<std::size_t>(INT_MAX - 8)
+                  ? arena->alloc(static_cast<int>(size))
+                  : nullptr;
+    if (p == nullptr) throw std::bad_alloc();
+    return p;
+}

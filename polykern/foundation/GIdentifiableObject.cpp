@@ -1,0 +1,3 @@
+#include "polykern/foundation/GIdentifiableObject.h"
+
+GIdentifiableObject::~GIdentifiableObject() { m_Id = -1; }

@@ -1,0 +1,3 @@
+#include "polykern/foundation/GIterator.h"
+
+GIterator::~GIterator() = default;

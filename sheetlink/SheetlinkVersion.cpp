@@ -1,0 +1,3 @@
+#include "sheetlink/SheetlinkVersion.h"
+
+const char* Sheetlink_Version() { return PK_VERSION; }
