@@ -6,10 +6,29 @@
 
 #include <cstring>
 
-void* GPlatform::OpenLibrary(const char* name) {
-    if (name == nullptr || name[0] == '\0') return nullptr;
-    return dlopen(name, RTLD_NOW | RTLD_LOCAL);
+namespace {
+
+// The folder this library was loaded from, with a trailing slash.
+std::string KernelFolder() {
+    const std::string path = GPlatform::ModulePathOf(reinterpret_cast<const void*>(&KernelFolder));
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
+
+// dlopen, looking for a bare name beside the kernel too. The kernel's RUNPATH says
+// the same, but the loader ignores it when a sanitizer runtime intercepts dlopen.
+void* Open(const char* name, int flags) {
+    if (name == nullptr || name[0] == '\0') return nullptr;
+    void* handle = dlopen(name, flags);
+    if (handle != nullptr || std::strchr(name, '/') != nullptr) return handle;
+    const std::string folder = KernelFolder();
+    if (folder.empty()) return nullptr;
+    return dlopen((folder + name).c_str(), flags);
+}
+
+}  // namespace
+
+void* GPlatform::OpenLibrary(const char* name) { return Open(name, RTLD_NOW | RTLD_LOCAL); }
 
 void* GPlatform::FindSymbol(void* library, const char* symbol) {
     if (library == nullptr || symbol == nullptr) return nullptr;
@@ -21,8 +40,7 @@ void GPlatform::CloseLibrary(void* library) {
 }
 
 void* GPlatform::FindLoadedLibrary(const char* name) {
-    if (name == nullptr || name[0] == '\0') return nullptr;
-    void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD);
+    void* handle = Open(name, RTLD_NOW | RTLD_NOLOAD);
     // The probe added a reference of its own; the library stays loaded by its owner.
     if (handle != nullptr) dlclose(handle);
     return handle;
