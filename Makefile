@@ -22,7 +22,7 @@ asan-test: bootstrap
 bench: bootstrap
 	cmake --preset release
 	cmake --build --preset release
-	./build/release/bench/polykern_bench
+	./build/release/bin/polykern_bench
 
 clean:
 	rm -rf build
