@@ -22,3 +22,22 @@
 #include "polykern/foundation/GPooled.h"
 #include "polykern/foundation/GPress.h"
 #include "polykern/foundation/GSemaphor.h"
+
+// Geometric math
+#include "polykern/math/G3Math.h"
+#include "polykern/math/GEnvelope.h"
+#include "polykern/math/GMatrix4.h"
+#include "polykern/math/GRect.h"
+#include "polykern/math/GVector3.h"
+
+// Extended data
+#include "polykern/exdata/CDispatchExDataProvider.h"
+#include "polykern/exdata/CExData.h"
+#include "polykern/exdata/CExDataProvider.h"
+#include "polykern/exdata/CStandardExDataProvider.h"
+#include "polykern/exdata/G3ExDataProvider.h"
+#include "polykern/exdata/G3ShellExDataProvider.h"
+#include "polykern/exdata/IGeometryExDataProvider.h"
+
+// Polyhedral model
+#include "polykern/model/G3Obj.h"

@@ -1,0 +1,3 @@
+#include "polykern/exdata/G3ShellExDataProvider.h"
+
+G3ShellExDataProvider::~G3ShellExDataProvider() = default;

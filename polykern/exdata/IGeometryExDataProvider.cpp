@@ -1,0 +1,3 @@
+#include "polykern/exdata/IGeometryExDataProvider.h"
+
+IGeometryExDataProvider::~IGeometryExDataProvider() = default;
