@@ -47,7 +47,8 @@ void BM_PoolAllocFreeWarm(benchmark::State& state) {
         benchmark::ClobberMemory();
         for (void* p : slots) pool.Free(p);
     }
-    for (std::size_t i = 0; i < keep.size(); i += static_cast<std::size_t>(pool.GetSlotsPerBlock())) {
+    for (std::size_t i = 0; i < keep.size();
+         i += static_cast<std::size_t>(pool.GetSlotsPerBlock())) {
         pool.Free(keep[i]);
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

@@ -1,3 +1,5 @@
 #include "modelbridge/ModelbridgeVersion.h"
 
-const char* Modelbridge_Version() { return PK_VERSION; }
+const char* Modelbridge_Version() {
+    return PK_VERSION;
+}

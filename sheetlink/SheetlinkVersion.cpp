@@ -1,3 +1,5 @@
 #include "sheetlink/SheetlinkVersion.h"
 
-const char* Sheetlink_Version() { return PK_VERSION; }
+const char* Sheetlink_Version() {
+    return PK_VERSION;
+}

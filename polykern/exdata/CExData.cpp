@@ -21,7 +21,9 @@ CExDataProvider* NewTable() {
 
 }  // namespace
 
-CExData::CExData(const CExData& other) { Attach(other.m_Table); }
+CExData::CExData(const CExData& other) {
+    Attach(other.m_Table);
+}
 
 CExData& CExData::operator=(const CExData& other) {
     Attach(other.m_Table);
@@ -33,7 +35,9 @@ CExData& CExData::operator=(const CExDataProvider* table) {
     return *this;
 }
 
-CExData::~CExData() { Attach(nullptr); }
+CExData::~CExData() {
+    Attach(nullptr);
+}
 
 void CExData::Attach(const CExDataProvider* table) {
     if (table == m_Table) return;
@@ -44,7 +48,8 @@ void CExData::Attach(const CExDataProvider* table) {
 
 CExData& CExData::Add(const char* key, void* value) {
     if (value == nullptr) return *this;
-    IGeometryExDataProvider* provider = CDispatchExDataProvider::GetDispatchProvider().GetProvider(key);
+    IGeometryExDataProvider* provider =
+        CDispatchExDataProvider::GetDispatchProvider().GetProvider(key);
     if (m_Table == nullptr) m_Table = NewTable();
     m_Table->Set(provider, value);
     return *this;

@@ -4,7 +4,9 @@
 
 CExDataProvider::~CExDataProvider() = default;
 
-void CExDataProvider::AddRef() const { ++m_RefCount; }
+void CExDataProvider::AddRef() const {
+    ++m_RefCount;
+}
 
 void CExDataProvider::Release() const {
     if (m_RefCount < 2) {
@@ -27,4 +29,6 @@ void* CExDataProvider::Get(IGeometryExDataProvider* provider) const {
     return it != m_Table.end() ? it->second : nullptr;
 }
 
-void CExDataProvider::Remove(IGeometryExDataProvider* provider) { m_Table.erase(provider); }
+void CExDataProvider::Remove(IGeometryExDataProvider* provider) {
+    m_Table.erase(provider);
+}

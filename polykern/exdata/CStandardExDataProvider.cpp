@@ -10,4 +10,6 @@ void* CStandardExDataProvider::GetIdByPlaneDivide(void* value,
     return value;
 }
 
-void* CStandardExDataProvider::GetIdByMergeFacets(void* a, void* b) { return a == b ? a : nullptr; }
+void* CStandardExDataProvider::GetIdByMergeFacets(void* a, void* b) {
+    return a == b ? a : nullptr;
+}

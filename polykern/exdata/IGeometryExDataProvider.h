@@ -12,7 +12,9 @@ public:
     /// Releases a value of this key.
     virtual void Free(void* value) = 0;
     /// The value each part of a facet divided by `plane` receives.
-    virtual void* GetIdByPlaneDivide(void* value, const G3Surface* surface, const double* plane) = 0;
+    virtual void* GetIdByPlaneDivide(void* value,
+                                     const G3Surface* surface,
+                                     const double* plane) = 0;
     /// The value of a facet merged from facets carrying `a` and `b`.
     virtual void* GetIdByMergeFacets(void* a, void* b) = 0;
 };

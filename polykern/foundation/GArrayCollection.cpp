@@ -27,11 +27,17 @@ void SelectionSort(GObj** a, int lo, int hi, Compare cmp, const void* context) {
 
 }  // namespace
 
-GArrayCollection::GArrayCollection() { init(256, 1024); }
+GArrayCollection::GArrayCollection() {
+    init(256, 1024);
+}
 
-GArrayCollection::GArrayCollection(int capacity, int growth) { init(capacity, growth); }
+GArrayCollection::GArrayCollection(int capacity, int growth) {
+    init(capacity, growth);
+}
 
-GArrayCollection::~GArrayCollection() { finit(); }
+GArrayCollection::~GArrayCollection() {
+    finit();
+}
 
 void GArrayCollection::init(int capacity, int growth) {
     m_InitialCapacity = capacity;
@@ -40,7 +46,8 @@ void GArrayCollection::init(int capacity, int growth) {
     m_Count = 0;
     m_Array = nullptr;
     if (m_Capacity > 0) {
-        m_Array = static_cast<GObj**>(std::malloc(sizeof(GObj*) * static_cast<std::size_t>(m_Capacity)));
+        m_Array =
+            static_cast<GObj**>(std::malloc(sizeof(GObj*) * static_cast<std::size_t>(m_Capacity)));
         if (m_Array == nullptr) throw std::bad_alloc();
     }
 }
@@ -129,14 +136,16 @@ void GArrayCollection::remove(int i) {
 
 void GArrayCollection::RemoveWithShift(int i) {
     PK_ASSERT(i >= 0 && i < m_Count);
-    std::memmove(m_Array + i, m_Array + i + 1, sizeof(GObj*) * static_cast<std::size_t>(m_Count - i - 1));
+    std::memmove(m_Array + i, m_Array + i + 1,
+                 sizeof(GObj*) * static_cast<std::size_t>(m_Count - i - 1));
     --m_Count;
 }
 
 void GArrayCollection::ShiftRight(int i) {
     PK_ASSERT(i >= 0 && i <= m_Count);
     if (m_Count + 1 >= m_Capacity) reallocList(m_Growth);
-    std::memmove(m_Array + i + 1, m_Array + i, sizeof(GObj*) * static_cast<std::size_t>(m_Count - i));
+    std::memmove(m_Array + i + 1, m_Array + i,
+                 sizeof(GObj*) * static_cast<std::size_t>(m_Count - i));
     m_Array[i] = nullptr;
     ++m_Count;
 }
@@ -210,7 +219,8 @@ void GArrayCollection::ReallocByRealSize() {
         m_Capacity = 0;
         return;
     }
-    GObj** exact = static_cast<GObj**>(std::realloc(m_Array, sizeof(GObj*) * static_cast<std::size_t>(m_Count)));
+    GObj** exact = static_cast<GObj**>(
+        std::realloc(m_Array, sizeof(GObj*) * static_cast<std::size_t>(m_Count)));
     if (exact == nullptr) return;  // the larger array stays valid
     m_Array = exact;
     m_Capacity = m_Count;

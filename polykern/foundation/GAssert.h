@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#define PK_ASSERT_FAIL(cond)                                                            \
+#define PK_ASSERT_FAIL(cond)                                                               \
     (std::fprintf(stderr, "%s:%d: internal check failed: %s\n", __FILE__, __LINE__, cond), \
      std::abort())
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -14,7 +14,9 @@ long IdentityHash(const GObj* key) {
     return static_cast<long>(reinterpret_cast<std::uintptr_t>(key) >> 3);
 }
 
-int IdentityCompare(const GObj* a, const GObj* b) { return a < b ? -1 : (a > b ? 1 : 0); }
+int IdentityCompare(const GObj* a, const GObj* b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
 
 }  // namespace
 
@@ -26,7 +28,10 @@ GHashtable::GHashtable(int size,
     Init(size, loadFactor, hash, cmpKey, cmpValue);
 }
 
-GHashtable::GHashtable(int size, HashFunction hash, CompareFunction cmpKey, CompareFunction cmpValue) {
+GHashtable::GHashtable(int size,
+                       HashFunction hash,
+                       CompareFunction cmpKey,
+                       CompareFunction cmpValue) {
     Init(size, 0.75, hash, cmpKey, cmpValue);
 }
 

@@ -60,14 +60,15 @@ public:
     GHashtableEntry** GetHashEntryTable() const { return m_Table; }
 
 protected:
-    void Init(int size, double loadFactor, HashFunction hash, CompareFunction cmpKey,
+    void Init(int size,
+              double loadFactor,
+              HashFunction hash,
+              CompareFunction cmpKey,
               CompareFunction cmpValue);
     void Rehash();
 
 private:
-    int BucketOf(long hash) const {
-        return static_cast<int>((hash & 0x7FFFFFFF) % m_TableSize);
-    }
+    int BucketOf(long hash) const { return static_cast<int>((hash & 0x7FFFFFFF) % m_TableSize); }
     int ThresholdFor(int tableSize) const;
     void Insert(GObj* key, GObj* value, long hash);
     // Unlinks the first entry of the key's bucket that `match` accepts; returns its value.

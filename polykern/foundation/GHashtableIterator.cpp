@@ -15,7 +15,9 @@ bool GHashtableIterator::hasNext() {
     return m_Current != nullptr;
 }
 
-GObj* GHashtableIterator::next() { return NextEntry(); }
+GObj* GHashtableIterator::next() {
+    return NextEntry();
+}
 
 GHashtableEntry* GHashtableIterator::NextEntry() {
     if (!hasNext()) return nullptr;

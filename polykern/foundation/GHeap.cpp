@@ -23,7 +23,9 @@ char* CopyName(const char* name) {
 
 // The pool list is a collection, and collections made with new come from a pool:
 // the list itself must bypass its class's pool.
-GArrayCollection* NewUnpooledList() { return ::new GArrayCollection(256, 1024); }
+GArrayCollection* NewUnpooledList() {
+    return ::new GArrayCollection(256, 1024);
+}
 
 void DeleteUnpooledList(GArrayCollection* list) {
     list->~GArrayCollection();
@@ -184,11 +186,8 @@ GHeap* GHeap::Attach(GHeap** owner, const char* name, int slotSize, int blockByt
     return *owner;
 }
 
-void* GHeap::PooledAlloc(GHeap** owner,
-                         const char* name,
-                         int slotSize,
-                         int blockBytes,
-                         std::size_t requested) {
+void* GHeap::PooledAlloc(
+    GHeap** owner, const char* name, int slotSize, int blockBytes, std::size_t requested) {
     if (requested > static_cast<std::size_t>(slotSize)) throw std::bad_alloc();
 #ifdef PK_POOLS_PASS_THROUGH
     // The pool still exists, so the pool list looks the same in both builds.

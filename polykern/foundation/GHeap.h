@@ -54,11 +54,8 @@ public:
     /// The class-level operator new of a pooled class. With the pass-through build switch
     /// every object is a separate calloc block, so sanitizers see each one. Throws
     /// std::bad_alloc when `requested` exceeds the slot size.
-    static void* PooledAlloc(GHeap** owner,
-                             const char* name,
-                             int slotSize,
-                             int blockBytes,
-                             std::size_t requested);
+    static void* PooledAlloc(
+        GHeap** owner, const char* name, int slotSize, int blockBytes, std::size_t requested);
     /// The class-level operator delete of a pooled class.
     static void PooledFree(GHeap* heap, void* p);
     /// The class-level arena placement of a pooled class.

@@ -15,4 +15,6 @@ GHeapBlock::GHeapBlock(GHeap* heap, int slots, std::size_t stride)
     }
 }
 
-GHeapBlock::~GHeapBlock() { std::free(m_Memory); }
+GHeapBlock::~GHeapBlock() {
+    std::free(m_Memory);
+}

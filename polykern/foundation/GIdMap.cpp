@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <climits>
 
-GIdMap::GIdMap() { Init(256); }
+GIdMap::GIdMap() {
+    Init(256);
+}
 
-GIdMap::GIdMap(int size) { Init(size); }
+GIdMap::GIdMap(int size) {
+    Init(size);
+}
 
-GIdMap::~GIdMap() { delete[] m_Slots; }
+GIdMap::~GIdMap() {
+    delete[] m_Slots;
+}
 
 void GIdMap::Init(int size) {
     m_Size = size > 0 ? size : 1;
@@ -22,7 +28,9 @@ GObj* GIdMap::Put(int id, GObj* obj) {
     return old;
 }
 
-GObj* GIdMap::Get(int id) const { return id >= 0 && id < m_Size ? m_Slots[id] : nullptr; }
+GObj* GIdMap::Get(int id) const {
+    return id >= 0 && id < m_Size ? m_Slots[id] : nullptr;
+}
 
 GObj* GIdMap::Remove(int id) {
     if (id < 0 || id >= m_Size) return nullptr;
@@ -47,4 +55,6 @@ void GIdMap::Realloc(int newSize) {
     m_Size = newSize;
 }
 
-void GIdMap::Clear() { std::fill(m_Slots, m_Slots + m_Size, nullptr); }
+void GIdMap::Clear() {
+    std::fill(m_Slots, m_Slots + m_Size, nullptr);
+}

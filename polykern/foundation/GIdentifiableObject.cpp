@@ -1,3 +1,5 @@
 #include "polykern/foundation/GIdentifiableObject.h"
 
-GIdentifiableObject::~GIdentifiableObject() { m_Id = -1; }
+GIdentifiableObject::~GIdentifiableObject() {
+    m_Id = -1;
+}

@@ -8,9 +8,13 @@ namespace {
 constexpr int kMinChunk = 8;
 }
 
-GMemoryAllocator::GMemoryAllocator() { init(4096, 65536); }
+GMemoryAllocator::GMemoryAllocator() {
+    init(4096, 65536);
+}
 
-GMemoryAllocator::GMemoryAllocator(int firstChunk, int nextChunks) { init(firstChunk, nextChunks); }
+GMemoryAllocator::GMemoryAllocator(int firstChunk, int nextChunks) {
+    init(firstChunk, nextChunks);
+}
 
 GMemoryAllocator::~GMemoryAllocator() {
     Chunk* chunk = m_Current;

@@ -15,7 +15,9 @@ GObj* GObj::Duplicate() {
     return copy;
 }
 
-void* GObj::operator new(std::size_t size) { return ::operator new(size); }
+void* GObj::operator new(std::size_t size) {
+    return ::operator new(size);
+}
 
 void* GObj::operator new(std::size_t size, GMemoryAllocator* arena) {
     void* p = arena != nullptr && size <= static_cast<std::size_t>(INT_MAX - 8)
@@ -25,6 +27,8 @@ void* GObj::operator new(std::size_t size, GMemoryAllocator* arena) {
     return p;
 }
 
-void GObj::operator delete(void* p) { ::operator delete(p); }
+void GObj::operator delete(void* p) {
+    ::operator delete(p);
+}
 
 void GObj::operator delete(void* /*p*/, GMemoryAllocator* /*arena*/) {}

@@ -28,7 +28,9 @@ void* Open(const char* name, int flags) {
 
 }  // namespace
 
-void* GPlatform::OpenLibrary(const char* name) { return Open(name, RTLD_NOW | RTLD_LOCAL); }
+void* GPlatform::OpenLibrary(const char* name) {
+    return Open(name, RTLD_NOW | RTLD_LOCAL);
+}
 
 void* GPlatform::FindSymbol(void* library, const char* symbol) {
     if (library == nullptr || symbol == nullptr) return nullptr;

@@ -17,31 +17,34 @@
 class GHeap;
 class GMemoryAllocator;
 
-#define PK_DECLARE_POOL(Class)                                                            \
-public:                                                                                   \
-    static void* operator new(std::size_t size);                                          \
-    static void* operator new(std::size_t size, GMemoryAllocator* arena);                 \
-    static void operator delete(void* p);                                                 \
-    static void operator delete(void*, GMemoryAllocator*) {}                              \
+#define PK_DECLARE_POOL(Class)                                                         \
+public:                                                                                \
+    static void* operator new(std::size_t size);                                       \
+    static void* operator new(std::size_t size, GMemoryAllocator* arena);              \
+    static void operator delete(void* p);                                              \
+    static void operator delete(void*, GMemoryAllocator*) {}                           \
     /** The class's pool; null only between GHeap::RemoveAllHeaps and the next new. */ \
-    static GHeap* GetHeap() { return m_##Class##Heap; }                                   \
-                                                                                          \
-private:                                                                                  \
+    static GHeap* GetHeap() {                                                          \
+        return m_##Class##Heap;                                                        \
+    }                                                                                  \
+                                                                                       \
+private:                                                                               \
     static GHeap* m_##Class##Heap;
 
-#define PK_DEFINE_POOL(Class, blockBytes)                                                  \
-    static_assert(alignof(Class) <= 8, "pool slots are 8-byte aligned");                  \
-    GHeap* Class::m_##Class##Heap = GHeap::Attach(&Class::m_##Class##Heap, #Class,          \
-                                                  static_cast<int>(sizeof(Class)),         \
-                                                  blockBytes);                             \
-    void* Class::operator new(std::size_t size) {                                          \
-        return GHeap::PooledAlloc(&m_##Class##Heap, #Class, static_cast<int>(sizeof(Class)), \
-                                  blockBytes, size);                                       \
-    }                                                                                      \
-    void* Class::operator new(std::size_t size, GMemoryAllocator* arena) {                 \
-        return GHeap::PlaceInArena(size, arena);                                           \
-    }                                                                                      \
-    void Class::operator delete(void* p) { GHeap::PooledFree(m_##Class##Heap, p); }
+#define PK_DEFINE_POOL(Class, blockBytes)                                                       \
+    static_assert(alignof(Class) <= 8, "pool slots are 8-byte aligned");                        \
+    GHeap* Class::m_##Class##Heap = GHeap::Attach(&Class::m_##Class##Heap, #Class,              \
+                                                  static_cast<int>(sizeof(Class)), blockBytes); \
+    void* Class::operator new(std::size_t size) {                                               \
+        return GHeap::PooledAlloc(&m_##Class##Heap, #Class, static_cast<int>(sizeof(Class)),    \
+                                  blockBytes, size);                                            \
+    }                                                                                           \
+    void* Class::operator new(std::size_t size, GMemoryAllocator* arena) {                      \
+        return GHeap::PlaceInArena(size, arena);                                                \
+    }                                                                                           \
+    void Class::operator delete(void* p) {                                                      \
+        GHeap::PooledFree(m_##Class##Heap, p);                                                  \
+    }
 
 #define PK_POOL_SHARED_BY(Derived, Base) \
     static_assert(sizeof(Derived) <= sizeof(Base), #Derived " must fit the slots of " #Base)

@@ -11,7 +11,9 @@ bool GPress::init(double scale) {
     return true;
 }
 
-double GPress::MINSIZE2() { return minsize; }
+double GPress::MINSIZE2() {
+    return minsize;
+}
 
 double GPress::getSizeXY(double x1, double y1, double x2, double y2) {
     const double dx = x2 - x1;

@@ -26,14 +26,12 @@ double G3Math::CalcSquare(double x1, double y1, double x2, double y2, double x3,
     return (x1 - x2) * (y3 - y2) - (y1 - y2) * (x3 - x2);
 }
 
-double G3Math::CalcSquare(double x1, double y1, double x2, double y2) { return x1 * y2 - y1 * x2; }
+double G3Math::CalcSquare(double x1, double y1, double x2, double y2) {
+    return x1 * y2 - y1 * x2;
+}
 
-bool G3Math::PointInTriangle(const double* p,
-                             const double* a,
-                             const double* b,
-                             const double* c,
-                             int i,
-                             int j) {
+bool G3Math::PointInTriangle(
+    const double* p, const double* a, const double* b, const double* c, int i, int j) {
     const int s1 = GetAreaSign(a, b, p, i, j);
     const int s2 = GetAreaSign(b, c, p, i, j);
     const int s3 = GetAreaSign(c, a, p, i, j);
@@ -62,8 +60,7 @@ int G3Math::FindLineIntersection(const double* p1,
                                  double* t) {
     const double den = (p4[j] - p3[j]) * (p2[i] - p1[i]) - (p4[i] - p3[i]) * (p2[j] - p1[j]);
     if (!(std::fabs(den) >= 1e-12)) return 0;
-    const double u =
-        ((p4[i] - p3[i]) * (p1[j] - p3[j]) - (p4[j] - p3[j]) * (p1[i] - p3[i])) / den;
+    const double u = ((p4[i] - p3[i]) * (p1[j] - p3[j]) - (p4[j] - p3[j]) * (p1[i] - p3[i])) / den;
     for (int k = 0; k < 3; ++k) out[k] = p1[k] + u * (p2[k] - p1[k]);
     if (t != nullptr) *t = u;
     return 1;

@@ -19,12 +19,8 @@ public:
     /// x1·y2 − y1·x2.
     static double CalcSquare(double x1, double y1, double x2, double y2);
     /// True when p lies in the closed triangle abc in the (i, j) plane (edges count).
-    static bool PointInTriangle(const double* p,
-                                const double* a,
-                                const double* b,
-                                const double* c,
-                                int i,
-                                int j);
+    static bool PointInTriangle(
+        const double* p, const double* a, const double* b, const double* c, int i, int j);
     /// Direction angle of b − a in the (i, j) plane, minus `base`, in [0, 2π).
     static double CalcAngle(const double* a, const double* b, double base, int i, int j);
     /// Intersection of the lines p1p2 and p3p4 in the (i, j) plane: out := p1 + u·(p2 − p1)

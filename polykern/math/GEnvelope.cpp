@@ -62,33 +62,37 @@ GEnvelope* GEnvelope::FormEnvelope(GEnvelope* env, const double* a, const double
     return env;
 }
 
-GEnvelope* GEnvelope::FormEnvelope(GEnvelope* env,
-                                   const double* a,
-                                   const double* b,
-                                   const double* c,
-                                   const double* d) {
+GEnvelope* GEnvelope::FormEnvelope(
+    GEnvelope* env, const double* a, const double* b, const double* c, const double* d) {
     env->Init(a, b);
     env->Add(c);
     env->Add(d);
     return env;
 }
 
-void GEnvelope::Add(const double* p) { Add(p[0], p[1], p[2]); }
+namespace {
+
+void Grow(double* min, double* max, const double* p, int axes) {
+    for (int k = 0; k < axes; ++k) {
+        if (p[k] < min[k]) min[k] = p[k];
+        if (p[k] > max[k]) max[k] = p[k];
+    }
+}
+
+}  // namespace
+
+void GEnvelope::Add(const double* p) {
+    Grow(m_Min, m_Max, p, 3);
+}
 
 void GEnvelope::Add(double x, double y, double z) {
     const double p[3] = {x, y, z};
-    for (int k = 0; k < 3; ++k) {
-        if (p[k] < m_Min[k]) m_Min[k] = p[k];
-        if (p[k] > m_Max[k]) m_Max[k] = p[k];
-    }
+    Grow(m_Min, m_Max, p, 3);
 }
 
 void GEnvelope::Add(double x, double y) {
     const double p[2] = {x, y};
-    for (int k = 0; k < 2; ++k) {
-        if (p[k] < m_Min[k]) m_Min[k] = p[k];
-        if (p[k] > m_Max[k]) m_Max[k] = p[k];
-    }
+    Grow(m_Min, m_Max, p, 2);
 }
 
 void GEnvelope::Add(const GEnvelope* other) {
@@ -143,7 +147,9 @@ void GEnvelope::Extend(double* min, double* max, double d) {
     }
 }
 
-double GEnvelope::GetMaxSize() const { return std::max(XSize(), std::max(YSize(), ZSize())); }
+double GEnvelope::GetMaxSize() const {
+    return std::max(XSize(), std::max(YSize(), ZSize()));
+}
 
 int GEnvelope::GetMaxCoo() const {
     double size;
@@ -178,25 +184,39 @@ void GEnvelope::GetMaxCoo(int* i, int* j) const {
     }
 }
 
-uint32_t GEnvelope::ClipTestXYZ(const double* p) const {
-    for (int k = 0; k < 3; ++k) {
-        if (!(p[k] >= m_Min[k] && p[k] <= m_Max[k])) return GCLIP_DISJOINT;
+namespace {
+
+// The closed box test on the first `axes` axes.
+bool Contains(const double* min, const double* max, const double* p, int axes) {
+    for (int k = 0; k < axes; ++k) {
+        if (!(p[k] >= min[k] && p[k] <= max[k])) return false;
     }
-    return 0;
+    return true;
+}
+
+bool Meets(const double* min,
+           const double* max,
+           const double* otherMin,
+           const double* otherMax,
+           int axes) {
+    for (int k = 0; k < axes; ++k) {
+        if (!(otherMax[k] >= min[k] && otherMin[k] <= max[k])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+uint32_t GEnvelope::ClipTestXYZ(const double* p) const {
+    return Contains(m_Min, m_Max, p, 3) ? 0 : GCLIP_DISJOINT;
 }
 
 uint32_t GEnvelope::ClipTestXY(const double* p) const {
-    for (int k = 0; k < 2; ++k) {
-        if (!(p[k] >= m_Min[k] && p[k] <= m_Max[k])) return GCLIP_DISJOINT;
-    }
-    return 0;
+    return Contains(m_Min, m_Max, p, 2) ? 0 : GCLIP_DISJOINT;
 }
 
 bool GEnvelope::IsIntersectXYZ(const double* min, const double* max) const {
-    for (int k = 0; k < 3; ++k) {
-        if (!(max[k] >= m_Min[k] && min[k] <= m_Max[k])) return false;
-    }
-    return true;
+    return Meets(m_Min, m_Max, min, max, 3);
 }
 
 bool GEnvelope::IsIntersectXYZ(const GEnvelope* other) const {
@@ -204,10 +224,7 @@ bool GEnvelope::IsIntersectXYZ(const GEnvelope* other) const {
 }
 
 bool GEnvelope::IsIntersectXY(const double* min, const double* max) const {
-    for (int k = 0; k < 2; ++k) {
-        if (!(max[k] >= m_Min[k] && min[k] <= m_Max[k])) return false;
-    }
-    return true;
+    return Meets(m_Min, m_Max, min, max, 2);
 }
 
 bool GEnvelope::IsIntersectXY(const GEnvelope* other) const {

@@ -42,11 +42,8 @@ public:
     /// Box of two points; returns `env`.
     static GEnvelope* FormEnvelope(GEnvelope* env, const double* a, const double* b);
     /// Box of four points; returns `env`.
-    static GEnvelope* FormEnvelope(GEnvelope* env,
-                                   const double* a,
-                                   const double* b,
-                                   const double* c,
-                                   const double* d);
+    static GEnvelope* FormEnvelope(
+        GEnvelope* env, const double* a, const double* b, const double* c, const double* d);
 
     void Add(const double* p);
     void Add(double x, double y, double z);

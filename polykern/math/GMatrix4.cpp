@@ -9,9 +9,13 @@ namespace {
 
 constexpr double kDetEpsilon = 9.999999999999999e-19;  // the double just below 1e-18
 
-double Length3(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+double Length3(const double* v) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
 
-double Dot3(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double Dot3(const double* a, const double* b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 
 // Divides v by its length unless that length is exactly 0.
 void NormalizeUnlessZero(double* v) {
@@ -58,7 +62,9 @@ void M4Scale(double m[4][4], double sx, double sy, double sz) {
     }
 }
 
-void M4Scale(double m[4][4], double s) { M4Scale(m, s, s, s); }
+void M4Scale(double m[4][4], double s) {
+    M4Scale(m, s, s, s);
+}
 
 void M4RotateX(double m[4][4], double a) {
     const double c = std::cos(a), s = std::sin(a);
@@ -144,11 +150,8 @@ void M4LookAtMatrix(const double* eye, const double* target, const double* up, d
     m[3][3] = 1.0;
 }
 
-bool M4BasisTo(const double* origin,
-               const double* p1,
-               const double* p2,
-               const double* p3,
-               double m[4][4]) {
+bool M4BasisTo(
+    const double* origin, const double* p1, const double* p2, const double* p3, double m[4][4]) {
     double u[3], v[3], w[3];
     for (int k = 0; k < 3; ++k) {
         u[k] = p1[k] - origin[k];
@@ -214,13 +217,21 @@ bool M4IsIdentity(const double m[4][4]) {
     return true;
 }
 
-bool M4IsTranslation(const double (*)[4]) { return false; }
+bool M4IsTranslation(const double (*)[4]) {
+    return false;
+}
 
-GMATRIX_TYPE M4GetModelMatrixType(const double (*)[4]) { return GMATRIX_GENERAL; }
+GMATRIX_TYPE M4GetModelMatrixType(const double (*)[4]) {
+    return GMATRIX_GENERAL;
+}
 
-GMATRIX_TYPE M4GetProjMatrixType(const double (*)[4]) { return GMATRIX_GENERAL; }
+GMATRIX_TYPE M4GetProjMatrixType(const double (*)[4]) {
+    return GMATRIX_GENERAL;
+}
 
-double Det2x2(double a, double b, double c, double d) { return a * d - b * c; }
+double Det2x2(double a, double b, double c, double d) {
+    return a * d - b * c;
+}
 
 double Det3x3(double a1,
               double a2,

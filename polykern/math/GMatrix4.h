@@ -37,11 +37,8 @@ POLYKERN_API void M4LookAtMatrix(const double* eye,
 /// Maps origin + a·u + b·v + c·w (u = p1 − origin, …) to (a·|u|, b·|v|, c·|w|). One
 /// degenerate axis is rebuilt from the other two; false when two are degenerate or the
 /// basis is flat.
-POLYKERN_API bool M4BasisTo(const double* origin,
-                            const double* p1,
-                            const double* p2,
-                            const double* p3,
-                            double m[4][4]);
+POLYKERN_API bool M4BasisTo(
+    const double* origin, const double* p1, const double* p2, const double* p3, double m[4][4]);
 /// out := inverse of m. False when |det| < 9.999999999999999e-19; out then holds the
 /// undivided adjugate. `out` may be `m`.
 POLYKERN_API bool M4Inverse(const double m[4][4], double out[4][4]);

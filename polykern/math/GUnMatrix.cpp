@@ -30,9 +30,13 @@ enum {
 
 constexpr double kDetEpsilon = 9.999999999999999e-19;
 
-double Dot3(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+double Dot3(const double* a, const double* b) {
+    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
+}
 
-double Length3(const double* v) { return std::sqrt(Dot3(v, v)); }
+double Length3(const double* v) {
+    return std::sqrt(Dot3(v, v));
+}
 
 // a := a − f·b.
 void SubtractScaled(double* a, const double* b, double f) {

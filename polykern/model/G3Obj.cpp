@@ -46,7 +46,9 @@ void G3Obj::Copy(GObj* from) {
     m_ExData = source->m_ExData;
 }
 
-void G3Obj::AddProvider(G3ExDataProvider* provider) { Providers().add(provider); }
+void G3Obj::AddProvider(G3ExDataProvider* provider) {
+    Providers().add(provider);
+}
 
 G3ExDataProvider* G3Obj::GetProvider(int32_t index) {
     GArrayCollection& list = Providers();
@@ -62,7 +64,9 @@ int32_t G3Obj::GetProviderId(G3ExDataProvider* provider) {
     return -1;
 }
 
-GArrayCollection* G3Obj::GetProviderList() { return &Providers(); }
+GArrayCollection* G3Obj::GetProviderList() {
+    return &Providers();
+}
 
 bool G3Obj::RemoveExDataProvider(G3ExDataProvider* provider) {
     const int32_t index = GetProviderId(provider);
@@ -76,12 +80,14 @@ bool G3Obj::RemoveExDataProvider(G3ExDataProvider* provider) {
 void G3Obj::ProviderOpenExData(G3Obj* target) {
     if (m_Locked) return;
     GArrayCollection& list = Providers();
-    for (int i = 0; i < list.size(); ++i) static_cast<G3ExDataProvider*>(list.get(i))->OpenExData(target);
+    for (int i = 0; i < list.size(); ++i)
+        static_cast<G3ExDataProvider*>(list.get(i))->OpenExData(target);
 }
 
 void G3Obj::ProviderSetExData(G3Obj* target) {
     GArrayCollection& list = Providers();
-    for (int i = 0; i < list.size(); ++i) static_cast<G3ExDataProvider*>(list.get(i))->SetExData(target);
+    for (int i = 0; i < list.size(); ++i)
+        static_cast<G3ExDataProvider*>(list.get(i))->SetExData(target);
 }
 
 void G3Obj::ProviderTransformExData(G3Obj* target, const double m[4][4]) {

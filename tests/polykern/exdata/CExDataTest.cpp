@@ -10,9 +10,13 @@
 
 namespace {
 
-void* Id(std::intptr_t n) { return reinterpret_cast<void*>(n); }
+void* Id(std::intptr_t n) {
+    return reinterpret_cast<void*>(n);
+}
 
-CDispatchExDataProvider& Registry() { return CDispatchExDataProvider::GetDispatchProvider(); }
+CDispatchExDataProvider& Registry() {
+    return CDispatchExDataProvider::GetDispatchProvider();
+}
 
 // Adds a fixed offset to every value on division; never merges.
 class ShiftingProvider : public IGeometryExDataProvider {
@@ -40,10 +44,12 @@ std::string ThrownText(void (*f)()) {
 }
 
 TEST(CDispatchExDataProvider, KnownKeysAndBadKeys) {
-    for (const char* key : {"KTRX_ROOF_SECT_ID", "KTRX_ROOF_PLANE_INDEX", "KTRX_G3FACE_MATERIAL_INDEX"}) {
+    for (const char* key :
+         {"KTRX_ROOF_SECT_ID", "KTRX_ROOF_PLANE_INDEX", "KTRX_G3FACE_MATERIAL_INDEX"}) {
         EXPECT_TRUE(Registry().IsRegistered(key)) << key;
     }
-    EXPECT_EQ(Registry().GetProvider("KTRX_ROOF_SECT_ID"), Registry().GetProvider("KTRX_ROOF_SECT_ID"));
+    EXPECT_EQ(Registry().GetProvider("KTRX_ROOF_SECT_ID"),
+              Registry().GetProvider("KTRX_ROOF_SECT_ID"));
     EXPECT_FALSE(Registry().IsRegistered("ktrx_roof_sect_id"));  // case-sensitive
 
     EXPECT_EQ(ThrownText([] { CExData().Add("", Id(1)); }), "incorret key");
@@ -83,7 +89,8 @@ TEST(CExData, AddGetRemoveAndSharing) {
     EXPECT_TRUE(Registry().IsRegistered("test.fresh.key"));
     CExData other;
     other.Add("test.fresh.key", Id(4));
-    EXPECT_EQ(other.GetTable()->GetTable().begin()->first, Registry().GetProvider("test.fresh.key"));
+    EXPECT_EQ(other.GetTable()->GetTable().begin()->first,
+              Registry().GetProvider("test.fresh.key"));
 
     CExData copy(bag);
     copy.Add("KTRX_ROOF_PLANE_INDEX", Id(2));

@@ -18,7 +18,9 @@ struct Item : GObj {
 };
 int Item::destroyed = 0;
 
-uint32_t Num(GObj* o) { return o->GetWord(); }
+uint32_t Num(GObj* o) {
+    return o->GetWord();
+}
 
 std::vector<uint32_t> Words(GArrayCollection& c) {
     std::vector<uint32_t> out;

@@ -9,8 +9,12 @@
 namespace {
 
 // Keys and values carry their number in the word of the root object.
-long HashWord(const GObj* key) { return static_cast<long>(const_cast<GObj*>(key)->GetWord()); }
-long NegativeHash(const GObj* key) { return -1 - HashWord(key); }
+long HashWord(const GObj* key) {
+    return static_cast<long>(const_cast<GObj*>(key)->GetWord());
+}
+long NegativeHash(const GObj* key) {
+    return -1 - HashWord(key);
+}
 int CompareWord(const GObj* a, const GObj* b) {
     const uint32_t x = const_cast<GObj*>(a)->GetWord();
     const uint32_t y = const_cast<GObj*>(b)->GetWord();
@@ -30,7 +34,7 @@ TEST(GHashtable, PutGetRemove) {
     EXPECT_EQ(table.Put(&k1, &a), nullptr);
     EXPECT_EQ(table.Put(&k2, &b), nullptr);
     EXPECT_EQ(table.GetSize(), 2);
-    EXPECT_EQ(table.Get(&k1again), &a);  // equal keys, not identical ones
+    EXPECT_EQ(table.Get(&k1again), &a);      // equal keys, not identical ones
     EXPECT_EQ(table.Put(&k1again, &b), &a);  // replaces, count unchanged
     EXPECT_EQ(table.GetSize(), 2);
     EXPECT_EQ(table.Remove(&k1), &b);
@@ -81,7 +85,7 @@ TEST(GHashtable, MultiMapPairs) {
     EXPECT_EQ(table.PutValue(&k, &a), nullptr);
     EXPECT_EQ(table.PutValue(&k, &b), nullptr);
     EXPECT_EQ(table.GetSize(), 2);
-    EXPECT_EQ(table.Get(&k), &b);  // the newest heads the chain
+    EXPECT_EQ(table.Get(&k), &b);                // the newest heads the chain
     EXPECT_EQ(table.PutValue(&k, &aAgain), &a);  // equal pair reused
     EXPECT_EQ(table.GetSize(), 2);
     EXPECT_EQ(table.GetValue(&k, &a), &aAgain);

@@ -8,7 +8,9 @@
 
 namespace {
 
-bool Aligned8(const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 8 == 0; }
+bool Aligned8(const void* p) {
+    return reinterpret_cast<std::uintptr_t>(p) % 8 == 0;
+}
 
 TEST(GMemoryAllocator, SmallRequestsBumpThroughChunks) {
     GMemoryAllocator arena;  // 4096, then 65536

@@ -8,7 +8,8 @@
 
 namespace {
 
-void ExpectBox(const GEnvelope& e, double x1, double y1, double z1, double x2, double y2, double z2) {
+void ExpectBox(
+    const GEnvelope& e, double x1, double y1, double z1, double x2, double y2, double z2) {
     const double expected[6] = {x1, y1, z1, x2, y2, z2};
     for (int k = 0; k < 3; ++k) {
         EXPECT_NEAR(e.GetMin()[k], expected[k], 1e-12) << "min " << k;

@@ -73,8 +73,9 @@ TEST(GMatrix4, RotationSenses) {
 TEST(GMatrix4, FrameFromDirectionMapsZOntoIt) {
     const double z[3] = {0, 0, 1}, origin[3] = {0, 0, 0};
     double m[4][4], q[3];
-    for (const auto& dir : {std::array<double, 4>{3, 0, 0, 2}, std::array<double, 4>{0, 2, 2, 1},
-                            std::array<double, 4>{0, 0, -4, 3}, std::array<double, 4>{0, 0, 2, 0}}) {
+    for (const auto& dir :
+         {std::array<double, 4>{3, 0, 0, 2}, std::array<double, 4>{0, 2, 2, 1},
+          std::array<double, 4>{0, 0, -4, 3}, std::array<double, 4>{0, 0, 2, 0}}) {
         ASSERT_TRUE(M4RotationMatrix(dir.data(), m));
         const double len = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
         const double u[3] = {dir[0] / len, dir[1] / len, dir[2] / len};
@@ -106,7 +107,8 @@ TEST(GMatrix4, BasisToMapsTheSkewAxes) {
     ExpectPoint(q, 2, 0, 0);  // a·|u| with a = 1, |u| = 2
     Apply(m, p2, q);
     ExpectPoint(q, 0, std::sqrt(2.0), 0);
-    const double mix[3] = {1 + 2 * 0.5 + 1 * 0.25, 1 + 1 * 0.25, 1 + 3 * 2.0};  // o + u/2 + v/4 + 2w
+    const double mix[3] = {1 + 2 * 0.5 + 1 * 0.25, 1 + 1 * 0.25,
+                           1 + 3 * 2.0};  // o + u/2 + v/4 + 2w
     Apply(m, mix, q);
     ExpectPoint(q, 1.0, std::sqrt(2.0) / 4, 6.0);
 

@@ -12,9 +12,11 @@ namespace {
 // Records every callback as "<name>:<event>".
 class RecordingProvider : public G3ExDataProvider {
 public:
-    RecordingProvider(std::string name, std::vector<std::string>* log) : m_Name(std::move(name)), m_Log(log) {}
+    RecordingProvider(std::string name, std::vector<std::string>* log)
+        : m_Name(std::move(name)), m_Log(log) {}
     void RemoveExData(void* data) override {
-        m_Log->push_back(m_Name + ":remove:" + std::to_string(reinterpret_cast<std::intptr_t>(data)));
+        m_Log->push_back(m_Name +
+                         ":remove:" + std::to_string(reinterpret_cast<std::intptr_t>(data)));
     }
     void OpenExData(void*) override { m_Log->push_back(m_Name + ":open"); }
     void SetExData(void*) override { m_Log->push_back(m_Name + ":set"); }
@@ -31,7 +33,9 @@ private:
     std::vector<std::string>* m_Log;
 };
 
-void* Value(std::intptr_t n) { return reinterpret_cast<void*>(n); }
+void* Value(std::intptr_t n) {
+    return reinterpret_cast<void*>(n);
+}
 
 // Registers providers for one test and takes them out again.
 class G3ObjProviders : public ::testing::Test {
