@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -42,8 +43,14 @@ void CDispatchExDataProvider::SetProvider(const char* key, IGeometryExDataProvid
     std::string name;
     CheckedKey(key, name);
     try {
-        if (provider == nullptr) provider = new CStandardExDataProvider();
+        // Held until the map has a place for it, so a failed insertion leaks nothing.
+        std::unique_ptr<IGeometryExDataProvider> standard;
+        if (provider == nullptr) {
+            standard = std::make_unique<CStandardExDataProvider>();
+            provider = standard.get();
+        }
         IGeometryExDataProvider*& slot = m_Providers[name];
+        standard.release();
         IGeometryExDataProvider* old = slot;
         slot = provider;
         if (old != nullptr && old != provider && !IsShared(old, name)) delete old;

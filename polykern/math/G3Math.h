@@ -2,6 +2,10 @@
 
 #include "polykern/PolykernExport.h"
 
+class G3Vertex;
+class GEnvelope;
+class GIterator;
+
 /// Planar predicates in a chosen coordinate plane (axes i and j: 0 = x, 1 = y, 2 = z)
 /// and small vector helpers. All static; never instantiated.
 class POLYKERN_API G3Math {
@@ -39,4 +43,33 @@ public:
     /// The two axes left when the axis of n's largest absolute component is dropped
     /// (ties drop x before y).
     static void GetMaxCoo(const double* n, int* i, int* j);
+
+    // Point sequences: the iterators yield G3Point objects (vertices included).
+
+    /// out := twice the vector area of the closed ring of points (Newell), not normalized.
+    static void CalcSquare(GIterator* points, double* out);
+    /// The vertex form of PointInTriangle.
+    static bool PointInTriangle(const G3Vertex* p,
+                                const G3Vertex* a,
+                                const G3Vertex* b,
+                                const G3Vertex* c,
+                                int i,
+                                int j);
+    /// The vertex form of CalcAngle.
+    static double CalcAngle(const G3Vertex* a, const G3Vertex* b, double base, int i, int j);
+    /// env := the box of the points and true; env := the zero box and false without points.
+    static bool FormEnvelope(GIterator* points, GEnvelope* env);
+    /// Plane of a point ring, normal by Newell's rule about the first point, through the
+    /// centroid. False, plane all 0, for fewer than three points or a normal below 1e-12.
+    static bool FormPlaneEquation(GIterator* points, double* plane);
+    /// Plane of the largest triangle of the fan from the first point; false (plane 0) when
+    /// its area is below 1e-12 or there are fewer than three points.
+    static bool FormMaxPlane(GIterator* points, double* plane);
+    /// The corner planes of the ring averaged (d over the corners that fitted), and the
+    /// projection axes of the result. For collinear points a plane through the longest
+    /// edge is returned with false; (0, 0, 1) when no direction can be derived.
+    static bool FormMaxPlaneCoo(GIterator* points, int* i, int* j, double* plane);
+    /// 0 no turn, 1 turns one way only (convex), 2 both ways (concave), every corner of the
+    /// closed ring included; turns below 1e-6 are ignored.
+    static int ConvexTest(GIterator* points, int i, int j);
 };

@@ -1,0 +1,254 @@
+// Facet ring access and editing.
+
+#include "polykern/model/G3Facet.h"
+
+#include <utility>
+#include <vector>
+
+#include "polykern/foundation/GHeap.h"
+#include "polykern/foundation/GTrace.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Vertex.h"
+
+PK_DEFINE_POOL(G3Facet, 65536)
+
+void G3Facet::Copy(GObj* from) {
+    G3Obj::Copy(from);
+    auto* source = dynamic_cast<G3Facet*>(from);
+    if (source == nullptr || source == this) return;
+    m_FirstEdge = source->m_FirstEdge;
+    m_LastEdge = source->m_LastEdge;
+    m_SurfaceNumber = source->m_SurfaceNumber;
+    SetPlane(source->m_Plane);
+}
+
+G3Edge* G3Facet::NextEdge(const G3Edge* e) const { return e->NextInFacet(this); }
+
+void G3Facet::AddEdge(G3Edge* e) {
+    if (m_LastEdge == nullptr) {
+        m_FirstEdge = e;
+    } else {
+        m_LastEdge->SetNextInFacet(this, e);
+    }
+    m_LastEdge = e;
+}
+
+void G3Facet::Unlink(G3Edge* previous, G3Edge* e) {
+    G3Edge* following = NextEdge(e);
+    if (previous == nullptr) {
+        m_FirstEdge = following;
+    } else {
+        previous->SetNextInFacet(this, following);
+    }
+    if (m_LastEdge == e) m_LastEdge = previous;
+    e->DetachFacet(this);
+}
+
+bool G3Facet::RemoveEdge(G3Edge* e) {
+    G3Edge* previous = nullptr;
+    for (G3Edge* cur = m_FirstEdge; cur != nullptr; previous = cur, cur = NextEdge(cur)) {
+        if (cur == e) {
+            Unlink(previous, e);
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// An edge that has lost its last facet leaves both vertices' lists.
+void ReleaseIfBare(G3Edge* e) {
+    if (e->GetFacetCount() != 0) return;
+    if (e->GetVertex1() != nullptr) e->GetVertex1()->RemoveEdge(e);
+    if (e->GetVertex2() != nullptr) e->GetVertex2()->RemoveEdge(e);
+}
+
+}  // namespace
+
+void G3Facet::RemoveEdges() {
+    G3Edge* e = m_FirstEdge;
+    while (e != nullptr) {
+        G3Edge* following = NextEdge(e);
+        e->DetachFacet(this);
+        ReleaseIfBare(e);
+        e = following;
+    }
+    m_FirstEdge = m_LastEdge = nullptr;
+}
+
+// Reverses the ring in place: each edge's link for this facet points back.
+void G3Facet::RotateEdges() {
+    G3Edge* previous = nullptr;
+    G3Edge* e = m_FirstEdge;
+    while (e != nullptr) {
+        G3Edge* following = NextEdge(e);
+        e->SetNextInFacet(this, previous);
+        previous = e;
+        e = following;
+    }
+    std::swap(m_FirstEdge, m_LastEdge);
+}
+
+void G3Facet::NegPlane() {
+    RotateEdges();
+    for (double& c : m_Plane) c = -c;
+}
+
+bool G3Facet::ChangeEdges(G3Edge* old, G3Edge* repl) {
+    if (old == nullptr || repl == nullptr || old == repl) return false;
+    G3Edge* previous = nullptr;
+    G3Edge* cur = m_FirstEdge;
+    while (cur != nullptr && cur != old) {
+        previous = cur;
+        cur = NextEdge(cur);
+    }
+    if (cur == nullptr) return false;
+
+    G3Normal *n1, *n2;
+    G3TexCoo *t1, *t2;
+    old->GetNormals(this, &n1, &t1, &n2, &t2);
+    if (repl->GetVertex1() != old->GetVertex1()) {
+        std::swap(n1, n2);
+        std::swap(t1, t2);
+    }
+    // A facet never sits on both sides of an edge, and a side that is taken stays taken.
+    if (repl->GetFacet1() == this) {
+        GTrace::Message("bad Change Facet to 2");
+        return false;
+    }
+    if (repl->GetFacet2() == this) {
+        GTrace::Message("bad Change Facet to 1");
+        return false;
+    }
+    if (repl->GetFacet1() != nullptr && repl->GetFacet2() != nullptr) {
+        GTrace::Message("bad Change Facet: no free side");
+        return false;
+    }
+    G3Edge* following = NextEdge(old);
+    if (repl->GetFacet1() != nullptr) {
+        repl->SetFacet2(this);
+        repl->SetFacet2Edge(following);
+        repl->SetFacet2V1(n1, t1);
+        repl->SetFacet2V2(n2, t2);
+    } else {
+        repl->SetFacet1(this);
+        repl->SetFacet1Edge(following);
+        repl->SetFacet1V1(n1, t1);
+        repl->SetFacet1V2(n2, t2);
+    }
+    if (previous == nullptr) {
+        m_FirstEdge = repl;
+    } else {
+        previous->SetNextInFacet(this, repl);
+    }
+    if (m_LastEdge == old) m_LastEdge = repl;
+    old->DetachFacet(this);
+    repl->SetFlags(repl->GetFlags() | old->GetFlags());
+    return true;
+}
+
+void G3Facet::ChangeEdgeToVertex(G3Edge* e, G3Vertex* v) {
+    if (e == nullptr || v == nullptr) return;
+    const G3Vertex* a = e->GetVertex1();
+    const G3Vertex* b = e->GetVertex2();
+    auto mapped = [&](G3Vertex* w) { return (w == a || w == b) ? v : w; };
+    std::vector<G3Edge*> ring;
+    for (G3Edge* cur = m_FirstEdge; cur != nullptr; cur = NextEdge(cur)) ring.push_back(cur);
+
+    // Rebuild the ring from the edges that keep a length, moving their ends onto v.
+    m_FirstEdge = m_LastEdge = nullptr;
+    for (G3Edge* cur : ring) {
+        G3Vertex* end1 = mapped(cur->GetVertex1());
+        G3Vertex* end2 = mapped(cur->GetVertex2());
+        if (end1 == end2) {
+            cur->DetachFacet(this);
+            continue;
+        }
+        cur->SetNextInFacet(this, nullptr);
+        AddEdge(cur);
+        if (end1 == v && cur->GetVertex1() != v) {
+            cur->GetVertex1()->RemoveEdge(cur);
+            cur->SetVertex1(v);
+            v->AddEdge(cur);
+        }
+        if (end2 == v && cur->GetVertex2() != v) {
+            cur->GetVertex2()->RemoveEdge(cur);
+            cur->SetVertex2(v);
+            v->AddEdge(cur);
+        }
+    }
+}
+
+void G3Facet::DivideEdge(G3Edge* e, int n, G3Edge** chain) {
+    if (e == nullptr || n <= 0 || chain == nullptr) return;
+    G3Edge* previous = nullptr;
+    G3Edge* cur = m_FirstEdge;
+    while (cur != nullptr && cur != e) {
+        previous = cur;
+        cur = NextEdge(cur);
+    }
+    if (cur == nullptr) return;
+    G3Edge* following = NextEdge(e);
+    const bool wasLast = m_LastEdge == e;
+
+    // The chain runs in ring order from the end of e it shares with its neighbour.
+    bool forward;
+    if (previous == nullptr) {
+        forward = !(following != nullptr && chain[0]->IsLink(following));
+    } else {
+        forward = chain[0]->IsLink(previous);
+    }
+    auto at = [&](int k) { return forward ? chain[k] : chain[n - 1 - k]; };
+    if (previous == nullptr) {
+        m_FirstEdge = at(0);
+    } else {
+        previous->SetNextInFacet(this, at(0));
+    }
+    for (int k = 0; k + 1 < n; ++k) at(k)->SetNextInFacet(this, at(k + 1));
+    at(n - 1)->SetNextInFacet(this, following);
+    if (wasLast) m_LastEdge = at(n - 1);
+}
+
+void G3Facet::DivideEdge(G3Edge* e, G3Edge* a, G3Edge* b) {
+    G3Edge* chain[2] = {a, b};
+    DivideEdge(e, 2, chain);
+}
+
+namespace {
+
+// The vertex that stands for v while duplicates are merged.
+const GObj* Representative(const G3Vertex* v) {
+    const GObj* link = v->GetExData();
+    return link != nullptr ? link : v;
+}
+
+}  // namespace
+
+bool G3Facet::RemoveSmallEdges() {
+    G3Edge* previous = nullptr;
+    G3Edge* e = m_FirstEdge;
+    int kept = 0;
+    while (e != nullptr) {
+        G3Edge* following = NextEdge(e);
+        if (Representative(e->GetVertex1()) == Representative(e->GetVertex2())) {
+            Unlink(previous, e);
+            ReleaseIfBare(e);
+        } else {
+            previous = e;
+            ++kept;
+        }
+        e = following;
+    }
+    if (kept < 3) {
+        RemoveEdges();
+        return true;
+    }
+    return false;
+}
+
+bool G3Facet::GetMoveDirection(const G3Edge* e) const {
+    const G3Edge* s = NextEdge(e);
+    if (s == nullptr) s = m_FirstEdge;
+    return s != nullptr && s->HasVertex(e->GetVertex2());
+}

@@ -1,0 +1,202 @@
+#pragma once
+
+#include "polykern/PolykernExport.h"
+#include "polykern/foundation/GPooled.h"
+#include "polykern/model/G3Obj.h"
+
+class G3Edge;
+class G3IntervalList;
+class G3Normal;
+class G3Surface;
+class G3TexCoo;
+class G3Vertex;
+class GArrayCollection;
+class GEnvelope;
+class GIterator;
+
+/// Facet flag bits in the G3Obj flag word.
+enum G3FACET_FLAGS : int32_t { G3FACET_DOUBLE_SIDED = 0x1 };
+
+/// A planar polygon face. Owns no vertex array: its boundary is the ring of edges reached
+/// through the edges' facet links, one loop after another for a facet with holes.
+/// Invariant: consecutive edges of the ring share a vertex, and the last shares one with
+/// the first.
+class POLYKERN_API G3Facet : public G3Obj {
+    PK_DECLARE_POOL(G3Facet)
+
+public:
+    G3Facet() = default;
+    /// Copies every member, the parent surface included; the ring is shared, not copied.
+    G3Facet(const G3Facet& other) = default;
+    G3Facet& operator=(const G3Facet& other) = default;
+
+    /// The ring ends, the surface number and the plane (not the parent surface).
+    void Copy(GObj* from) override;
+    char* ToString() override { return nullptr; }
+    int GetObjectType() override { return 4; }
+
+    // Ring access and editing.
+    G3Edge* GetFirstEdge() const { return m_FirstEdge; }
+    G3Edge* GetLastEdge() const { return m_LastEdge; }
+    bool HasEdges() const { return m_FirstEdge != nullptr; }
+    /// The successor of e in the ring (null after the last edge).
+    G3Edge* NextEdge(const G3Edge* e) const;
+    /// Appends e, whose side for this facet is already set.
+    void AddEdge(G3Edge* e);
+    /// Unlinks e and clears its side; e stays in its vertices' lists. False when absent.
+    bool RemoveEdge(G3Edge* e);
+    /// Detaches every edge; edges left without a facet leave their vertices' lists.
+    void RemoveEdges();
+    /// Reverses the ring.
+    void RotateEdges();
+    /// Reverses the ring and negates the plane.
+    void NegPlane();
+    /// Puts `repl` at `old`'s place, carrying this side's normals. False, ring unchanged,
+    /// when repl has no free side or already has this facet on a side.
+    bool ChangeEdges(G3Edge* old, G3Edge* repl);
+    /// Collapses e to v: edges that become degenerate leave the ring, the others are
+    /// moved from e's ends to v.
+    void ChangeEdgeToVertex(G3Edge* e, G3Vertex* v);
+    /// Replaces e by the chain of n edges running from one end of e to the other, which
+    /// already have this facet on a side. e's own links are left to the caller.
+    void DivideEdge(G3Edge* e, int n, G3Edge** chain);
+    void DivideEdge(G3Edge* e, G3Edge* a, G3Edge* b);
+    /// Unlinks edges whose ends share a representative (a vertex's extended-data link, or
+    /// the vertex). Empties the facet and returns true when fewer than three edges remain.
+    bool RemoveSmallEdges();
+    /// True when the facet runs along e from vertex 1 to vertex 2.
+    bool GetMoveDirection(const G3Edge* e) const;
+
+    // Queries.
+    int GetEdgeCount() const;
+    int GetVertexCount() const { return GetEdgeCount(); }
+    /// Into an array of GetEdgeCount() slots; returns the count.
+    int GetEdges(G3Edge** out) const;
+    int GetVertices(G3Vertex** out) const;
+    /// Empties `out`, then adds in ring order.
+    void GetEdges(GArrayCollection* out) const;
+    void GetVertices(GArrayCollection* out) const;
+    /// Empties `out`, then adds each vertex's identifier + offset, stored as an integer in
+    /// the pointer slot.
+    void GetVerticesIds(GArrayCollection* out, int offset) const;
+    bool ContainsVertex(const G3Vertex* v) const;
+    /// a and b are both vertices of the facet (not necessarily adjacent).
+    bool HasEdge(const G3Vertex* a, const G3Vertex* b) const;
+    /// The first edge has a geometry record.
+    bool HasGeometry() const;
+    /// f's first edge has a normal on f's side at vertex 1.
+    static bool HasGeometry(const G3Facet* f);
+    /// The normal of this facet at v and its texture coordinate in *t; null when none.
+    G3Normal* GetNormal(const G3Vertex* v, G3TexCoo** t) const;
+    /// Stores (n, t) at v on this facet's side of every edge at v; two nulls need `force`.
+    void SetNormal(const G3Vertex* v, G3Normal* n, G3TexCoo* t, bool force);
+
+    // Plane.
+    double* GetPlane() { return m_Plane; }
+    const double* GetPlane() const { return m_Plane; }
+    double GetPlaneA() const { return m_Plane[0]; }
+    double GetPlaneB() const { return m_Plane[1]; }
+    double GetPlaneC() const { return m_Plane[2]; }
+    double GetPlaneD() const { return m_Plane[3]; }
+    void SetPlane(const double* abcd);
+    /// Fits the plane to the ring; a degenerate ring gets the averaged corner plane.
+    /// Always true.
+    bool FormPlaneEquation();
+    bool IsPlaneZero() const;
+    bool IsTrivial() const { return IsPlaneZero(); }
+    /// Every vertex within 5e-7 of the plane.
+    bool IsFlat() const;
+    /// Unit normals agree within 1e-6 and d within 1e-6.
+    bool PlaneEquals(const double* p) const;
+    /// |(a, b, c)·(p0, p1, p2) − 1| < nTol and |d − p3| < dTol.
+    bool PlaneEquals(const double* p, double dTol, double nTol) const;
+    /// z of the plane above (x, y); a near-vertical facet answers its first vertex's z,
+    /// an empty one 0.
+    double CalcDepth(double x, double y) const;
+    void GetMaxCoo(int* i, int* j) const;
+    GEnvelope* FormEnvelope(GEnvelope* env) const;
+    /// The box of the vertices an iterator yields; null when it yields none.
+    static GEnvelope* FormEnvelope(GIterator* vertices, GEnvelope* env);
+    /// The triangle's area, and its plane through the centroid (all 0 below 1e-12 area).
+    static double CalcRealSquareOfTriangle(const double* p0,
+                                           const double* p1,
+                                           const double* p2,
+                                           double plane[4]);
+    bool TestForEqualsVertex() const { return false; }
+
+    bool GetDoubleSided() const { return (GetFlags() & G3FACET_DOUBLE_SIDED) != 0; }
+    void SetDoubleSided() { SetFlags(GetFlags() | G3FACET_DOUBLE_SIDED); }
+    void ClearDoubleSided() { ClearFlags(G3FACET_DOUBLE_SIDED); }
+    int32_t GetSurface() const { return m_SurfaceNumber; }
+    void SetSurface(int32_t number) { m_SurfaceNumber = number; }
+    void SetDefSurface() { m_SurfaceNumber = 0; }
+    G3Surface* GetParent() const { return m_Parent; }
+    void SetParent(G3Surface* s) { m_Parent = s; }
+
+    // Point location (crossing-number test with boundary detection).
+    /// True when p lies in the closed polygon the iterator yields, in the plane of axes i
+    /// and j. On a vertex: *hitA the vertex, *hitB null; on an edge: both ends, lower
+    /// address first; otherwise both null.
+    static bool PointInFacet(int i,
+                             int j,
+                             const double* p,
+                             GIterator* vertices,
+                             G3Vertex** hitA,
+                             G3Vertex** hitB,
+                             double tol);
+    bool PointInFacet(int i, int j, const double* p, G3Vertex** hitA, G3Vertex** hitB, double tol) const;
+    bool PointInFacetXY(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
+    bool PointInFacetXZ(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
+    bool PointInFacetYZ(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
+    static bool PointInFacetXY(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB);
+    static bool PointInFacetXZ(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB);
+    static bool PointInFacetYZ(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB);
+    /// PointInFacetXY, with *depth the plane's z above p when inside.
+    bool PointInFacet(const double* p, G3Vertex** hitA, G3Vertex** hitB, double* depth) const;
+
+    // Geometric queries of the Boolean and terrain code.
+    /// A point inside the (possibly concave) facet in the (i, j) projection; false when
+    /// no corner centroid lies inside.
+    bool GeneratePointInFacetConcave(int i, int j, double* out) const;
+    static bool GeneratePointInFacetConcave(int i, int j, double* out, GArrayCollection* vertices);
+    /// An interior point of the xy projection found by a scan line; false, outputs
+    /// untouched, when the scan line finds no width.
+    bool GenerateXYPointInFacetConcave(double& x, double& y) const;
+    /// The boundary against a plane, into `out`: 0 no contact (or an empty facet), 1 cut,
+    /// 2 touching from one side, 3 lying in the plane.
+    int IntersectByPlaneConcave(const double* plane, G3IntervalList* out) const;
+    /// The side of the line through its side a–b on which the facet lies, in the (i, j)
+    /// projection: +1, −1, or 0 (undecided, degenerate or no such side).
+    int GetIntersectionSignByEdge(const G3Vertex* a, const G3Vertex* b, int i, int j) const;
+    /// For coplanar facets: the parts of each facet's single-sided boundary edges lying in
+    /// the other, appended to `out`. False when none of other's edges lies in this facet.
+    bool FindFacetsIntersection(const G3Facet* other, G3IntervalList* out) const;
+    /// The parts of the segment a–b lying in the facet, as intervals; false when none.
+    bool FindIntervalsLieInFacet(const double* a, const double* b, G3IntervalList* out) const;
+    /// The most distant pair of vertices (the first such pair in walk order); false for
+    /// an empty facet.
+    bool CalcDiagonalEdge(G3Vertex** a, G3Vertex** b) const;
+    /// The greatest distance of the vertices from the line through a and b (distinct).
+    double CalcDeviationFromEdge(const G3Vertex* a, const G3Vertex* b) const;
+    /// The normal and texture coordinate at p on e, interpolated from this side's pairs at
+    /// e's ends; new objects the caller owns. False, both null, without a vertex-1 normal.
+    bool Interpolate(const G3Edge* e, const double* p, G3Normal** n, G3TexCoo** t) const;
+    /// The normal (and u, v) at a point inside the facet, along a scan line between the two
+    /// boundary edges that enclose it: 0 nothing found (outputs zeroed), 1 normal written,
+    /// 2 normal and u, v written.
+    int Interpolate(const double* p, double* normalOut, double* uvOut) const;
+
+protected:
+    void SetFirstEdge(G3Edge* e) { m_FirstEdge = e; }
+    void SetLastEdge(G3Edge* e) { m_LastEdge = e; }
+
+private:
+    // Unlinks e (whose predecessor is `previous`, null for the first edge) and clears its side.
+    void Unlink(G3Edge* previous, G3Edge* e);
+
+    G3Edge* m_FirstEdge = nullptr;
+    G3Edge* m_LastEdge = nullptr;
+    int32_t m_SurfaceNumber = 0;
+    G3Surface* m_Parent = nullptr;
+    double m_Plane[4] = {0.0, 0.0, 0.0, 0.0};
+};

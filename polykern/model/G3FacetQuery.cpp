@@ -1,0 +1,162 @@
+// Facet counts, vertex lists, normals, plane and measures.
+
+#include <cmath>
+#include <cstdint>
+
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/math/G3Math.h"
+#include "polykern/math/GEnvelope.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3Vertex.h"
+
+int G3Facet::GetEdgeCount() const {
+    int n = 0;
+    for (const G3Edge* e = m_FirstEdge; e != nullptr; e = NextEdge(e)) ++n;
+    return n;
+}
+
+int G3Facet::GetEdges(G3Edge** out) const {
+    int n = 0;
+    for (G3Edge* e = m_FirstEdge; e != nullptr; e = NextEdge(e)) out[n++] = e;
+    return n;
+}
+
+int G3Facet::GetVertices(G3Vertex** out) const {
+    int n = 0;
+    for (G3FacetVertexIterator it(this); it.hasNext();) out[n++] = static_cast<G3Vertex*>(it.next());
+    return n;
+}
+
+void G3Facet::GetEdges(GArrayCollection* out) const {
+    out->clear();
+    for (G3Edge* e = m_FirstEdge; e != nullptr; e = NextEdge(e)) out->add(e);
+}
+
+void G3Facet::GetVertices(GArrayCollection* out) const {
+    out->clear();
+    for (G3FacetVertexIterator it(this); it.hasNext();) out->add(it.next());
+}
+
+void G3Facet::GetVerticesIds(GArrayCollection* out, int offset) const {
+    out->clear();
+    for (G3FacetVertexIterator it(this); it.hasNext();) {
+        const auto* v = static_cast<G3Vertex*>(it.next());
+        const std::intptr_t id = static_cast<std::intptr_t>(v->GetId()) + offset;
+        out->add(reinterpret_cast<GObj*>(id));
+    }
+}
+
+bool G3Facet::ContainsVertex(const G3Vertex* v) const {
+    for (const G3Edge* e = m_FirstEdge; e != nullptr; e = NextEdge(e)) {
+        if (e->HasVertex(v)) return true;
+    }
+    return false;
+}
+
+bool G3Facet::HasEdge(const G3Vertex* a, const G3Vertex* b) const {
+    return ContainsVertex(a) && ContainsVertex(b);
+}
+
+bool G3Facet::HasGeometry() const { return m_FirstEdge != nullptr && m_FirstEdge->HasGeometry(); }
+
+bool G3Facet::HasGeometry(const G3Facet* f) {
+    return f != nullptr && f->m_FirstEdge != nullptr && f->m_FirstEdge->HasGeometry(f);
+}
+
+G3Normal* G3Facet::GetNormal(const G3Vertex* v, G3TexCoo** t) const {
+    for (const G3Edge* e = v->GetFirstEdge(); e != nullptr; e = e->NextAtVertex(v)) {
+        if (e->GetFacet1() != this && e->GetFacet2() != this) continue;
+        const bool side1 = e->GetFacet1() == this;
+        const bool atVertex1 = e->GetVertex1() == v;
+        G3TexCoo* tex = nullptr;
+        G3Normal* n = side1 ? (atVertex1 ? e->GetFacet1V1(&tex) : e->GetFacet1V2(&tex))
+                            : (atVertex1 ? e->GetFacet2V1(&tex) : e->GetFacet2V2(&tex));
+        if (n == nullptr) continue;
+        if (t != nullptr) *t = tex;
+        return n;
+    }
+    return nullptr;
+}
+
+void G3Facet::SetNormal(const G3Vertex* v, G3Normal* n, G3TexCoo* t, bool force) {
+    if (n == nullptr && t == nullptr && !force) return;
+    for (G3Edge* e = v->GetFirstEdge(); e != nullptr; e = e->NextAtVertex(v)) {
+        const bool atVertex1 = e->GetVertex1() == v;
+        if (e->GetFacet1() == this) atVertex1 ? e->SetFacet1V1(n, t) : e->SetFacet1V2(n, t);
+        if (e->GetFacet2() == this) atVertex1 ? e->SetFacet2V1(n, t) : e->SetFacet2V2(n, t);
+    }
+}
+
+void G3Facet::SetPlane(const double* abcd) {
+    for (int k = 0; k < 4; ++k) m_Plane[k] = abcd[k];
+}
+
+bool G3Facet::FormPlaneEquation() {
+    G3FacetVertexIterator walk(this);
+    G3Math::FormPlaneEquation(&walk, m_Plane);
+    if (IsPlaneZero()) {
+        G3FacetVertexIterator again(this);
+        int i, j;
+        G3Math::FormMaxPlaneCoo(&again, &i, &j, m_Plane);
+    }
+    return true;
+}
+
+bool G3Facet::IsPlaneZero() const {
+    return m_Plane[0] == 0.0 && m_Plane[1] == 0.0 && m_Plane[2] == 0.0 && m_Plane[3] == 0.0;
+}
+
+bool G3Facet::IsFlat() const {
+    for (G3FacetVertexIterator it(this); it.hasNext();) {
+        const double* p = static_cast<G3Vertex*>(it.next())->GetXYZ();
+        const double s = m_Plane[0] * p[0] + m_Plane[1] * p[1] + m_Plane[2] * p[2] + m_Plane[3];
+        if (!(std::fabs(s) <= 5e-7)) return false;
+    }
+    return true;
+}
+
+bool G3Facet::PlaneEquals(const double* p) const { return PlaneEquals(p, 1e-6, 1e-6); }
+
+bool G3Facet::PlaneEquals(const double* p, double dTol, double nTol) const {
+    const double dot = m_Plane[0] * p[0] + m_Plane[1] * p[1] + m_Plane[2] * p[2];
+    return std::fabs(dot - 1.0) < nTol && std::fabs(m_Plane[3] - p[3]) < dTol;
+}
+
+double G3Facet::CalcDepth(double x, double y) const {
+    if (std::fabs(m_Plane[2]) >= 1e-6) return -(m_Plane[0] * x + m_Plane[1] * y + m_Plane[3]) / m_Plane[2];
+    return m_FirstEdge != nullptr ? m_FirstEdge->GetVertex1()->GetZ() : 0.0;
+}
+
+void G3Facet::GetMaxCoo(int* i, int* j) const { G3Math::GetMaxCoo(m_Plane, i, j); }
+
+GEnvelope* G3Facet::FormEnvelope(GEnvelope* env) const {
+    G3FacetVertexIterator walk(this);
+    G3Math::FormEnvelope(&walk, env);
+    return env;
+}
+
+GEnvelope* G3Facet::FormEnvelope(GIterator* vertices, GEnvelope* env) {
+    return G3Math::FormEnvelope(vertices, env) ? env : nullptr;
+}
+
+double G3Facet::CalcRealSquareOfTriangle(const double* p0,
+                                         const double* p1,
+                                         const double* p2,
+                                         double plane[4]) {
+    const double n[3] = {
+        p0[1] * (p1[2] - p2[2]) + p1[1] * (p2[2] - p0[2]) + p2[1] * (p0[2] - p1[2]),
+        p0[2] * (p1[0] - p2[0]) + p1[2] * (p2[0] - p0[0]) + p2[2] * (p0[0] - p1[0]),
+        p0[0] * (p1[1] - p2[1]) + p1[0] * (p2[1] - p0[1]) + p2[0] * (p0[1] - p1[1])};
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(len >= 1e-12)) {
+        plane[0] = plane[1] = plane[2] = plane[3] = 0.0;
+        return 0.0;
+    }
+    for (int k = 0; k < 3; ++k) plane[k] = n[k] / len;
+    plane[3] = -(plane[0] * (p0[0] + p1[0] + p2[0]) + plane[1] * (p0[1] + p1[1] + p2[1]) +
+                 plane[2] * (p0[2] + p1[2] + p2[2])) /
+               3.0;
+    return 0.5 * len;
+}
