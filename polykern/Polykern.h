@@ -22,6 +22,7 @@
 #include "polykern/foundation/GPooled.h"
 #include "polykern/foundation/GPress.h"
 #include "polykern/foundation/GSemaphor.h"
+#include "polykern/foundation/GTrace.h"
 
 // Geometric math
 #include "polykern/math/G3Math.h"
@@ -40,4 +41,21 @@
 #include "polykern/exdata/IGeometryExDataProvider.h"
 
 // Polyhedral model
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3EdgeGeometry.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetEdgeIterator.h"
+#include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3Normal.h"
 #include "polykern/model/G3Obj.h"
+#include "polykern/model/G3Point.h"
+#include "polykern/model/G3PolyEdge.h"
+#include "polykern/model/G3TexCoo.h"
+#include "polykern/model/G3Vertex.h"
+#include "polykern/model/G3VertexEdgeIterator.h"
+#include "polykern/model/G3VertexVertexIterator.h"
+
+// Boolean and intersection
+#include "polykern/boolean/G3IntersectionPointLoader.h"
+#include "polykern/boolean/G3Interval.h"
+#include "polykern/boolean/G3IntervalList.h"

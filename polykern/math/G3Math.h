@@ -49,12 +49,8 @@ public:
     /// out := twice the vector area of the closed ring of points (Newell), not normalized.
     static void CalcSquare(GIterator* points, double* out);
     /// The vertex form of PointInTriangle.
-    static bool PointInTriangle(const G3Vertex* p,
-                                const G3Vertex* a,
-                                const G3Vertex* b,
-                                const G3Vertex* c,
-                                int i,
-                                int j);
+    static bool PointInTriangle(
+        const G3Vertex* p, const G3Vertex* a, const G3Vertex* b, const G3Vertex* c, int i, int j);
     /// The vertex form of CalcAngle.
     static double CalcAngle(const G3Vertex* a, const G3Vertex* b, double base, int i, int j);
     /// env := the box of the points and true; env := the zero box and false without points.

@@ -12,7 +12,9 @@
 
 namespace {
 
-const double* NextXYZ(GIterator* it) { return static_cast<G3Point*>(it->next())->GetXYZ(); }
+const double* NextXYZ(GIterator* it) {
+    return static_cast<G3Point*>(it->next())->GetXYZ();
+}
 
 std::vector<const double*> Collect(GIterator* points) {
     std::vector<const double*> out;
@@ -20,13 +22,17 @@ std::vector<const double*> Collect(GIterator* points) {
     return out;
 }
 
-double Length3(const double* v) { return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]); }
+double Length3(const double* v) {
+    return std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+}
 
-void ZeroPlane(double* plane) { plane[0] = plane[1] = plane[2] = plane[3] = 0.0; }
+void ZeroPlane(double* plane) {
+    plane[0] = plane[1] = plane[2] = plane[3] = 0.0;
+}
 
 // Newell's normal term of corner `cur` between its neighbours, about the first point.
-void AddNewellTerm(const double* p0, const double* prev, const double* cur, const double* next,
-                   double* n) {
+void AddNewellTerm(
+    const double* p0, const double* prev, const double* cur, const double* next, double* n) {
     n[0] += (cur[2] - p0[2]) * (prev[1] - next[1]);
     n[1] += (cur[0] - p0[0]) * (prev[2] - next[2]);
     n[2] += (cur[1] - p0[1]) * (prev[0] - next[0]);
@@ -55,12 +61,8 @@ void G3Math::CalcSquare(GIterator* points, double* out) {
     }
 }
 
-bool G3Math::PointInTriangle(const G3Vertex* p,
-                             const G3Vertex* a,
-                             const G3Vertex* b,
-                             const G3Vertex* c,
-                             int i,
-                             int j) {
+bool G3Math::PointInTriangle(
+    const G3Vertex* p, const G3Vertex* a, const G3Vertex* b, const G3Vertex* c, int i, int j) {
     return PointInTriangle(p->GetXYZ(), a->GetXYZ(), b->GetXYZ(), c->GetXYZ(), i, j);
 }
 
@@ -216,8 +218,8 @@ bool G3Math::FormMaxPlaneCoo(GIterator* points, int* i, int* j, double* plane) {
 namespace {
 
 // Records the turn of one corner in the (i, j) plane; turns below 1e-6 do not count.
-void RecordTurn(const double* a, const double* b, const double* c, int i, int j, bool* left,
-                bool* right) {
+void RecordTurn(
+    const double* a, const double* b, const double* c, int i, int j, bool* left, bool* right) {
     const double turn = G3Math::CalcSquare(a[i], a[j], b[i], b[j], c[i], c[j]);
     if (!(std::fabs(turn) >= 1e-6)) return;
     if (turn >= 0.0) {

@@ -20,13 +20,19 @@ int FacingSign(double q) {
 }
 
 // Visible unless both facets face the same way (a zero sign counts as a silhouette).
-bool Silhouette(int s1, int s2) { return s1 == 0 || s2 == 0 || s1 == -s2; }
+bool Silhouette(int s1, int s2) {
+    return s1 == 0 || s2 == 0 || s1 == -s2;
+}
 
 }  // namespace
 
-G3Edge::G3Edge() { SetFlags(G3EDGE_VISIBLE); }
+G3Edge::G3Edge() {
+    SetFlags(G3EDGE_VISIBLE);
+}
 
-G3Edge::G3Edge(G3Vertex* a, G3Vertex* b) : m_Vertex1(a), m_Vertex2(b) { SetFlags(G3EDGE_VISIBLE); }
+G3Edge::G3Edge(G3Vertex* a, G3Vertex* b) : m_Vertex1(a), m_Vertex2(b) {
+    SetFlags(G3EDGE_VISIBLE);
+}
 
 G3Edge::G3Edge(const G3Edge& other)
     : G3Obj(other),
@@ -56,7 +62,9 @@ G3Edge& G3Edge::operator=(const G3Edge& other) {
     return *this;
 }
 
-G3Edge::~G3Edge() { delete m_Geometry; }
+G3Edge::~G3Edge() {
+    delete m_Geometry;
+}
 
 void G3Edge::Copy(GObj* from) {
     G3Obj::Copy(from);
@@ -130,14 +138,30 @@ void G3Edge::SetSlot(int slot, G3Normal* n, G3TexCoo* t) {
     m_Geometry->Set(slot, n, t);
 }
 
-G3Normal* G3Edge::GetFacet1V1(G3TexCoo** t) const { return GetSlot(G3EdgeGeometry::F1V1, t); }
-G3Normal* G3Edge::GetFacet1V2(G3TexCoo** t) const { return GetSlot(G3EdgeGeometry::F1V2, t); }
-G3Normal* G3Edge::GetFacet2V1(G3TexCoo** t) const { return GetSlot(G3EdgeGeometry::F2V1, t); }
-G3Normal* G3Edge::GetFacet2V2(G3TexCoo** t) const { return GetSlot(G3EdgeGeometry::F2V2, t); }
-void G3Edge::SetFacet1V1(G3Normal* n, G3TexCoo* t) { SetSlot(G3EdgeGeometry::F1V1, n, t); }
-void G3Edge::SetFacet1V2(G3Normal* n, G3TexCoo* t) { SetSlot(G3EdgeGeometry::F1V2, n, t); }
-void G3Edge::SetFacet2V1(G3Normal* n, G3TexCoo* t) { SetSlot(G3EdgeGeometry::F2V1, n, t); }
-void G3Edge::SetFacet2V2(G3Normal* n, G3TexCoo* t) { SetSlot(G3EdgeGeometry::F2V2, n, t); }
+G3Normal* G3Edge::GetFacet1V1(G3TexCoo** t) const {
+    return GetSlot(G3EdgeGeometry::F1V1, t);
+}
+G3Normal* G3Edge::GetFacet1V2(G3TexCoo** t) const {
+    return GetSlot(G3EdgeGeometry::F1V2, t);
+}
+G3Normal* G3Edge::GetFacet2V1(G3TexCoo** t) const {
+    return GetSlot(G3EdgeGeometry::F2V1, t);
+}
+G3Normal* G3Edge::GetFacet2V2(G3TexCoo** t) const {
+    return GetSlot(G3EdgeGeometry::F2V2, t);
+}
+void G3Edge::SetFacet1V1(G3Normal* n, G3TexCoo* t) {
+    SetSlot(G3EdgeGeometry::F1V1, n, t);
+}
+void G3Edge::SetFacet1V2(G3Normal* n, G3TexCoo* t) {
+    SetSlot(G3EdgeGeometry::F1V2, n, t);
+}
+void G3Edge::SetFacet2V1(G3Normal* n, G3TexCoo* t) {
+    SetSlot(G3EdgeGeometry::F2V1, n, t);
+}
+void G3Edge::SetFacet2V2(G3Normal* n, G3TexCoo* t) {
+    SetSlot(G3EdgeGeometry::F2V2, n, t);
+}
 
 bool G3Edge::GetNormals(const G3Facet* f,
                         G3Normal** nFirst,
@@ -147,11 +171,8 @@ bool G3Edge::GetNormals(const G3Facet* f,
     return GetNormals(nFirst, tFirst, nSecond, tSecond, m_Facet1 == f ? 1 : 2);
 }
 
-bool G3Edge::GetNormals(G3Normal** nFirst,
-                        G3TexCoo** tFirst,
-                        G3Normal** nSecond,
-                        G3TexCoo** tSecond,
-                        int side) const {
+bool G3Edge::GetNormals(
+    G3Normal** nFirst, G3TexCoo** tFirst, G3Normal** nSecond, G3TexCoo** tSecond, int side) const {
     const int first = side == 1 ? G3EdgeGeometry::F1V1 : G3EdgeGeometry::F2V1;
     *nFirst = GetSlot(first, tFirst);
     *nSecond = GetSlot(first + 1, tSecond);
@@ -195,11 +216,8 @@ void G3Edge::SwapVertex() {
     if (m_Geometry != nullptr) m_Geometry->SwapVertex();
 }
 
-void G3Edge::GetTriangleVertex(const G3Edge* e1,
-                               const G3Edge* e2,
-                               G3Vertex** a,
-                               G3Vertex** b,
-                               G3Vertex** c) {
+void G3Edge::GetTriangleVertex(
+    const G3Edge* e1, const G3Edge* e2, G3Vertex** a, G3Vertex** b, G3Vertex** c) {
     *a = *b = *c = nullptr;
     if (e1 == nullptr || e2 == nullptr) return;
     G3Vertex* shared = nullptr;
@@ -252,7 +270,9 @@ int G3Edge::OutlineRule() const {
     }
 }
 
-bool G3Edge::IsEdgeOnMesh() const { return OutlineRule() != 0; }
+bool G3Edge::IsEdgeOnMesh() const {
+    return OutlineRule() != 0;
+}
 
 bool G3Edge::IsEdgeVisibleForDrawing(bool perspective) const {
     const int rule = OutlineRule();
@@ -269,7 +289,9 @@ bool G3Edge::IsEdgeVisibleForDrawing(bool perspective) const {
     return false;
 }
 
-double G3Edge::GetSizeXYZ() const { return GetSizeXYZ(m_Vertex1->GetXYZ(), m_Vertex2->GetXYZ()); }
+double G3Edge::GetSizeXYZ() const {
+    return GetSizeXYZ(m_Vertex1->GetXYZ(), m_Vertex2->GetXYZ());
+}
 
 double G3Edge::GetSizeXYZ(const double* a, const double* b) {
     const double dx = b[0] - a[0], dy = b[1] - a[1], dz = b[2] - a[2];

@@ -66,12 +66,16 @@ public:
     }
     void SetNextAtVertex(const G3Vertex* v, G3Edge* e);
     /// The successor of this edge in f's ring (f must be a side).
-    G3Edge* NextInFacet(const G3Facet* f) const { return m_Facet1 == f ? m_Facet1Edge : m_Facet2Edge; }
+    G3Edge* NextInFacet(const G3Facet* f) const {
+        return m_Facet1 == f ? m_Facet1Edge : m_Facet2Edge;
+    }
     void SetNextInFacet(const G3Facet* f, G3Edge* e);
     /// Clears f's side: facet and link.
     void DetachFacet(const G3Facet* f);
     /// The end that is not v.
-    G3Vertex* OtherVertex(const G3Vertex* v) const { return m_Vertex1 == v ? m_Vertex2 : m_Vertex1; }
+    G3Vertex* OtherVertex(const G3Vertex* v) const {
+        return m_Vertex1 == v ? m_Vertex2 : m_Vertex1;
+    }
     bool HasVertex(const G3Vertex* v) const { return m_Vertex1 == v || m_Vertex2 == v; }
     /// Facet sides present (0, 1 or 2).
     int GetFacetCount() const { return (m_Facet1 != nullptr) + (m_Facet2 != nullptr); }
@@ -138,11 +142,8 @@ public:
     void SwapVertex();
     /// b := the vertex e1 and e2 share, a := e1's other end, c := e2's; all null when
     /// they share none.
-    static void GetTriangleVertex(const G3Edge* e1,
-                                  const G3Edge* e2,
-                                  G3Vertex** a,
-                                  G3Vertex** b,
-                                  G3Vertex** c);
+    static void GetTriangleVertex(
+        const G3Edge* e1, const G3Edge* e2, G3Vertex** a, G3Vertex** b, G3Vertex** c);
     /// The edges shared by the two facets form one contiguous run in both rings.
     bool IsLegalForMerge() const;
     /// Lies on the mesh outline (see IsEdgeVisibleForDrawing for the rules it shares).

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "polykern/PolykernExport.h"
-#include "polykern/foundation/GPooled.h"
 #include "polykern/foundation/GObj.h"
+#include "polykern/foundation/GPooled.h"
 
 class G3Normal;
 class G3TexCoo;

@@ -144,13 +144,23 @@ public:
                              G3Vertex** hitA,
                              G3Vertex** hitB,
                              double tol);
-    bool PointInFacet(int i, int j, const double* p, G3Vertex** hitA, G3Vertex** hitB, double tol) const;
+    bool PointInFacet(
+        int i, int j, const double* p, G3Vertex** hitA, G3Vertex** hitB, double tol) const;
     bool PointInFacetXY(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
     bool PointInFacetXZ(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
     bool PointInFacetYZ(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
-    static bool PointInFacetXY(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB);
-    static bool PointInFacetXZ(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB);
-    static bool PointInFacetYZ(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB);
+    static bool PointInFacetXY(const double* p,
+                               GIterator* vertices,
+                               G3Vertex** hitA,
+                               G3Vertex** hitB);
+    static bool PointInFacetXZ(const double* p,
+                               GIterator* vertices,
+                               G3Vertex** hitA,
+                               G3Vertex** hitB);
+    static bool PointInFacetYZ(const double* p,
+                               GIterator* vertices,
+                               G3Vertex** hitA,
+                               G3Vertex** hitB);
     /// PointInFacetXY, with *depth the plane's z above p when inside.
     bool PointInFacet(const double* p, G3Vertex** hitA, G3Vertex** hitB, double* depth) const;
 

@@ -30,7 +30,9 @@ struct Crossing {
     double point[3] = {0.0, 0.0, 0.0};
 };
 
-void Zero3(double* v) { v[0] = v[1] = v[2] = 0.0; }
+void Zero3(double* v) {
+    v[0] = v[1] = v[2] = 0.0;
+}
 
 }  // namespace
 
@@ -89,7 +91,8 @@ int G3Facet::Interpolate(const double* p, double* normalOut, double* uvOut) cons
     } else {
         const double w = right.x - left.x;
         const double s = std::fabs(w) >= 1e-6 ? (p[i] - left.x) / w : 0.0;
-        for (int k = 0; k < 3; ++k) normalOut[k] = nL->GetXYZ(k) + (nR->GetXYZ(k) - nL->GetXYZ(k)) * s;
+        for (int k = 0; k < 3; ++k)
+            normalOut[k] = nL->GetXYZ(k) + (nR->GetXYZ(k) - nL->GetXYZ(k)) * s;
         result = 1;
         if (tL != nullptr && tR != nullptr) {
             const double st = w >= 1e-6 ? s : 0.0;

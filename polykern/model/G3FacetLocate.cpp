@@ -41,7 +41,8 @@ bool Hit(G3Vertex* a, G3Vertex* b, G3Vertex** hitA, G3Vertex** hitB) {
 
 std::vector<G3Vertex*> WalkVertices(const G3Facet* f) {
     std::vector<G3Vertex*> out;
-    for (G3FacetVertexIterator it(f); it.hasNext();) out.push_back(static_cast<G3Vertex*>(it.next()));
+    for (G3FacetVertexIterator it(f); it.hasNext();)
+        out.push_back(static_cast<G3Vertex*>(it.next()));
     return out;
 }
 
@@ -91,12 +92,8 @@ bool G3Facet::PointInFacet(int i,
     return crossings % 2 == 1;
 }
 
-bool G3Facet::PointInFacet(int i,
-                           int j,
-                           const double* p,
-                           G3Vertex** hitA,
-                           G3Vertex** hitB,
-                           double tol) const {
+bool G3Facet::PointInFacet(
+    int i, int j, const double* p, G3Vertex** hitA, G3Vertex** hitB, double tol) const {
     G3FacetVertexIterator walk(this);
     return PointInFacet(i, j, p, &walk, hitA, hitB, tol);
 }
@@ -113,15 +110,24 @@ bool G3Facet::PointInFacetYZ(const double* p, G3Vertex** hitA, G3Vertex** hitB) 
     return PointInFacet(1, 2, p, hitA, hitB, 1e-6);
 }
 
-bool G3Facet::PointInFacetXY(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB) {
+bool G3Facet::PointInFacetXY(const double* p,
+                             GIterator* vertices,
+                             G3Vertex** hitA,
+                             G3Vertex** hitB) {
     return PointInFacet(0, 1, p, vertices, hitA, hitB, 1e-6);
 }
 
-bool G3Facet::PointInFacetXZ(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB) {
+bool G3Facet::PointInFacetXZ(const double* p,
+                             GIterator* vertices,
+                             G3Vertex** hitA,
+                             G3Vertex** hitB) {
     return PointInFacet(0, 2, p, vertices, hitA, hitB, 1e-6);
 }
 
-bool G3Facet::PointInFacetYZ(const double* p, GIterator* vertices, G3Vertex** hitA, G3Vertex** hitB) {
+bool G3Facet::PointInFacetYZ(const double* p,
+                             GIterator* vertices,
+                             G3Vertex** hitA,
+                             G3Vertex** hitB) {
     return PointInFacet(1, 2, p, vertices, hitA, hitB, 1e-6);
 }
 

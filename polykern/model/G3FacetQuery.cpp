@@ -25,7 +25,8 @@ int G3Facet::GetEdges(G3Edge** out) const {
 
 int G3Facet::GetVertices(G3Vertex** out) const {
     int n = 0;
-    for (G3FacetVertexIterator it(this); it.hasNext();) out[n++] = static_cast<G3Vertex*>(it.next());
+    for (G3FacetVertexIterator it(this); it.hasNext();)
+        out[n++] = static_cast<G3Vertex*>(it.next());
     return n;
 }
 
@@ -59,7 +60,9 @@ bool G3Facet::HasEdge(const G3Vertex* a, const G3Vertex* b) const {
     return ContainsVertex(a) && ContainsVertex(b);
 }
 
-bool G3Facet::HasGeometry() const { return m_FirstEdge != nullptr && m_FirstEdge->HasGeometry(); }
+bool G3Facet::HasGeometry() const {
+    return m_FirstEdge != nullptr && m_FirstEdge->HasGeometry();
+}
 
 bool G3Facet::HasGeometry(const G3Facet* f) {
     return f != nullptr && f->m_FirstEdge != nullptr && f->m_FirstEdge->HasGeometry(f);
@@ -117,7 +120,9 @@ bool G3Facet::IsFlat() const {
     return true;
 }
 
-bool G3Facet::PlaneEquals(const double* p) const { return PlaneEquals(p, 1e-6, 1e-6); }
+bool G3Facet::PlaneEquals(const double* p) const {
+    return PlaneEquals(p, 1e-6, 1e-6);
+}
 
 bool G3Facet::PlaneEquals(const double* p, double dTol, double nTol) const {
     const double dot = m_Plane[0] * p[0] + m_Plane[1] * p[1] + m_Plane[2] * p[2];
@@ -125,11 +130,14 @@ bool G3Facet::PlaneEquals(const double* p, double dTol, double nTol) const {
 }
 
 double G3Facet::CalcDepth(double x, double y) const {
-    if (std::fabs(m_Plane[2]) >= 1e-6) return -(m_Plane[0] * x + m_Plane[1] * y + m_Plane[3]) / m_Plane[2];
+    if (std::fabs(m_Plane[2]) >= 1e-6)
+        return -(m_Plane[0] * x + m_Plane[1] * y + m_Plane[3]) / m_Plane[2];
     return m_FirstEdge != nullptr ? m_FirstEdge->GetVertex1()->GetZ() : 0.0;
 }
 
-void G3Facet::GetMaxCoo(int* i, int* j) const { G3Math::GetMaxCoo(m_Plane, i, j); }
+void G3Facet::GetMaxCoo(int* i, int* j) const {
+    G3Math::GetMaxCoo(m_Plane, i, j);
+}
 
 GEnvelope* G3Facet::FormEnvelope(GEnvelope* env) const {
     G3FacetVertexIterator walk(this);

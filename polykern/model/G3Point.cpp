@@ -8,11 +8,15 @@ PK_DEFINE_POOL(G3Point, 65536)
 
 namespace {
 
-double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+double Finite(double v) {
+    return std::isfinite(v) ? v : 0.0;
+}
 
 }  // namespace
 
-G3Point::G3Point(const double* xyz, uint32_t word) : G3Obj(word) { Set(xyz); }
+G3Point::G3Point(const double* xyz, uint32_t word) : G3Obj(word) {
+    Set(xyz);
+}
 
 G3Point::G3Point(double x, double y, double z, uint32_t word) : G3Obj(word) {
     const double xyz[3] = {x, y, z};
@@ -40,14 +44,18 @@ void G3Point::Negate() {
     for (double& c : m_Coo) c = -c;
 }
 
-bool G3Point::Equals(const double* a, const double* b) { return Equals(a, b, 1e-6); }
+bool G3Point::Equals(const double* a, const double* b) {
+    return Equals(a, b, 1e-6);
+}
 
 bool G3Point::Equals(const double* a, const double* b, double tol) {
     const double dx = a[0] - b[0], dy = a[1] - b[1], dz = a[2] - b[2];
     return std::sqrt(dx * dx + dy * dy + dz * dz) < tol;
 }
 
-bool G3Point::Equals(const GObj* o) const { return Equals(o, 1e-6); }
+bool G3Point::Equals(const GObj* o) const {
+    return Equals(o, 1e-6);
+}
 
 bool G3Point::Equals(const GObj* o, double tol) const {
     const auto* other = dynamic_cast<const G3Point*>(o);

@@ -83,11 +83,13 @@ void G3PolyEdge::SetExtEdgeData(G3Surface* /*s*/,
         SetOutExData(provider, record);
     }
     const G3Point* points[4] = {&p1, &p2, &p3, &p4};
-    for (int k = 0; k < 4; ++k) std::memcpy(record->points[k], points[k]->GetXYZ(), sizeof(double) * 3);
+    for (int k = 0; k < 4; ++k)
+        std::memcpy(record->points[k], points[k]->GetXYZ(), sizeof(double) * 3);
     std::memcpy(record->matrix, m, sizeof(record->matrix));
 }
 
-bool G3PolyEdge::GetExtEdgeData(G3Point* p1, G3Point* p2, G3Point* p3, G3Point* p4, double m[4][4]) const {
+bool G3PolyEdge::GetExtEdgeData(
+    G3Point* p1, G3Point* p2, G3Point* p3, G3Point* p4, double m[4][4]) const {
     const auto* record = static_cast<const PolyEdgeRecord*>(GetOutExData(Provider()));
     if (record == nullptr) return false;
     G3Point* points[4] = {p1, p2, p3, p4};

@@ -8,11 +8,15 @@ PK_DEFINE_POOL(G3TexCoo, 65536)
 
 namespace {
 
-double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
+double Finite(double v) {
+    return std::isfinite(v) ? v : 0.0;
+}
 
 }  // namespace
 
-G3TexCoo::G3TexCoo(const double* uv) { Set(uv); }
+G3TexCoo::G3TexCoo(const double* uv) {
+    Set(uv);
+}
 
 G3TexCoo::G3TexCoo(double u, double v) {
     const double uv[2] = {u, v};

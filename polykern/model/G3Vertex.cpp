@@ -23,7 +23,9 @@ GObj* G3Vertex::Duplicate() {
     return copy;
 }
 
-G3Edge* G3Vertex::NextEdge(const G3Edge* e) const { return e->NextAtVertex(this); }
+G3Edge* G3Vertex::NextEdge(const G3Edge* e) const {
+    return e->NextAtVertex(this);
+}
 
 void G3Vertex::AddEdge(G3Edge* e) {
     if (m_FirstEdge == nullptr) {
@@ -120,7 +122,9 @@ void G3Vertex::SetNormal(const G3Facet* f, G3Normal* n, G3TexCoo* t) {
     if (f != nullptr) SetNormalWhere(f, false, n, t);
 }
 
-void G3Vertex::SetNormal(G3Normal* n, G3TexCoo* t) { SetNormalWhere(nullptr, true, n, t); }
+void G3Vertex::SetNormal(G3Normal* n, G3TexCoo* t) {
+    SetNormalWhere(nullptr, true, n, t);
+}
 
 G3Normal* G3Vertex::GetNormal(const G3Facet* f, G3TexCoo** t) const {
     for (const G3Edge* e = m_FirstEdge; e != nullptr; e = NextEdge(e)) {
@@ -156,6 +160,12 @@ int CompareAxis(const void* a, const void* b, int axis) {
 
 }  // namespace
 
-int G3Vertex::CompareX(const void* a, const void* b) { return CompareAxis(a, b, 0); }
-int G3Vertex::CompareY(const void* a, const void* b) { return CompareAxis(a, b, 1); }
-int G3Vertex::CompareZ(const void* a, const void* b) { return CompareAxis(a, b, 2); }
+int G3Vertex::CompareX(const void* a, const void* b) {
+    return CompareAxis(a, b, 0);
+}
+int G3Vertex::CompareY(const void* a, const void* b) {
+    return CompareAxis(a, b, 1);
+}
+int G3Vertex::CompareZ(const void* a, const void* b) {
+    return CompareAxis(a, b, 2);
+}

@@ -12,9 +12,6 @@ G3Edge* G3VertexEdgeIterator::Step() {
     return e;
 }
 
-GObj* G3VertexEdgeIterator::next() { return Step(); }
-
-GObj* G3VertexVertexIterator::next() {
-    G3Edge* e = Step();
-    return e != nullptr ? e->OtherVertex(m_Vertex) : nullptr;
+GObj* G3VertexEdgeIterator::next() {
+    return Step();
 }

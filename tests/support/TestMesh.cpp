@@ -71,9 +71,11 @@ G3Facet* TestMesh::Facet(const std::vector<std::vector<G3Vertex*>>& loops) {
         if (edges.size() > 100000) return ::testing::AssertionFailure() << "ring does not end";
     }
     if (edges.empty()) return ::testing::AssertionSuccess();
-    if (edges.back() != f->GetLastEdge()) return ::testing::AssertionFailure() << "last edge is stale";
+    if (edges.back() != f->GetLastEdge())
+        return ::testing::AssertionFailure() << "last edge is stale";
     std::vector<const G3Vertex*> walk;
-    for (G3FacetVertexIterator it(f); it.hasNext();) walk.push_back(static_cast<G3Vertex*>(it.next()));
+    for (G3FacetVertexIterator it(f); it.hasNext();)
+        walk.push_back(static_cast<G3Vertex*>(it.next()));
     if (walk.size() != edges.size()) {
         return ::testing::AssertionFailure()
                << walk.size() << " vertices for " << edges.size() << " edges";

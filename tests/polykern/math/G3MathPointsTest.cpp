@@ -17,10 +17,13 @@ namespace {
 class Ring {
 public:
     Ring(std::initializer_list<std::array<double, 3>> points) {
-        for (const auto& p : points) m_Points.push_back(std::make_unique<G3Point>(p[0], p[1], p[2], 0));
+        for (const auto& p : points)
+            m_Points.push_back(std::make_unique<G3Point>(p[0], p[1], p[2], 0));
         for (auto& p : m_Points) m_Slots.push_back(p.get());
     }
-    GObjArrayIterator Walk() { return GObjArrayIterator(static_cast<int>(m_Slots.size()), m_Slots.data()); }
+    GObjArrayIterator Walk() {
+        return GObjArrayIterator(static_cast<int>(m_Slots.size()), m_Slots.data());
+    }
 
 private:
     std::vector<std::unique_ptr<G3Point>> m_Points;

@@ -112,7 +112,8 @@ TEST(G3Edge, ProjectionToleranceAtTheEnds) {
 }
 
 TEST(G3Edge, AnglesAndAreasOfEdgePairs) {
-    G3Vertex a(0, 0, 0, 0), b(1, 0, 0, 0), c(2, 0, 0, 0), d(1, 1, 0, 0), far(9, 9, 9, 0), far2(8, 8, 8, 0);
+    G3Vertex a(0, 0, 0, 0), b(1, 0, 0, 0), c(2, 0, 0, 0), d(1, 1, 0, 0), far(9, 9, 9, 0),
+        far2(8, 8, 8, 0);
     G3Edge ab(&a, &b), bc(&b, &c), bd(&b, &d), loose(&far, &far2);
     EXPECT_DOUBLE_EQ(G3Edge::GetCosAngle(&ab, &bc), -1.0);
     EXPECT_NEAR(G3Edge::GetCosAngle(&ab, &bd), 0.0, 1e-15);

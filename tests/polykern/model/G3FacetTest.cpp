@@ -26,7 +26,8 @@ using pktest::VertexListIsConsistent;
 
 std::vector<G3Vertex*> Walk(const G3Facet* f) {
     std::vector<G3Vertex*> out;
-    for (G3FacetVertexIterator it(f); it.hasNext();) out.push_back(static_cast<G3Vertex*>(it.next()));
+    for (G3FacetVertexIterator it(f); it.hasNext();)
+        out.push_back(static_cast<G3Vertex*>(it.next()));
     return out;
 }
 
@@ -131,8 +132,8 @@ TEST(G3Facet, PointLocationOnTheBoundaryAndJustOutside) {
 
     // A ray level with a vertex of a diamond passes through it and counts it once.
     TestMesh mesh;
-    G3Facet* diamond = mesh.Facet({mesh.Vertex(0, -1, 0), mesh.Vertex(1, 0, 0), mesh.Vertex(0, 1, 0),
-                                   mesh.Vertex(-1, 0, 0)});
+    G3Facet* diamond = mesh.Facet(
+        {mesh.Vertex(0, -1, 0), mesh.Vertex(1, 0, 0), mesh.Vertex(0, 1, 0), mesh.Vertex(-1, 0, 0)});
     const double centre[3] = {0, 0, 0}, left[3] = {-2, 0, 0};
     EXPECT_TRUE(diamond->PointInFacetXY(centre, &hitA, &hitB));
     EXPECT_FALSE(diamond->PointInFacetXY(left, &hitA, &hitB));

@@ -11,6 +11,7 @@
 #include "polykern/model/G3TexCoo.h"
 #include "polykern/model/G3Vertex.h"
 #include "polykern/model/G3VertexEdgeIterator.h"
+#include "polykern/model/G3VertexVertexIterator.h"
 #include "tests/support/TestMesh.h"
 
 namespace {

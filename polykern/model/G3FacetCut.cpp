@@ -1,0 +1,151 @@
+// A facet's boundary against a plane or a line: the pieces an interval list carries.
+
+#include <cmath>
+#include <vector>
+
+#include "polykern/boolean/G3Interval.h"
+#include "polykern/boolean/G3IntervalList.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3Vertex.h"
+
+namespace {
+
+struct Station {
+    G3Vertex* v;
+    double s;  // signed distance from the plane or line
+    int sign;
+};
+
+std::vector<Station> Stations(const G3Facet* f) {
+    std::vector<Station> out;
+    for (G3FacetVertexIterator it(f); it.hasNext();)
+        out.push_back({static_cast<G3Vertex*>(it.next()), 0.0, 0});
+    return out;
+}
+
+void SetSigns(std::vector<Station>& stations) {
+    for (Station& st : stations) {
+        st.sign = !(std::fabs(st.s) >= 1e-6) ? 0 : (st.s >= 0.0 ? 1 : -1);
+    }
+}
+
+// A run of the boundary along the plane, from the vertex where it arrived (from side
+// `inSide`) to the vertex where it left (towards `outSide`). A boundary that crosses
+// contributes the run's first vertex; one that turns back contributes both ends. A run of
+// a single vertex counts once when crossed and not at all when only touched.
+void ResolveRun(
+    const G3Vertex* entry, int inSide, const G3Vertex* exit, int outSide, G3IntervalList* out) {
+    const bool crosses = outSide != inSide;
+    if (entry == exit) {
+        if (crosses) out->AddPoint(entry->GetXYZ());
+        return;
+    }
+    out->AddPoint(entry->GetXYZ());
+    if (!crosses) out->AddPoint(exit->GetXYZ());
+}
+
+// Walks the closed boundary through the stations, adding in-plane edges as intervals and
+// crossings and runs along the plane as points.
+void WalkBoundary(const std::vector<Station>& st, G3IntervalList* out) {
+    const std::size_t n = st.size();
+    bool pending = false;
+    int entrySide = 0;
+    const G3Vertex* entry = nullptr;
+    bool leftFirst = false;  // the walk began on the plane and left it before any entry
+    int firstExitSide = 0;
+    const G3Vertex* firstExit = nullptr;
+    for (std::size_t k = 0; k < n; ++k) {
+        const Station& p = st[k];
+        const Station& c = st[(k + 1) % n];
+        if (p.sign == 0 && c.sign == 0) {
+            out->AddInterval(p.v->GetXYZ(), c.v->GetXYZ());
+        } else if (p.sign != 0 && c.sign == -p.sign) {
+            const double t = std::fabs(p.s / (p.s - c.s));
+            double x[3];
+            for (int a = 0; a < 3; ++a)
+                x[a] = p.v->GetXYZ(a) + t * (c.v->GetXYZ(a) - p.v->GetXYZ(a));
+            out->AddPoint(x);
+        } else if (p.sign != 0 && c.sign == 0) {
+            pending = true;
+            entrySide = p.sign;
+            entry = c.v;
+        } else if (p.sign == 0 && c.sign != 0) {
+            if (pending) {
+                ResolveRun(entry, entrySide, p.v, c.sign, out);
+                pending = false;
+            } else if (!leftFirst) {
+                leftFirst = true;
+                firstExitSide = c.sign;
+                firstExit = p.v;
+            }
+        }
+    }
+    if (leftFirst && pending) ResolveRun(entry, entrySide, firstExit, firstExitSide, out);
+}
+
+}  // namespace
+
+int G3Facet::IntersectByPlaneConcave(const double* plane, G3IntervalList* out) const {
+    std::vector<Station> st = Stations(this);
+    if (st.empty() || out == nullptr) return 0;
+    out->Clear();
+    int positive = 0, negative = 0, zero = 0;
+    for (Station& s : st) {
+        const double* x = s.v->GetXYZ();
+        s.s = plane[0] * x[0] + plane[1] * x[1] + plane[2] * x[2] + plane[3];
+    }
+    SetSigns(st);
+    for (const Station& s : st) {
+        positive += s.sign > 0;
+        negative += s.sign < 0;
+        zero += s.sign == 0;
+    }
+    WalkBoundary(st, out);
+    if (positive > 0 && negative > 0) return 1;
+    if (zero == static_cast<int>(st.size())) return 3;
+    return zero > 0 ? 2 : 0;
+}
+
+bool G3Facet::FindIntervalsLieInFacet(const double* a, const double* b, G3IntervalList* out) const {
+    std::vector<Station> st = Stations(this);
+    if (st.empty() || out == nullptr) return false;
+    int i, j;
+    GetMaxCoo(&i, &j);
+    double u[2] = {b[j] - a[j], a[i] - b[i]};
+    const double len = std::sqrt(u[0] * u[0] + u[1] * u[1]);
+    if (!(len >= 1e-6)) return false;
+    u[0] /= len;
+    u[1] /= len;
+    const double c = -(u[0] * a[i] + u[1] * a[j]);
+    for (Station& s : st) s.s = u[0] * s.v->GetXYZ(i) + u[1] * s.v->GetXYZ(j) + c;
+    SetSigns(st);
+    out->Clear();
+    WalkBoundary(st, out);
+    if (out->IsEmpty()) return false;
+    out->BuildIntervals();
+    G3Interval segment(a, b);
+    out->Intersect(&segment);
+    return !out->IsEmpty();
+}
+
+bool G3Facet::FindFacetsIntersection(const G3Facet* other, G3IntervalList* out) const {
+    if (other == nullptr || out == nullptr) return false;
+    out->Clear();
+    // Only edges that carry exactly one side of their facet: an outline, not a seam.
+    auto clip = [out](const G3Facet* boundary, const G3Facet* against) {
+        for (const G3Edge* e = boundary->GetFirstEdge(); e != nullptr; e = boundary->NextEdge(e)) {
+            if (e->GetVertex1()->GetEdgeCount(e->GetVertex2(), boundary) != 1) continue;
+            G3IntervalList tmp;
+            if (against->FindIntervalsLieInFacet(e->GetVertex1()->GetXYZ(),
+                                                 e->GetVertex2()->GetXYZ(), &tmp)) {
+                out->Copy(&tmp);
+            }
+        }
+    };
+    clip(other, this);
+    if (out->IsEmpty()) return false;
+    clip(this, other);
+    return true;
+}
