@@ -1,6 +1,7 @@
 #include "polykern/model/G3VertexVertexIterator.h"
 
 #include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Vertex.h"
 
 GObj* G3VertexVertexIterator::next() {
     G3Edge* e = Step();
