@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "polykern/boolean/G3IntervalList.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/math/GEnvelope.h"
@@ -138,6 +139,13 @@ TEST(G3Facet, PointLocationOnTheBoundaryAndJustOutside) {
     EXPECT_TRUE(diamond->PointInFacetXY(centre, &hitA, &hitB));
     EXPECT_FALSE(diamond->PointInFacetXY(left, &hitA, &hitB));
 
+    // Regression: a side within the tolerance of the ray, beyond the point, divided by a
+    // near-zero height instead of being passed over.
+    const double besideSide[3] = {2, 3e-7, 0};
+    EXPECT_FALSE(s.f->PointInFacetXY(besideSide, &hitA, &hitB));
+    const double belowSide[3] = {-2, -3e-7, 0};
+    EXPECT_FALSE(s.f->PointInFacetXY(belowSide, &hitA, &hitB));
+
     double depth = -1;
     const double above[3] = {0.25, 0.25, 9};
     EXPECT_TRUE(s.f->PointInFacet(above, &hitA, &hitB, &depth));
@@ -193,6 +201,41 @@ TEST(G3Facet, ChangeEdgesRefusesAFacetOnBothSides) {
     EXPECT_EQ(first->GetFacetCount(), 0);
     EXPECT_TRUE(RingIsClosed(s.f));
     EXPECT_FALSE(s.f->ChangeEdges(first, repl));  // no longer in the ring
+
+    // A replacement whose two sides belong to other facets has no room for this one.
+    TestMesh other;
+    G3Vertex* a = other.Vertex(0, 0, 0);
+    G3Vertex* b = other.Vertex(1, 0, 0);
+    G3Facet* up = other.Facet({a, b, other.Vertex(0, 1, 0)});
+    other.Facet({b, a, other.Vertex(0, -1, 0)});
+    G3Edge* full = up->GetFirstEdge();
+    ASSERT_EQ(full->GetFacetCount(), 2);
+    G3Edge* second2 = s.f->NextEdge(s.f->GetFirstEdge());
+    EXPECT_FALSE(s.f->ChangeEdges(second2, full));
+    EXPECT_EQ(full->GetFacetCount(), 2);
+    EXPECT_TRUE(RingIsClosed(s.f));
+}
+
+TEST(G3Facet, DegenerateRingsAreWalkedSafely) {
+    TestMesh mesh;
+    G3Vertex* a = mesh.Vertex(0, 0, 0);
+    G3Vertex* b = mesh.Vertex(1, 0, 0);
+    G3Facet lone;
+    TestMesh::Attach(&lone, mesh.Edge(a, b));
+    EXPECT_EQ(Walk(&lone), (std::vector<G3Vertex*>{a}));
+    EXPECT_TRUE(lone.FormPlaneEquation());
+    G3Vertex *hitA, *hitB;
+    const double p[3] = {0.5, 0, 0};
+    EXPECT_FALSE(lone.PointInFacetXY(p, &hitA, &hitB));
+    lone.RemoveEdges();
+    G3Facet empty;
+    EXPECT_EQ(empty.CalcDepth(1, 2), 0.0);
+    EXPECT_FALSE(empty.CalcDiagonalEdge(&hitA, &hitB));
+    G3IntervalList none;
+    const double plane[4] = {0, 0, 1, 0};
+    EXPECT_EQ(empty.IntersectByPlaneConcave(plane, &none), 0);
+    double x = 0, y = 0;
+    EXPECT_FALSE(empty.GenerateXYPointInFacetConcave(x, y));
 }
 
 TEST(G3Facet, SmallEdgesAndCollapses) {
