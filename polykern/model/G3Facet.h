@@ -90,6 +90,9 @@ public:
     G3Normal* GetNormal(const G3Vertex* v, G3TexCoo** t) const;
     /// Stores (n, t) at v on this facet's side of every edge at v; two nulls need `force`.
     void SetNormal(const G3Vertex* v, G3Normal* n, G3TexCoo* t, bool force);
+    /// Adds one normal (a, b, c) to s and stores it at both ends of this facet's side of
+    /// every ring edge. Nothing happens when s keeps no normals.
+    void AssignNormalsByPlane(G3Surface* s);
 
     // Plane.
     double* GetPlane() { return m_Plane; }
@@ -197,6 +200,7 @@ public:
     int Interpolate(const double* p, double* normalOut, double* uvOut) const;
 
 protected:
+    friend class G3Surface;  // rebuilds list ends when it copies a surface
     void SetFirstEdge(G3Edge* e) { m_FirstEdge = e; }
     void SetLastEdge(G3Edge* e) { m_LastEdge = e; }
 

@@ -9,6 +9,8 @@
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3Normal.h"
+#include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
 
 int G3Facet::GetEdgeCount() const {
@@ -89,6 +91,14 @@ void G3Facet::SetNormal(const G3Vertex* v, G3Normal* n, G3TexCoo* t, bool force)
         const bool atVertex1 = e->GetVertex1() == v;
         if (e->GetFacet1() == this) atVertex1 ? e->SetFacet1V1(n, t) : e->SetFacet1V2(n, t);
         if (e->GetFacet2() == this) atVertex1 ? e->SetFacet2V1(n, t) : e->SetFacet2V2(n, t);
+    }
+}
+
+void G3Facet::AssignNormalsByPlane(G3Surface* s) {
+    G3Normal* n = s != nullptr ? s->AddNormal(m_Plane) : nullptr;
+    if (n == nullptr) return;
+    for (G3Edge* e = m_FirstEdge; e != nullptr; e = NextEdge(e)) {
+        e->SetNormals(this, e->GetVertex1(), n, nullptr, e->GetVertex2(), n, nullptr);
     }
 }
 

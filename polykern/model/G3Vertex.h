@@ -68,6 +68,7 @@ public:
     static int CompareZ(const void* a, const void* b);
 
 protected:
+    friend class G3Surface;  // rebuilds list ends when it copies a surface
     void SetFirstEdge(G3Edge* e) { m_FirstEdge = e; }
     void SetLastEdge(G3Edge* e) { m_LastEdge = e; }
 

@@ -1,0 +1,145 @@
+#pragma once
+
+#include "polykern/PolykernExport.h"
+#include "polykern/foundation/GPooled.h"
+#include "polykern/model/G3Shell.h"
+
+class G3Edge;
+class G3Facet;
+class G3Normal;
+class G3TexCoo;
+class G3Vertex;
+class GArrayCollection;
+
+/// Check levels of the surface's update passes.
+enum CHECK_LEVEL { CHECK_LEVEL_1001 = 1001, CHECK_LEVEL_1002 = 1002, CHECK_LEVEL_1003 = 1003 };
+
+/// The polyhedral mesh the kernel works with: a shell with every collection, plus the
+/// operations that build and edit topology. Facets find or make their edges: an edge
+/// between two vertices is shared, whatever its direction, while it has a free side.
+/// Invariant: every facet's ring closes and runs through at least three edges, or is
+/// empty and waits for the sweep.
+class POLYKERN_API G3Surface : public G3Shell {
+    PK_DECLARE_POOL(G3Surface)
+
+public:
+    G3Surface();
+    G3Surface(int vertices, int normals);
+    G3Surface(int vertices, int normals, int facets);
+    G3Surface(const G3Surface&) = delete;
+    G3Surface& operator=(const G3Surface&) = delete;
+
+    int GetObjectType() override { return 2; }
+    /// Appends a deep copy of `src` (a surface) after what this surface holds; nothing is
+    /// shared. Identifiers out of step with indices in `src` are reassigned first.
+    void Copy(GObj* src) override;
+    /// A new surface, owned by the caller, equal to this one.
+    GObj* Duplicate() override;
+    /// Transforms vertices and normals for good and re-forms every plane.
+    void RealTransformation(const double m[4][4]) override;
+
+    int GetSurface() const { return m_Surface; }
+    void SetSurface(int number) { m_Surface = number; }
+    /// Increments the next-surface counter and returns it.
+    int GetNextSurface() { return ++m_NextSurface; }
+    void SetNextSurface(int number) { m_NextSurface = number; }
+    int32_t GetEdgeFlags() const { return m_EdgeFlags; }
+    void SetEdgeFlags(int32_t flags) { m_EdgeFlags = flags; }
+    int GetMaterialFacetsCount() const { return m_MaterialFacets; }
+    void SetMaterialFacetsCount(int n) { m_MaterialFacets = n; }
+    int IncMaterialFacetsCount() { return ++m_MaterialFacets; }
+    int DecMaterialFacetsCount() { return --m_MaterialFacets; }
+    int GetSelectesFacetsCount() const { return m_SelectedFacets; }
+    void SetSelectesFacetsCount(int n) { m_SelectedFacets = n; }
+    int IncSelectesFacetsCount() { return ++m_SelectedFacets; }
+    int DecSelectesFacetsCount() { return --m_SelectedFacets; }
+
+    /// Appends with identifier := count and opens its extended data. Returns e.
+    G3Edge* AddEdgeToCollection(G3Edge* e);
+    /// Appends, makes this surface its parent and opens it (the registered providers hear
+    /// of it). Returns f.
+    G3Facet* AddFacetToCollection(G3Facet* f);
+    /// The edge a–b for facet f: an existing edge between a and b with a free side that f
+    /// is not on yet, else a new one. Null, with a trace, when a and b are one vertex.
+    G3Edge* AddEdge(G3Vertex* a, G3Vertex* b, G3Facet* f);
+    /// A facet over n vertices (edge flags per side, optional per-vertex normals and
+    /// texture coordinates), plane fitted. Null when fewer than three edges result.
+    G3Facet* AddFacet(
+        int n, G3Vertex** v, const int32_t* edgeFlags, G3Normal** normals, G3TexCoo** texCoos);
+    G3Facet* AddFacet(
+        int n, G3Vertex** v, int32_t edgeFlags, G3Normal** normals, G3TexCoo** texCoos);
+    /// The same with entities given by index (normals and texture coordinates may be null);
+    /// null when any index is out of range.
+    G3Facet* AddFacet(int n,
+                      const int* vertexIds,
+                      const int32_t* edgeFlags,
+                      const int* normalIds,
+                      const int* texCooIds);
+    G3Facet* AddFacet(
+        int n, const int* vertexIds, int32_t edgeFlags, const int* normalIds, const int* texCooIds);
+    /// A facet over a collection of edges (their vertices, flags and side-1 normals);
+    /// null for fewer than three resulting edges.
+    G3Facet* AddFacet(GArrayCollection* edges, int32_t facetFlags, int surfaceNumber);
+    /// Adds n vertices copied from the records, and a facet through them when n > 2.
+    /// The vertex count after the call when the facet was made, 0 when it was not, and
+    /// the count before the call for n ≤ 2.
+    int AddOneFacetFromVertices(const G3Vertex* vertices, int n);
+    /// A poly-edge over n ≥ 2 vertices; null otherwise or for an index out of range.
+    G3PolyEdge* AddPolyEdge(int n, G3Vertex** v);
+    G3PolyEdge* AddPolyEdge(int n, const int* vertexIds);
+    /// Segment k of poly-edge i; false (both null) when either is out of range.
+    bool GetPolyEdge(int i, int k, G3Vertex** a, G3Vertex** b) const;
+    /// The vertex count of poly-edge i and its run of vertices; false when out of range.
+    bool GetPolyEdge(int i, int* n, G3Vertex*** v) const;
+
+    /// Splits e at the n points (in order from vertex 1, reversed first when asked): each
+    /// of e's facets runs through them, normals are interpolated, and e is deleted.
+    void SplitEdge(G3Edge* e, int n, G3Vertex** points, bool reverse);
+    void SplitEdge(G3Edge* e, G3Vertex* p) { SplitEdge(e, 1, &p, false); }
+    /// Merges old into repl in place; edges joining the two are collapsed inside their
+    /// facets and left in `collapsed` for the caller (or the sweep). Returns true.
+    bool ChangeVertex(G3Vertex* old, G3Vertex* repl, GArrayCollection* collapsed);
+
+    /// Re-forms every facet's plane.
+    void FormPlaneEquation();
+    /// Reverses every facet's ring and plane.
+    void NegPlane();
+    /// The first facet has a geometry record; false without facets.
+    bool HasGeometry() const;
+    /// Every vertex pair carries an even number of facet sides (double-sided count twice).
+    bool GetClosed() const;
+    /// Fills `work` with a's edges to b; returns the facet sides along them, a
+    /// double-sided facet counting twice.
+    static int GetCountEdges(G3Vertex* a, G3Vertex* b, GArrayCollection* work);
+    /// Appends f and every facet reachable from it across shared edges, marking each with
+    /// Mark3 and Mark4 (left set for the caller).
+    void GetAllAdjacentFaces(G3Facet* f, GArrayCollection* out);
+
+    /// A new surface (owned by the caller) holding one copy of f with its normals and
+    /// texture coordinates; its outside data is handed to the providers. Null for null f.
+    static G3Surface* FormFacetSurface(G3Facet* f);
+
+    /// Keeps a pair of opaque pointers for the host.
+    void SetExtAcisHitData(void* a, void* b);
+    /// This surface's pair, or the pair set most recently for any surface when it has none.
+    void GetExtAcisHitData(void** a, void** b) const;
+
+protected:
+    /// Builds a facet from n vertices; see AddFacet. The surface's edge flags keep the last
+    /// side's value.
+    G3Facet* _AddFacet(
+        int n, G3Vertex** v, const int32_t* edgeFlags, G3Normal** normals, G3TexCoo** texCoos);
+    /// In each listed edge, an end equal to old becomes repl; degenerate edges are dropped
+    /// and the rest compacted in order.
+    static void ChangeVertexInEdgeList(GArrayCollection* edges, G3Vertex* old, G3Vertex* repl);
+
+private:
+    // Finishes a facet made by AddFacet: plane, and the complex-facet collector.
+    G3Facet* Finish(G3Facet* f);
+
+    int m_NextSurface = 1;
+    int m_Surface = 1;
+    int32_t m_EdgeFlags = 1;
+    int m_MaterialFacets = 0;
+    int m_SelectedFacets = 0;
+};
