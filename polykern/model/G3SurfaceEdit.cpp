@@ -88,6 +88,9 @@ bool G3Surface::ChangeVertex(G3Vertex* old, G3Vertex* repl, GArrayCollection* co
         }
         e->GetVertex1()->RemoveEdge(e);
         e->GetVertex2()->RemoveEdge(e);
+        // old is about to go: the collapsed edge must not keep pointing at it.
+        if (e->GetVertex1() == old) e->SetVertex1(repl);
+        if (e->GetVertex2() == old) e->SetVertex2(repl);
         if (collapsed != nullptr) collapsed->add(e);
     }
     RemoveVertex(old);

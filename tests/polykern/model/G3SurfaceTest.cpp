@@ -228,8 +228,12 @@ TEST(G3Surface, ClosednessAndVertexMerging) {
                       quad.AddVertex(1, 1, 0, 0), quad.AddVertex(0, 1, 0, 0)};
     G3Facet* f = quad.AddFacet(4, q, 1, nullptr, nullptr);
     GArrayCollection collapsed;
+    const G3Vertex* merged = q[1];
     EXPECT_TRUE(quad.ChangeVertex(q[1], q[2], &collapsed));
-    EXPECT_EQ(collapsed.size(), 1);
+    ASSERT_EQ(collapsed.size(), 1);
+    // Regression: the collapsed edge kept pointing at the merged-away vertex, and the
+    // sweep then read it after it was freed.
+    EXPECT_FALSE(static_cast<G3Edge*>(collapsed.get(0))->HasVertex(merged));
     EXPECT_EQ(f->GetEdgeCount(), 3);
     quad.RemoveUnused();
     ExpectCounts(&quad, 3, 3, 1);
