@@ -59,13 +59,15 @@ void GArrayCollection::finit() {
     m_Count = 0;
 }
 
+// Grows by at least the growth step and at least n; once the array is large it grows by
+// half its capacity, so appending stays amortized constant time however long the list
+// gets (a fixed step would copy the whole array every few thousand appends).
 void GArrayCollection::reallocList(int n) {
-    const int step = n > m_Growth ? n : m_Growth;
+    int step = n > m_Growth ? n : m_Growth;
+    if (m_Capacity / 2 > step) step = m_Capacity / 2;
     const std::size_t bytes = sizeof(GObj*) * (static_cast<std::size_t>(m_Capacity) + step);
-    GObj** grown = static_cast<GObj**>(std::malloc(bytes));
+    GObj** grown = static_cast<GObj**>(std::realloc(m_Array, bytes));
     if (grown == nullptr) throw std::bad_alloc();
-    if (m_Count > 0) std::memcpy(grown, m_Array, sizeof(GObj*) * static_cast<std::size_t>(m_Count));
-    std::free(m_Array);
     m_Array = grown;
     m_Capacity += step;
 }

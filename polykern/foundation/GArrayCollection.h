@@ -5,9 +5,10 @@
 #include "polykern/foundation/GPooled.h"
 
 /// The kernel's one list type: a growable array of `GObj*` that does not own its
-/// elements. Removal by index moves the last element into the hole; searches run
-/// from the last element towards the first. Index arguments are checked only in debug
-/// builds: callers keep them in range. Not copyable.
+/// elements. It grows by the growth step (or by a bulk addition's size), and by half its
+/// capacity once that is larger. Removal by index moves the last element into the hole; searches
+/// run from the last element towards the first. Index arguments are checked only in debug builds:
+/// callers keep them in range. Not copyable.
 class POLYKERN_API GArrayCollection : public GCollection {
     PK_DECLARE_POOL(GArrayCollection)
 

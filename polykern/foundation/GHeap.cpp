@@ -110,9 +110,8 @@ void* GHeap::Alloc() {
     } else {
         block = static_cast<GHeapBlock*>(m_FreeBlocks.getLast());
     }
-    GHeapBlock::SlotHeader* slot = block->m_FreeHead;
-    block->m_FreeHead = slot->nextFree;
-    if (--block->m_FreeCount == 0) {
+    GHeapBlock::SlotHeader* slot = block->TakeSlot();
+    if (block->m_FreeCount == 0) {
         m_FreeBlocks.removeLast();
         block->m_Index = m_FullBlocks.size();
         m_FullBlocks.add(block);

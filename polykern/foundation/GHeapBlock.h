@@ -7,8 +7,10 @@
 class GHeap;
 
 // One block of a pool: an array of slots, each an 8-byte header followed by the
-// object's bytes. A free slot's header links to the next free slot; a handed-out
-// slot's header names its block, so Free finds the block without a search.
+// object's bytes. A freed slot's header links to the next freed slot; a handed-out
+// slot's header names its block, so Free finds the block without a search. Slots never
+// handed out yet are taken in memory order, so a new block is not walked (and its
+// pages not touched) before they are needed.
 class GHeapBlock : public GObj {
 public:
     union SlotHeader {
@@ -18,6 +20,8 @@ public:
     static_assert(sizeof(SlotHeader) == 8, "slot header holds a pointer");
 
     GHeapBlock(GHeap* heap, int slots, std::size_t stride);
+    /// A free slot: a freed one first, else the next never-used one. Null when full.
+    SlotHeader* TakeSlot();
     ~GHeapBlock() override;
     GHeapBlock(const GHeapBlock&) = delete;
     GHeapBlock& operator=(const GHeapBlock&) = delete;
@@ -27,4 +31,7 @@ public:
     char* m_Memory;
     int m_Index = -1;  // position in whichever list of the pool holds the block
     GHeap* m_Heap;     // the pool, for checking frees in debug builds
+    int m_Slots;
+    int m_Unused = 0;  // slots from here on were never handed out
+    std::size_t m_Stride;
 };
