@@ -186,6 +186,11 @@ public:
     bool FindFacetsIntersection(const G3Facet* other, G3IntervalList* out) const;
     /// The parts of the segment a–b lying in the facet, as intervals; false when none.
     bool FindIntervalsLieInFacet(const double* a, const double* b, G3IntervalList* out) const;
+    /// Where the line through a and b pierces the facet, into `out`: 0 parallel (within
+    /// 1e-4 of the plane's direction), 1 inside, −1 inside a hole, 2 on the boundary (an
+    /// edge joining e1 and e2, when both are given, does not count), 3 outside.
+    int GetPlaneIntersect(
+        const double* a, const double* b, double* out, const double* e1, const double* e2) const;
     /// The most distant pair of vertices (the first such pair in walk order); false for
     /// an empty facet.
     bool CalcDiagonalEdge(G3Vertex** a, G3Vertex** b) const;

@@ -7,8 +7,11 @@
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetContourIterator.h"
 #include "polykern/model/G3FacetVertexIterator.h"
 #include "polykern/model/G3Vertex.h"
+#include "polykern/spatial/G3EdgeList.h"
+#include "polykern/spatial/G3EdgeListVertexIterator.h"
 
 namespace {
 
@@ -148,4 +151,38 @@ bool G3Facet::FindFacetsIntersection(const G3Facet* other, G3IntervalList* out) 
     if (out->IsEmpty()) return false;
     clip(this, other);
     return true;
+}
+
+int G3Facet::GetPlaneIntersect(
+    const double* a, const double* b, double* out, const double* e1, const double* e2) const {
+    const double d[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+    const double nd = m_Plane[0] * d[0] + m_Plane[1] * d[1] + m_Plane[2] * d[2];
+    if (!(std::fabs(nd) >= 1e-4)) return 0;
+    const double t = -(m_Plane[0] * a[0] + m_Plane[1] * a[1] + m_Plane[2] * a[2] + m_Plane[3]) / nd;
+    for (int k = 0; k < 3; ++k) out[k] = a[k] + t * d[k];
+    int i, j;
+    GetMaxCoo(&i, &j);
+    int result = 3;
+    int inside = 0;
+    G3FacetContourIterator contours(this);
+    while (contours.hasNext() && result != 2) {
+        auto* contour = static_cast<G3EdgeList*>(contours.next());
+        G3EdgeListVertexIterator walk(contour);
+        G3Vertex *hitA, *hitB;
+        if (!PointInFacet(i, j, out, &walk, &hitA, &hitB, 1e-6)) continue;
+        if (hitA == nullptr) {
+            result = 1;
+            ++inside;
+        } else if (hitB == nullptr) {
+            result = 2;
+        } else {
+            const bool excluded =
+                e1 != nullptr && e2 != nullptr &&
+                ((G3Point::Equals(hitA->GetXYZ(), e1) && G3Point::Equals(hitB->GetXYZ(), e2)) ||
+                 (G3Point::Equals(hitA->GetXYZ(), e2) && G3Point::Equals(hitB->GetXYZ(), e1)));
+            if (!excluded) result = 2;
+        }
+    }
+    if (result == 1 && inside % 2 == 0) result = -1;
+    return result;
 }

@@ -9,7 +9,11 @@ class G3Facet;
 class G3Normal;
 class G3TexCoo;
 class G3Vertex;
+class G3EdgeList;
 class GArrayCollection;
+
+/// An event handle some callers pass along with facets; the surface does not use it.
+using GEVENT = void*;
 
 /// Check levels of the surface's update passes.
 enum CHECK_LEVEL { CHECK_LEVEL_1001 = 1001, CHECK_LEVEL_1002 = 1002, CHECK_LEVEL_1003 = 1003 };
@@ -92,6 +96,26 @@ public:
     /// The vertex count of poly-edge i and its run of vertices; false when out of range.
     bool GetPolyEdge(int i, int* n, G3Vertex*** v) const;
 
+    /// Starts collecting the facets AddFacet makes (through the extended-data link) into
+    /// one facet with holes.
+    void BeginComplexFacet();
+    /// Replaces the collected facets by facets whose rings hold an outer loop followed by
+    /// the loops of the holes inside it; crossings are split and shared edges merged away.
+    /// A hole with no loop around it is reported through the trace and dropped.
+    void EndComplexFacet();
+    /// Adds a facet per edge list (its flags and surface number) and deletes the lists;
+    /// the collection is left empty. Lists marked as holes make no facet of their own.
+    void AddFacets(GArrayCollection* contours);
+    void AddFacetsEx(GArrayCollection* contours, G3Facet* facet, GEVENT event);
+    /// Re-attaches f to the edges of the list (shared anew through AddEdge). Returns f.
+    G3Facet* AddFacetEdges(G3Facet* f, G3EdgeList* edges);
+    /// Replaces old by repl in every facet around old, rebuilding those facets' rings; a
+    /// facet left with fewer than three edges stays empty for the sweep. Returns true.
+    bool ChangeVertex(G3Vertex* old, G3Vertex* repl);
+    /// A new surface (owned by the caller) in which each group of coplanar facets is
+    /// replaced by the facets bounded by the group's contours.
+    G3Surface* FormContourSurface();
+
     /// Splits e at the n points (in order from vertex 1, reversed first when asked): each
     /// of e's facets runs through them, normals are interpolated, and e is deleted.
     void SplitEdge(G3Edge* e, int n, G3Vertex** points, bool reverse);
@@ -132,6 +156,13 @@ protected:
     /// In each listed edge, an end equal to old becomes repl; degenerate edges are dropped
     /// and the rest compacted in order.
     static void ChangeVertexInEdgeList(GArrayCollection* edges, G3Vertex* old, G3Vertex* repl);
+    /// Rebuilds each facet of e with old replaced by repl.
+    void ChangeVertexInEdge(G3Edge* e, G3Vertex* old, G3Vertex* repl);
+    /// Turns one group of coplanar facets' edges into contours and adds them to `target`,
+    /// mapping vertices by identifier.
+    void FormContours(GArrayCollection* edges, const double* plane, G3Surface* target);
+    /// Adds a facet per outer contour with the holes inside it; see AddFacets.
+    void AddLoopedFacets(GArrayCollection* contours, G3Shell* map, int32_t flags);
 
 private:
     // Finishes a facet made by AddFacet: plane, and the complex-facet collector.
