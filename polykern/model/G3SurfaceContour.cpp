@@ -161,8 +161,11 @@ void G3Surface::FormContours(GArrayCollection* edges, const double* plane, G3Sur
     list.SetPlane(plane);
     GArrayCollection contours;
     list.FormContours(&contours);
-    for (int i = 0; i < contours.size(); ++i)
-        static_cast<G3EdgeList*>(contours.get(i))->SetPlane(plane);
+    for (int i = 0; i < contours.size(); ++i) {
+        auto* c = static_cast<G3EdgeList*>(contours.get(i));
+        c->SetPlane(plane);
+        c->OrientLike(plane);  // traced contours run counter-clockwise in the projection only
+    }
     target->AddLoopedFacets(&contours, target, 0);
     contours.clear(true);
 }

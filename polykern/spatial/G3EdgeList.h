@@ -96,6 +96,8 @@ public:
     void FormMaxPlaneCoo();
     /// Orients the chain head to tail.
     void Normalize();
+    /// Reverses the list when its vertices run clockwise about the plane's normal.
+    void OrientLike(const double* plane);
     static void Normalize(int n, G3Edge** edges);
     /// The same cyclic sequence of vertex pairs.
     bool Equals(G3EdgeList* other);

@@ -452,14 +452,16 @@ void G3EdgeList::RemoveSelfIntersections(
     }
     if (remesh) RemeshContours(surface, out, true, 0);
     // Every contour runs the same way round as this list.
-    for (int i = out->size() - 1; i >= first; --i) {
-        auto* c = static_cast<G3EdgeList*>(out->get(i));
-        G3EdgeListVertexIterator walk(c);
-        double fitted[4];
-        if (!G3Math::FormPlaneEquation(&walk, fitted)) continue;
-        if (fitted[0] * m_Plane[0] + fitted[1] * m_Plane[1] + fitted[2] * m_Plane[2] < 0.0) {
-            c->Rotate();
-            c->Normalize();
-        }
+    for (int i = out->size() - 1; i >= first; --i)
+        static_cast<G3EdgeList*>(out->get(i))->OrientLike(m_Plane);
+}
+
+void G3EdgeList::OrientLike(const double* plane) {
+    G3EdgeListVertexIterator walk(this);
+    double fitted[4];
+    if (!G3Math::FormPlaneEquation(&walk, fitted)) return;
+    if (fitted[0] * plane[0] + fitted[1] * plane[1] + fitted[2] * plane[2] < 0.0) {
+        Rotate();
+        Normalize();
     }
 }

@@ -1,0 +1,74 @@
+// Tracing contours out of loose edges, and resolving a polygon's self-intersections.
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <random>
+
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+#include "polykern/spatial/G3EdgeList.h"
+
+namespace {
+
+const double kXY[4] = {0, 0, 1, 0};
+
+// A seeded star-shaped polygon of n vertices as a closed edge list.
+void Star(G3Surface& owner, G3EdgeList& list, int n) {
+    std::mt19937 rng(99);
+    std::uniform_real_distribution<double> radius(5.0, 10.0);
+    G3Vertex* first = nullptr;
+    G3Vertex* prev = nullptr;
+    for (int k = 0; k < n; ++k) {
+        const double angle = 2 * 3.141592653589793 * k / n;
+        const double r = radius(rng);
+        G3Vertex* v = owner.AddVertex(r * std::cos(angle), r * std::sin(angle), 0, 0);
+        if (prev != nullptr) list.AddEdge(prev, v, nullptr, nullptr, nullptr, nullptr, 1);
+        if (first == nullptr) first = v;
+        prev = v;
+    }
+    list.AddEdge(prev, first, nullptr, nullptr, nullptr, nullptr, 1);
+    list.SetPlane(kXY);
+}
+
+void BM_FormContours(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    G3Surface owner;
+    G3EdgeList list(1, 1);
+    Star(owner, list, n);
+    for (auto _ : state) {
+        GArrayCollection out;
+        list.FormContours(&out);
+        benchmark::DoNotOptimize(out.size());
+        out.clear(true);
+    }
+    state.SetComplexityN(n);
+}
+
+void BM_RemoveSelfIntersections(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    G3Surface owner;
+    G3EdgeList list(1, 1);
+    Star(owner, list, n);
+    for (auto _ : state) {
+        GArrayCollection out;
+        list.RemoveSelfIntersections(&out, &owner, false, UNION_EDGE_SPLIT, 0);
+        benchmark::DoNotOptimize(out.size());
+        out.clear(true);
+    }
+    state.SetComplexityN(n);
+}
+
+BENCHMARK(BM_FormContours)
+    ->RangeMultiplier(8)
+    ->Range(8, 8 << 14)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+BENCHMARK(BM_RemoveSelfIntersections)
+    ->RangeMultiplier(8)
+    ->Range(8, 8 << 14)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+}  // namespace
