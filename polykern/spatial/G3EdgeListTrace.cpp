@@ -45,7 +45,10 @@ public:
     WorkGraph(G3EdgeList& list, int x, int y) : m_X(x), m_Y(y) {
         list.FormEnvelope();
         GEnvelope box(list.GetEnvelope());
-        m_Hash = std::make_unique<G3PointHash>(24, box.GetMin(), box.GetMax(), 1e-6);
+        // At least 24 cells a side, more for long lists so that a cell's chain stays short
+        // (the lists are planar: most of a cubic grid's cells stay empty).
+        const int cells = std::min(64, std::max(24, static_cast<int>(std::sqrt(0.5 * list.size()))));
+        m_Hash = std::make_unique<G3PointHash>(cells, box.GetMin(), box.GetMax(), 1e-6);
         for (int i = 0; i < list.size(); ++i) {
             const G3Edge* e = list.GetEdgeAt(i);
             G3Vertex* a = Vertex(e->GetVertex1());
