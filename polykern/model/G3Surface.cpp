@@ -317,7 +317,10 @@ void G3Surface::ChangeVertexInEdgeList(GArrayCollection* edges, G3Vertex* old, G
         auto* e = static_cast<G3Edge*>(edges->get(k));
         if (e->GetVertex1() == old) e->SetVertex1(repl);
         if (e->GetVertex2() == old) e->SetVertex2(repl);
-        if (e->GetVertex1() == e->GetVertex2()) continue;
+        if (e->GetVertex1() == e->GetVertex2()) {
+            delete e;  // the list owns its edges: a dropped one goes
+            continue;
+        }
         edges->put(kept++, e);
     }
     edges->size(kept);

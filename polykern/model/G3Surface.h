@@ -153,8 +153,8 @@ protected:
     /// side's value.
     G3Facet* _AddFacet(
         int n, G3Vertex** v, const int32_t* edgeFlags, G3Normal** normals, G3TexCoo** texCoos);
-    /// In each listed edge, an end equal to old becomes repl; degenerate edges are dropped
-    /// and the rest compacted in order.
+    /// In each listed edge, an end equal to old becomes repl; degenerate edges are deleted
+    /// (the list owns them) and the rest compacted in order.
     static void ChangeVertexInEdgeList(GArrayCollection* edges, G3Vertex* old, G3Vertex* repl);
     /// Rebuilds each facet of e with old replaced by repl.
     void ChangeVertexInEdge(G3Edge* e, G3Vertex* old, G3Vertex* repl);

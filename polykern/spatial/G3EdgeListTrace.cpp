@@ -47,7 +47,8 @@ public:
         GEnvelope box(list.GetEnvelope());
         // At least 24 cells a side, more for long lists so that a cell's chain stays short
         // (the lists are planar: most of a cubic grid's cells stay empty).
-        const int cells = std::min(64, std::max(24, static_cast<int>(std::sqrt(0.5 * list.size()))));
+        const int cells =
+            std::min(64, std::max(24, static_cast<int>(std::sqrt(0.5 * list.size()))));
         m_Hash = std::make_unique<G3PointHash>(cells, box.GetMin(), box.GetMax(), 1e-6);
         for (int i = 0; i < list.size(); ++i) {
             const G3Edge* e = list.GetEdgeAt(i);
@@ -62,7 +63,7 @@ public:
 
     G3Surface& Surface() { return m_Work; }
 
-    // Strips dangling edges and doubled spurs until none is left.
+    // Strips dangling edges and spurs of parallel edges until none is left.
     void RemoveTails() {
         std::vector<G3Vertex*> pending;
         for (int i = 0; i < m_Work.GetVertexCount(); ++i) pending.push_back(m_Work.GetVertex(i));
@@ -70,10 +71,12 @@ public:
             G3Vertex* v = pending.back();
             pending.pop_back();
             const std::vector<G3Edge*> edges = EdgesAt(v);
-            const bool tail = edges.size() == 1;
-            const bool spur =
-                edges.size() == 2 && edges[0]->OtherVertex(v) == edges[1]->OtherVertex(v);
-            if (!tail && !spur) continue;
+            // A dead end: every edge leads to the same neighbour (a dangling edge, or a spur
+            // of two or more parallel edges).
+            bool deadEnd = !edges.empty();
+            for (const G3Edge* e : edges)
+                deadEnd = deadEnd && e->OtherVertex(v) == edges[0]->OtherVertex(v);
+            if (!deadEnd) continue;
             G3Vertex* neighbour = edges[0]->OtherVertex(v);
             for (G3Edge* e : edges) m_Work.RemoveEdge(e);
             pending.push_back(neighbour);

@@ -103,6 +103,25 @@ TEST(G3EdgeList, SpursAreStrippedAndNearPointsJoined) {
     EXPECT_EQ(s.Contour(0)->size(), 4);
 }
 
+TEST(G3EdgeList, TripledSpursAndUnsetAxesStillEnd) {
+    // Regression: three edges between the same two vertices hanging off a square made
+    // the tracing walk fail on the same start forever.
+    Sketch s;
+    G3EdgeList list(1, 1);  // no plane set: the list fits one itself
+    s.Loop(list, {{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+    G3Vertex* corner = s.V(1, 1);
+    G3Vertex* tip = s.V(2, 3);
+    for (int k = 0; k < 3; ++k) list.AddEdge(corner, tip, nullptr, nullptr, nullptr, nullptr, 1);
+    EXPECT_EQ(list.GetXCoo(), -1);
+    list.FormContours(&s.out);
+    ASSERT_GE(s.out.size(), 1);
+    int squares = 0;
+    for (int i = 0; i < s.out.size(); ++i)
+        squares += std::fabs(std::fabs(SignedArea2(s.Contour(i))) - 2.0) < 1e-12;
+    EXPECT_EQ(squares, 1);
+    EXPECT_EQ(list.GetXCoo() * 10 + list.GetYCoo(), 1);
+}
+
 TEST(G3EdgeList, NestedSquaresAlternateOuterAndHole) {
     Sketch s;
     const double sizes[3] = {10, 6, 2};
