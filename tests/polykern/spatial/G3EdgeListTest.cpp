@@ -191,6 +191,24 @@ TEST(G3EdgeList, MergingFourSquaresKeepsTheirOutline) {
     EXPECT_NEAR(SignedArea2(s.Contour(0)), 8.0, 1e-12);  // counter-clockwise, like the squares
 }
 
+TEST(G3EdgeList, OverlappingBoundaryPiecesKeepOneVisibleCopy) {
+    Sketch s;
+    G3Vertex *a = s.V(0, 0), *b = s.V(2, 0), *c = s.V(2, 2), *d = s.V(0, 2);
+    G3EdgeList list(1, 1);
+    list.AddEdge(a, b, nullptr, nullptr, nullptr, nullptr, 0);  // hidden
+    list.AddEdge(b, c, nullptr, nullptr, nullptr, nullptr, 1);
+    list.AddEdge(c, d, nullptr, nullptr, nullptr, nullptr, 1);
+    list.AddEdge(d, a, nullptr, nullptr, nullptr, nullptr, 1);
+    list.AddEdge(a, b, nullptr, nullptr, nullptr, nullptr, 1);  // the same side again, visible
+    list.SetPlane(kXY);
+    list.RemoveSelfIntersections(&s.out, &s.surface, false, UNION_EDGE_OVERLAP, 0);
+    ASSERT_EQ(s.out.size(), 1);
+    G3EdgeList* square = s.Contour(0);
+    ASSERT_EQ(square->size(), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_TRUE(square->GetEdgeAt(i)->GetVisible()) << "edge " << i;
+    EXPECT_NEAR(SignedArea2(square), 8.0, 1e-12);
+}
+
 TEST(G3EdgeList, BowTieSplitsIntoTwoTriangles) {
     Sketch s;
     G3EdgeList list(1, 1);
