@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdio>
+
 #include "polykern/PolykernExport.h"
 #include "polykern/foundation/GPooled.h"
 #include "polykern/model/G3Shell.h"
@@ -142,6 +144,25 @@ public:
     /// A new surface (owned by the caller) holding one copy of f with its normals and
     /// texture coordinates; its outside data is handed to the providers. Null for null f.
     static G3Surface* FormFacetSurface(G3Facet* f);
+
+    /// Writes the topology dump (identifiers as stored: keep them equal to indices). Nothing
+    /// happens when the file cannot be opened.
+    void Save(const char* path) const;
+    /// Reads a dump written by Save into this empty surface; see LoadChecked.
+    void Load(const char* path);
+    /// Reads a dump into this surface, which must be empty. False, with the surface left
+    /// empty, for a missing file, a non-empty surface, or a dump that is damaged: counts
+    /// beyond its lines, indices out of range, non-finite coordinates, or links that do
+    /// not form proper rings and lists.
+    bool LoadChecked(const char* path);
+    /// Opens `path`, writes the VRML 2.0 header and hands out the stream; false when the
+    /// file cannot be created.
+    static bool VRMLWriteBegin(const char* path, FILE** file);
+    /// Appends s as one shape in the diffuse colour color[0..2]; false when the stream is
+    /// null or a write fails.
+    static bool VRMLWrite(FILE* file, G3Surface* s, const double* color);
+    /// Closes the stream; false when it is null or closing fails.
+    static bool VRMLWriteEnd(FILE* file);
 
     /// Keeps a pair of opaque pointers for the host.
     void SetExtAcisHitData(void* a, void* b);
