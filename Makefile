@@ -1,6 +1,6 @@
 # Thin front over the CMake presets. Every target installs missing Debian
 # packages first, so a fresh machine needs nothing by hand.
-.PHONY: all bootstrap build test asan-test bench clean
+.PHONY: all bootstrap build test asan-test bench fuzz clean
 
 all: build
 
@@ -23,6 +23,14 @@ bench: bootstrap
 	cmake --preset release
 	cmake --build --preset release
 	./build/release/bin/polykern_bench
+
+# Runs the loader's fuzz target for FUZZ_SECONDS (default 60) from the seed corpus.
+FUZZ_SECONDS ?= 60
+fuzz: bootstrap
+	cmake --preset fuzz
+	cmake --build --preset fuzz --target load_fuzz
+	mkdir -p build/fuzz/corpus
+	./build/fuzz/bin/load_fuzz -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus tests/fuzz/corpus/load tests/data
 
 clean:
 	rm -rf build

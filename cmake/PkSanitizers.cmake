@@ -9,3 +9,8 @@ if(PK_SANITIZE)
 else()
     set(PK_NO_UNDEFINED_FLAG "-Wl,--no-undefined")
 endif()
+
+# Fuzz builds instrument every target for coverage; only the fuzz binaries link libFuzzer.
+if(PK_BUILD_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
