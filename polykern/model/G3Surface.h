@@ -12,7 +12,9 @@ class G3Normal;
 class G3TexCoo;
 class G3Vertex;
 class G3EdgeList;
+class G3PointHash;
 class GArrayCollection;
+class GEnvelope;
 
 /// An event handle some callers pass along with facets; the surface does not use it.
 using GEVENT = void*;
@@ -144,6 +146,36 @@ public:
     /// A new surface (owned by the caller) holding one copy of f with its normals and
     /// texture coordinates; its outside data is handed to the providers. Null for null f.
     static G3Surface* FormFacetSurface(G3Facet* f);
+
+    // Clean-up: the tolerance of every coincidence decision is 1e-6.
+
+    /// Welds coincident vertices and sweeps what they leave unused.
+    void RemoveEqualsVertex();
+    /// Links each vertex to an equal one already in `hash` (its representative) and
+    /// re-points the edges to the representatives; the duplicates are left edge-less.
+    void RemoveEqualsVertex(G3PointHash* hash);
+    /// Drops edges whose ends share a representative (collapsed facets go) and re-points
+    /// the other edges' ends to the representatives.
+    void RemoveEqualsVertex2(G3PointHash* hash);
+    /// Welds coincident vertices and splits edges at the vertices that lie on them.
+    void RemoveEqualsVertexAndDivideEdges();
+    /// Splits every present edge at the hashed vertices lying on it.
+    void DivideEdgesByVertex(G3PointHash* hash);
+    void DivideEdgesByVertex(GArrayCollection* edges, G3PointHash* hash);
+    /// Splits e at the candidates within 1e-6 of it strictly between its ends (except
+    /// vertices of e's own facets); false when none.
+    bool DivideEdgeByVertex(G3Edge* e, GEnvelope* env, GArrayCollection* candidates);
+    /// Merges coincident normals (made unit length first) and texture coordinates.
+    void RemoveEqualsNormal();
+    /// Merges facets over the same vertices: two coincident one-sided facets become one
+    /// double-sided facet.
+    void RemoveEqualsFacets();
+    /// Removes facets with a zero plane or fewer than three edges; whether any went.
+    bool RemoveTrivialFacets();
+    /// Makes every facet double-sided.
+    void ExtendDoubleSidedFacets();
+    /// Multiplies every vertex coordinate by s (normals and planes untouched).
+    void ScaleCoo(double s);
 
     /// Writes the topology dump (identifiers as stored: keep them equal to indices). Nothing
     /// happens when the file cannot be opened.
