@@ -172,6 +172,23 @@ public:
     void RemoveEqualsFacets();
     /// Removes facets with a zero plane or fewer than three edges; whether any went.
     bool RemoveTrivialFacets();
+    /// Sews pairs of parallel one-sided edges into shared edges.
+    void RemoveNonManifoldEdges();
+    /// Rebuilds facets whose outline crosses itself into simple facets (working at 1000
+    /// times the scale); whether any facet was rebuilt.
+    bool RemoveSelfIntersections();
+    /// Merges the two facets of every edge whose flags meet `mask` and that joins exactly
+    /// two facet sides.
+    void UnionFacets(int32_t mask);
+    /// Merges each connected group of coplanar facets (across invisible edges, edges whose
+    /// flags meet `mask`, or any edge for −1) into one facet per region, holes kept.
+    void UnionInPlaneFacets(int32_t mask);
+    /// Hides edges between coplanar facets lying on both sides of them.
+    void MarkInPlaneEdgesAsInvisible();
+    /// Hides edges whose facets all have the same plane, component by component.
+    void MarkInPlaneEdgesAsInvisible2();
+    /// Closes gaps with triangles between neighbouring open edges; whether any was added.
+    bool EncloseHoles();
     /// Makes every facet double-sided.
     void ExtendDoubleSidedFacets();
     /// Multiplies every vertex coordinate by s (normals and planes untouched).
@@ -214,6 +231,10 @@ protected:
     /// Turns one group of coplanar facets' edges into contours and adds them to `target`,
     /// mapping vertices by identifier.
     void FormContours(GArrayCollection* edges, const double* plane, G3Surface* target);
+    /// Replaces f1 and f2, which share e, by one facet carrying f1's data.
+    void MergeFacets(G3Edge* e, G3Facet* f1, G3Facet* f2);
+    /// The open edge next to e that closes the smallest triangle with it, or null.
+    G3Edge* FindNearestEdge(G3Edge* e);
     /// Adds a facet per outer contour with the holes inside it; see AddFacets.
     void AddLoopedFacets(GArrayCollection* contours, G3Shell* map, int32_t flags);
 

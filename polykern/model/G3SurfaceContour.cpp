@@ -31,7 +31,7 @@ void G3Surface::EndComplexFacet() {
         list.FormMaxPlaneCoo();
         for (int i = 1; i < collected->size(); ++i) {
             auto* f = static_cast<G3Facet*>(collected->get(i));
-            list.AddEdges(f);
+            list.AddRing(f);
             RemoveFacet(f);
         }
         GArrayCollection contours;

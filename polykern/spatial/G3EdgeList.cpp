@@ -125,6 +125,13 @@ void G3EdgeList::AddEdges(G3Facet* facet) {
     AddEdges(&it, facet);
 }
 
+void G3EdgeList::AddRing(G3Facet* facet) {
+    if (facet == nullptr) return;
+    G3EdgeList ring(facet);
+    add(ring.size(), ring.toArray());
+    ring.clear();  // the edges belong to this list now
+}
+
 void G3EdgeList::SetPlane(const double* plane) {
     for (int k = 0; k < 4; ++k) m_Plane[k] = plane[k];
     G3Math::GetMaxCoo(m_Plane, &m_XCoo, &m_YCoo);

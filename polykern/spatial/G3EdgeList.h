@@ -74,6 +74,9 @@ public:
     void AddEdges(GArrayCollection* edges, G3Facet* facet);
     /// Appends copies of the facet's ring edges.
     void AddEdges(G3Facet* facet);
+    /// Appends copies of the facet's ring edges running the way the ring runs, so that an
+    /// edge two such facets share appears once each way.
+    void AddRing(G3Facet* facet);
 
     /// Edge i of the list.
     G3Edge* GetEdgeAt(int i) const;

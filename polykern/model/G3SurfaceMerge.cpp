@@ -1,0 +1,281 @@
+// Surface repair across facets: sewing one-sided edges, rebuilding crossing outlines,
+// merging facets, hiding in-plane edges and closing gaps.
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/foundation/GTrace.h"
+#include "polykern/math/G3Math.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+#include "polykern/spatial/G3EdgeList.h"
+
+namespace {
+
+G3Facet* OnlyFacet(const G3Edge* e) {
+    return e->GetFacet1() != nullptr ? e->GetFacet1() : e->GetFacet2();
+}
+
+void TraceCount(const char* format, int n) {
+    char text[96];
+    std::snprintf(text, sizeof(text), format, n);
+    GTrace::Message(text);
+}
+
+}  // namespace
+
+void G3Surface::RemoveNonManifoldEdges() {
+    GArrayCollection parallel(4, 4);
+    for (int i = 0; i < GetEdgeCount(); ++i) {
+        G3Edge* e = GetEdge(i);
+        if (e->GetFacetCount() != 1) continue;
+        G3Facet* fa = OnlyFacet(e);
+        e->GetVertex1()->GetEdges(e->GetVertex2(), &parallel);
+        for (int k = 0; k < parallel.size(); ++k) {
+            auto* o = static_cast<G3Edge*>(parallel.get(k));
+            if (o == e || o->GetFacetCount() != 1) continue;
+            G3Facet* fo = OnlyFacet(o);
+            if (fo == fa) {
+                if (fa->GetEdgeCount() != 2) continue;
+                fa->RemoveEdges();
+                for (G3Edge* x : {e, o}) {
+                    x->GetVertex1()->RemoveEdge(x);
+                    x->GetVertex2()->RemoveEdge(x);
+                    x->DetachFacet(fa);
+                }
+                break;
+            }
+            if (fo->ChangeEdges(o, e)) {
+                o->GetVertex1()->RemoveEdge(o);
+                o->GetVertex2()->RemoveEdge(o);
+                break;
+            }
+        }
+    }
+    RemoveUnused();
+}
+
+bool G3Surface::RemoveSelfIntersections() {
+    GTrace::Message("RemoveSelfIntersections");
+    RemoveEqualsVertex();
+    ScaleCoo(1000.0);
+    for (int i = 0; i < GetFacetCount(); ++i) {
+        G3Facet* f = GetFacet(i);
+        G3FacetVertexIterator walk(f);
+        int x, y;
+        G3Math::FormMaxPlaneCoo(&walk, &x, &y, f->GetPlane());
+    }
+    std::vector<G3Facet*> snapshot;
+    for (int i = 0; i < GetFacetCount(); ++i) snapshot.push_back(GetFacet(i));
+    bool rebuilt = false;
+    for (G3Facet* f : snapshot) {
+        G3EdgeList list(f);
+        if (!list.TestSelfIntersections()) continue;
+        rebuilt = true;
+        GArrayCollection contours;
+        list.RemoveSelfIntersections(&contours, this, false, UNION_EDGE_MERGE, 0);
+        f->RemoveEdges();
+        ProviderSetExData(f);
+        AddLoopedFacets(&contours, nullptr, -1);
+        ProviderSetExData(nullptr);
+        contours.clear(true);
+        RemoveFacet(f);
+    }
+    RemoveNonManifoldEdges();
+    RemoveEqualsNormal();
+    RemoveUnused();
+    ScaleCoo(0.001);
+    FormPlaneEquation();
+    GTrace::Message("RemoveSelfIntersections Ok");
+    return rebuilt;
+}
+
+// The merged ring runs L1 up to the shared edge, then round L2 from the end of the
+// shared edge back to its start, then the rest of L1. When both facets run along the
+// shared edge the same way, L2 is walked backwards so the ring stays head to tail.
+void G3Surface::MergeFacets(G3Edge* e, G3Facet* f1, G3Facet* f2) {
+    if (e == nullptr || f1 == nullptr || f2 == nullptr || f1 == f2) return;
+    G3EdgeList l1(f1), l2(f2);
+    int at1 = -1, at2 = -1;
+    for (int i = 0; i < l1.size() && at1 < 0; ++i) {
+        if (l1.GetEdgeAt(i)->IsVertexEquals(e)) at1 = i;
+    }
+    for (int i = 0; i < l2.size() && at2 < 0; ++i) {
+        if (l2.GetEdgeAt(i)->IsVertexEquals(e)) at2 = i;
+    }
+    if (at1 < 0 || at2 < 0) return;
+    const G3Edge* s1 = l1.GetEdgeAt(at1);
+    const G3Edge* s2 = l2.GetEdgeAt(at2);
+    const bool sameWay = s1->GetVertex1() == s2->GetVertex1();
+    const int n2 = l2.size();
+    GArrayCollection merged(l1.size() + n2, 16);
+    for (int i = 0; i < at1; ++i) merged.add(l1.GetEdgeAt(i));
+    for (int k = 1; k < n2; ++k) {
+        const int i = sameWay ? (at2 - k + n2) % n2 : (at2 + k) % n2;
+        merged.add(l2.GetEdgeAt(i));
+    }
+    for (int i = at1 + 1; i < l1.size(); ++i) merged.add(l1.GetEdgeAt(i));
+    G3EdgeList::Normalize(merged.size(), reinterpret_cast<G3Edge**>(merged.toArray()));
+    // Emptied first so the new facet can take the edges; deleted only after, so the
+    // providers can still read f1's data while the new facet opens.
+    f1->RemoveEdges();
+    f2->RemoveEdges();
+    ProviderSetExData(f1);
+    AddFacet(&merged, f1->GetFlags(), f1->GetSurface());
+    ProviderSetExData(nullptr);
+    RemoveFacet(f1);
+    RemoveFacet(f2);
+}
+
+void G3Surface::UnionFacets(int32_t mask) {
+    int merged = 0;
+    for (int i = 0; i < GetEdgeCount(); ++i) {
+        G3Edge* e = GetEdge(i);
+        if ((e->GetFlags() & mask) == 0 || e->GetFacetCount() != 2) continue;
+        if (e->GetVertex1()->GetEdgeCount(e->GetVertex2()) != 2) continue;
+        MergeFacets(e, e->GetFacet1(), e->GetFacet2());
+        ++merged;
+    }
+    if (merged > 0) {
+        TraceCount("UnionFacets: %d", merged);
+        RemoveUnused();
+        FormPlaneEquation();
+    }
+}
+
+void G3Surface::UnionInPlaneFacets(int32_t mask) {
+    std::vector<G3Facet*> snapshot;
+    for (int i = 0; i < GetFacetCount(); ++i) snapshot.push_back(GetFacet(i));
+    int links = 0;
+    for (G3Facet* f : snapshot) {
+        if (f->GetMark3() || f->IsPlaneZero() || !f->HasEdges()) continue;
+        std::vector<G3Facet*> group{f};
+        f->SetMark3();
+        for (std::size_t g = 0; g < group.size(); ++g) {
+            G3Facet* member = group[g];
+            for (G3Edge* e = member->GetFirstEdge(); e != nullptr; e = member->NextEdge(e)) {
+                const bool crossable =
+                    e->IsInvisible() || mask == -1 || (e->GetFlags() & mask) != 0;
+                if (!crossable || e->GetVertex1()->GetEdgeCount2(e->GetVertex2()) != 2) continue;
+                G3Facet* other = e->GetFacet1() == member ? e->GetFacet2() : e->GetFacet1();
+                if (other == nullptr || other->GetMark3() ||
+                    other->GetDoubleSided() != member->GetDoubleSided()) {
+                    continue;
+                }
+                if (!other->IsPlaneZero() && !other->PlaneEquals(f->GetPlane())) continue;
+                other->SetMark3();
+                group.push_back(other);
+            }
+        }
+        if (group.size() < 2) continue;
+        G3EdgeList list(f);
+        for (std::size_t g = 1; g < group.size(); ++g) list.AddRing(group[g]);
+        ++links;
+        GArrayCollection contours;
+        list.RemoveSelfIntersections(&contours, this, false, UNION_EDGE_MERGE, 0);
+        for (G3Facet* member : group) member->RemoveEdges();
+        ProviderSetExData(f);
+        AddLoopedFacets(&contours, nullptr, -1);
+        ProviderSetExData(nullptr);
+        contours.clear(true);
+    }
+    TraceCount("UnionInPlaneFacets  links_count=%d", links);
+    ChangeFacetFlags(G3OBJ_MARK3, false);
+    if (links >= 1) RemoveNonManifoldEdges();
+}
+
+namespace {
+
+// The facets on all edges between e's two vertices.
+std::vector<G3Facet*> SidesAlong(const G3Edge* e, GArrayCollection* parallel) {
+    e->GetVertex1()->GetEdges(e->GetVertex2(), parallel);
+    std::vector<G3Facet*> sides;
+    for (int k = 0; k < parallel->size(); ++k) {
+        const auto* o = static_cast<G3Edge*>(parallel->get(k));
+        for (G3Facet* f : {o->GetFacet1(), o->GetFacet2()}) {
+            if (f != nullptr) sides.push_back(f);
+        }
+    }
+    return sides;
+}
+
+}  // namespace
+
+void G3Surface::MarkInPlaneEdgesAsInvisible2() {
+    GArrayCollection parallel(4, 4);
+    for (int i = 0; i < GetEdgeCount(); ++i) {
+        G3Edge* e = GetEdge(i);
+        if (e->IsInvisible()) continue;
+        const std::vector<G3Facet*> sides = SidesAlong(e, &parallel);
+        if (sides.empty() || sides.size() % 2 != 0) continue;
+        bool same = true;
+        for (const G3Facet* f : sides) {
+            for (int c = 0; c < 4 && same; ++c)
+                same = std::fabs(f->GetPlane()[c] - sides[0]->GetPlane()[c]) < 1e-6;
+        }
+        if (same) e->SetFlags(0);
+    }
+}
+
+void G3Surface::MarkInPlaneEdgesAsInvisible() {
+    GArrayCollection parallel(4, 4);
+    for (int i = 0; i < GetEdgeCount(); ++i) {
+        G3Edge* e = GetEdge(i);
+        if (e->IsInvisible()) continue;
+        const std::vector<G3Facet*> sides = SidesAlong(e, &parallel);
+        if (sides.empty() || sides.size() % 2 != 0) continue;
+        bool same = true, negative = false, positive = false;
+        for (const G3Facet* f : sides) {
+            same = same && f->PlaneEquals(sides[0]->GetPlane());
+            int x, y;
+            f->GetMaxCoo(&x, &y);
+            const int sign = f->GetIntersectionSignByEdge(e->GetVertex1(), e->GetVertex2(), x, y);
+            negative = negative || sign < 0;
+            positive = positive || sign > 0;
+        }
+        if (same && negative && positive) e->SetFlags(0);
+    }
+}
+
+G3Edge* G3Surface::FindNearestEdge(G3Edge* e) {
+    const G3Facet* f = OnlyFacet(e);
+    G3Edge* best = nullptr;
+    double bestArea = 0.0;
+    for (G3Vertex* v : {e->GetVertex1(), e->GetVertex2()}) {
+        for (G3Edge* o = v->GetFirstEdge(); o != nullptr; o = o->NextAtVertex(v)) {
+            // A candidate is open, belongs to another facet, and is not another edge
+            // between e's own two vertices (that would make no triangle).
+            if (o == e || o->GetFacetCount() == 2 || OnlyFacet(o) == f || o->IsVertexEquals(e))
+                continue;
+            const double area = std::fabs(G3Edge::CalcRealSquareOfTriangle(e, o));
+            if (best == nullptr || area < bestArea) {
+                best = o;
+                bestArea = area;
+            }
+        }
+    }
+    return best;
+}
+
+bool G3Surface::EncloseHoles() {
+    int added = 0;
+    for (int i = 0; i < GetEdgeCount(); ++i) {
+        G3Edge* e = GetEdge(i);
+        if (e->GetFacetCount() != 1 || e->GetVertex1()->GetEdgeCount2(e->GetVertex2()) % 2 == 0)
+            continue;
+        G3Edge* other = FindNearestEdge(e);
+        if (other == nullptr) continue;
+        G3Vertex *a, *b, *c;
+        G3Edge::GetTriangleVertex(e, other, &a, &b, &c);
+        if (a == nullptr || a == c) continue;
+        G3Vertex* triangle[3] = {a, b, c};
+        if (AddFacet(3, triangle, 1, nullptr, nullptr) != nullptr)
+            ++added;  // only facets made count
+    }
+    return added > 0;
+}

@@ -1,0 +1,131 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "polykern/exdata/G3ExDataProvider.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+#include "tests/support/SurfaceCheck.h"
+#include "tests/support/SurfaceShapes.h"
+
+namespace {
+
+using SurfacePtr = std::unique_ptr<G3Surface>;
+
+TEST(G3SurfaceMerge, OneSidedEdgesAreSewn) {
+    G3Surface s;
+    G3Vertex* a = s.AddVertex(0, 0, 0, 0);
+    G3Vertex* b = s.AddVertex(1, 0, 0, 0);
+    G3Vertex* up[3] = {a, b, s.AddVertex(0, 1, 0, 0)};
+    G3Vertex* down[3] = {b, a, s.AddVertex(0, -1, 0, 0)};
+    s.AddFacet(3, up, 1, nullptr, nullptr);
+    // Give the second triangle its own edge a–b by filling the first one's free side.
+    G3Facet* filler = s.AddFacet(3, down, 1, nullptr, nullptr);
+    s.AddFacet(3, down, 1, nullptr, nullptr);
+    s.RemoveFacet(filler);
+    s.RemoveUnused();
+    ASSERT_EQ(s.GetEdgeCount(), 6);
+    s.RemoveNonManifoldEdges();
+    EXPECT_EQ(s.GetEdgeCount(), 5);
+    EXPECT_TRUE(pktest::IsWellFormed(&s));
+    EXPECT_EQ(a->GetEdgeCount(b), 2);
+}
+
+TEST(G3SurfaceMerge, FlatGridBecomesOneFacetAndCreasesHide) {
+    SurfacePtr grid(pktest::MakeGrid(2, 2));
+    grid->UnionInPlaneFacets(-1);
+    grid->RemoveUnused();
+    ASSERT_EQ(grid->GetFacetCount(), 1);
+    EXPECT_EQ(grid->GetFacet(0)->GetVertexCount(), 8);
+    EXPECT_NEAR(pktest::Area(grid.get()), 4.0, 1e-12);
+    EXPECT_TRUE(pktest::IsWellFormed(grid.get()));
+
+    SurfacePtr fold(new G3Surface());
+    G3Vertex* p[4] = {fold->AddVertex(0, 0, 0, 0), fold->AddVertex(1, 0, 0, 0),
+                      fold->AddVertex(1, 1, 0, 0), fold->AddVertex(0, 1, 0, 0)};
+    G3Vertex* t1[3] = {p[0], p[1], p[2]};
+    G3Vertex* t2[3] = {p[0], p[2], p[3]};
+    fold->AddFacet(3, t1, 1, nullptr, nullptr);
+    fold->AddFacet(3, t2, 1, nullptr, nullptr);
+    G3Vertex* wall = fold->AddVertex(1, 0, 1, 0);
+    G3Vertex* t3[3] = {p[1], p[0], wall};
+    fold->AddFacet(3, t3, 1, nullptr, nullptr);
+    fold->MarkInPlaneEdgesAsInvisible2();
+    int hidden = 0;
+    for (int i = 0; i < fold->GetEdgeCount(); ++i) {
+        const G3Edge* e = fold->GetEdge(i);
+        if (e->IsInvisible()) {
+            ++hidden;
+            EXPECT_TRUE(e->HasVertex(p[0]) && e->HasVertex(p[2]));  // the diagonal only
+        }
+    }
+    EXPECT_EQ(hidden, 1);
+}
+
+// Carries a facet's value to the facets opened while it is set.
+class Material : public G3ExDataProvider {
+public:
+    void SetExData(void* obj) override { current = static_cast<G3Obj*>(obj); }
+    void OpenExData(void* obj) override {
+        auto* o = static_cast<G3Obj*>(obj);
+        if (o->GetObjectType() == 4 && current != nullptr)
+            o->SetOutExData(this, current->GetOutExData(this));
+    }
+    G3Obj* current = nullptr;
+};
+
+TEST(G3SurfaceMerge, MergedFacetsKeepTheirRingAndMaterial) {
+    Material material;
+    G3Obj::AddProvider(&material);
+    {
+        G3Surface s;
+        G3Vertex* v[6] = {s.AddVertex(0, 0, 0, 0), s.AddVertex(1, 0, 0, 0),
+                          s.AddVertex(2, 0, 0, 0), s.AddVertex(2, 1, 0, 0),
+                          s.AddVertex(1, 1, 0, 0), s.AddVertex(0, 1, 0, 0)};
+        G3Vertex* left[4] = {v[0], v[1], v[4], v[5]};
+        G3Vertex* right[4] = {v[1], v[4], v[3], v[2]};  // runs along the shared side the same way
+        G3Facet* l = s.AddFacet(4, left, 1, nullptr, nullptr);
+        s.AddFacet(4, right, 1, nullptr, nullptr);
+        int red = 0;
+        l->SetOutExData(&material, &red);
+        s.UnionFacets(0x1);
+        ASSERT_EQ(s.GetFacetCount(), 1);
+        EXPECT_EQ(s.GetFacet(0)->GetVertexCount(), 6);
+        EXPECT_TRUE(pktest::IsWellFormed(&s));
+        EXPECT_EQ(s.GetFacet(0)->GetOutExData(&material), &red);
+        EXPECT_NEAR(pktest::Area(&s), 2.0, 1e-12);
+    }
+    G3Obj any;
+    any.RemoveExDataProvider(&material);
+}
+
+TEST(G3SurfaceMerge, CrossingOutlinesAndOpenCubes) {
+    G3Surface bow;
+    G3Vertex* v[4] = {bow.AddVertex(0, 0, 0, 0), bow.AddVertex(2, 2, 0, 0),
+                      bow.AddVertex(2, 0, 0, 0), bow.AddVertex(0, 2, 0, 0)};
+    bow.AddFacet(4, v, 1, nullptr, nullptr);
+    EXPECT_TRUE(bow.RemoveSelfIntersections());
+    EXPECT_EQ(bow.GetFacetCount(), 2);
+    EXPECT_EQ(bow.GetVertexCount(), 5);
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(bow.GetFacet(i)->GetVertexCount(), 3);
+    bool centre = false;
+    for (int i = 0; i < bow.GetVertexCount(); ++i) {
+        centre = centre || (std::fabs(bow.GetVertex(i)->GetX() - 1) < 1e-9 &&
+                            std::fabs(bow.GetVertex(i)->GetY() - 1) < 1e-9);
+    }
+    EXPECT_TRUE(centre);
+
+    SurfacePtr cube(pktest::MakeCube());
+    cube->RemoveFacet(cube->GetFacet(1));
+    cube->RemoveUnused();
+    EXPECT_FALSE(cube->GetClosed());
+    EXPECT_TRUE(cube->EncloseHoles());
+    EXPECT_TRUE(cube->GetClosed());
+    EXPECT_EQ(cube->GetFacetCount(), 7);  // the open square closed by two triangles
+    EXPECT_FALSE(cube->EncloseHoles());
+}
+
+}  // namespace
