@@ -19,6 +19,9 @@ class GEnvelope;
 /// An event handle some callers pass along with facets; the surface does not use it.
 using GEVENT = void*;
 
+/// Projection of GenerateTexCoo; every mode projects on the facet's own axes.
+enum TEXTURE_PROJECTION_MODE { TEXTURE_PROJECTION_PLANAR = 0 };
+
 /// Check levels of the surface's update passes.
 enum CHECK_LEVEL { CHECK_LEVEL_1001 = 1001, CHECK_LEVEL_1002 = 1002, CHECK_LEVEL_1003 = 1003 };
 
@@ -194,6 +197,43 @@ public:
     /// Multiplies every vertex coordinate by s (normals and planes untouched).
     void ScaleCoo(double s);
 
+    // Normals and orientation.
+
+    /// Turns each facet to agree with its own vertex normals; false without normals.
+    bool OrientNormals();
+    /// Orients all facets consistently and outward (vertical rays, parity of the facets
+    /// met, then a flood across shared edges). With vertex normals and without `force`,
+    /// OrientNormals instead. Double-sided facets are left as they are.
+    bool OrientNormals2(bool force);
+    /// For each of e1 and e2, whether it rises along the dominant axis of their joint box.
+    void FindEdgeOrientation(const G3Edge* e1, const G3Edge* e2, bool* up1, bool* up2) const;
+    /// Reverses every normal and every facet.
+    void NegNormals();
+    /// Gives flat normals to the facets that have none.
+    void AssignNormalsByPlane();
+    /// Smooth normals from the planes of the facets around each vertex: over all facets
+    /// (null), or over the listed ones and set for them only.
+    void AverageNormalsByPlanes(GArrayCollection* facets);
+    /// The same, keeping each vertex's texture coordinate.
+    void AverageNormalsByPlanesTexCooSafe(GArrayCollection* facets);
+    /// Smooth normals per smoothing group: visible edges are creases.
+    void AverageNormalsByPlanes2();
+    /// Gives every facet vertex without a normal the facet's plane normal.
+    void HealNormals();
+    /// Planar texture coordinates from each facet's projection axes.
+    void GenerateTexCoo(TEXTURE_PROJECTION_MODE mode);
+
+    /// Appends the vertices of the open boundary, walked once round, to `out`; false for a
+    /// closed surface, no boundary, or a boundary that is not one simple loop.
+    bool GetContour(GArrayCollection& out);
+    /// The repair passes of a check level: 1001 welds, merges normals, sews one-sided
+    /// edges and orients; 1002 rebuilds crossing outlines, merges doubled facets and
+    /// orients; 1003 rebuilds crossing outlines and orients.
+    void Update(CHECK_LEVEL level);
+    /// Appends one new surface per connected part to `out` (the caller owns them) and
+    /// returns out's size.
+    int Explode(GArrayCollection* out);
+
     /// Writes the topology dump (identifiers as stored: keep them equal to indices). Nothing
     /// happens when the file cannot be opened.
     void Save(const char* path) const;
@@ -231,6 +271,12 @@ protected:
     /// Turns one group of coplanar facets' edges into contours and adds them to `target`,
     /// mapping vertices by identifier.
     void FormContours(GArrayCollection* edges, const double* plane, G3Surface* target);
+    /// Turns f's neighbours to agree with f, marking and queueing each.
+    void OrientNormal2(G3Facet* f, GArrayCollection* queue);
+    /// Sets the average plane normal over the facets `inSet` accepts at v, for `target`
+    /// (every facet at v when null); `keepTexCoo` keeps the vertex's texture coordinate.
+    template <class InSet>
+    void SetAverageNormal(G3Vertex* v, G3Facet* target, InSet inSet, bool keepTexCoo);
     /// Replaces f1 and f2, which share e, by one facet carrying f1's data.
     void MergeFacets(G3Edge* e, G3Facet* f1, G3Facet* f2);
     /// The open edge next to e that closes the smallest triangle with it, or null.
