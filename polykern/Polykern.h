@@ -60,6 +60,10 @@
 #include "polykern/model/G3VertexVertexIterator.h"
 
 // Boolean and intersection
+#include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCVertexData.h"
+#include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3IntersectionPointLoader.h"
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"

@@ -5,6 +5,9 @@
 #include <memory>
 #include <vector>
 
+#include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Edge.h"
@@ -138,15 +141,14 @@ bool G3Surface::OrientNormals2(bool force) {
     FormPlaneEquation();
     GEnvelope all;
     FormEnvelope(&all);
+    G3BooleanCalculator::OpenBoolean(this);  // each facet's record holds its grown envelope
     RayIndex index(all);
     // Facets without a plane stay out of the index: they have no height to sort by.
     for (int i = GetFacetCount() - 1; i >= 0; --i) {
         G3Facet* f = GetFacet(i);
-        if (f->IsPlaneZero() || !f->HasEdges()) continue;
-        GEnvelope box;
-        f->FormEnvelope(&box);
-        box.Extend(1e-5);
-        index.Add(f, box);
+        const GEnvelope* box = G3BCExDataProvider::DataOf(f);
+        if (f->IsPlaneZero() || !f->HasEdges() || box == nullptr) continue;
+        index.Add(f, *box);
     }
     ChangeFacetFlags(G3OBJ_MARK, false);
     std::vector<G3Facet*> hits;
@@ -175,6 +177,8 @@ bool G3Surface::OrientNormals2(bool force) {
         }
     }
     ChangeFacetFlags(G3OBJ_MARK, false);
+    G3BooleanCalculator::CloseBoolean(this);
+    UnionFacets(G3EDGE_NEW);
     return true;
 }
 

@@ -5,6 +5,10 @@
 #include <random>
 #include <utility>
 
+#include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/exdata/G3ShellExDataProvider.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Normal.h"
@@ -54,6 +58,21 @@ TEST(G3SurfaceNormals, FacetsTurnOutwardWhateverTheirStart) {
     const double before = flag->GetPlaneB();
     marked->OrientNormals2(true);
     EXPECT_EQ(flag->GetPlaneB(), before);
+}
+
+TEST(G3SurfaceNormals, WorkingRecordsComeAndGoCleanly) {
+    SurfacePtr cube(pktest::MakeCube());
+    auto* listener = new G3ShellExDataProvider();
+    cube->SetExDataProvider(listener);
+    G3BooleanCalculator::OpenBoolean(cube.get());
+    const G3BCFacetData* data = G3BCExDataProvider::DataOf(cube->GetFacet(1));
+    ASSERT_NE(data, nullptr);
+    EXPECT_DOUBLE_EQ(data->GetMin()[2], 1.0 - 1e-5);
+    EXPECT_NE(G3BCExDataProvider::DataOf(cube->GetVertex(0)), nullptr);
+    G3BooleanCalculator::CloseBoolean(cube.get());
+    EXPECT_EQ(cube->GetFacet(1)->GetExData(), nullptr);  // nothing points at freed records
+    EXPECT_EQ(cube->GetVertex(0)->GetExData(), nullptr);
+    EXPECT_EQ(cube->GetExDataProvider(), listener);  // the earlier provider is back
 }
 
 TEST(G3SurfaceNormals, SmoothingGroupsFollowVisibleEdges) {
