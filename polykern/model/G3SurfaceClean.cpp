@@ -50,10 +50,20 @@ void Repoint(G3Edge* e, G3Vertex* old, G3Vertex* repl) {
 
 }  // namespace
 
+namespace {
+
+// At least 24 cells a side, more for large meshes so that a cell's chain stays short
+// and welding stays near-linear; the tolerance, and so every result, is the same.
+int WeldCells(int points) {
+    return std::min(128, std::max(24, static_cast<int>(std::cbrt(2.0 * points))));
+}
+
+}  // namespace
+
 void G3Surface::RemoveEqualsVertex() {
     GEnvelope env;
     FormEnvelope(&env);
-    G3PointHash hash(24, env.GetMin(), env.GetMax(), 1e-6);
+    G3PointHash hash(WeldCells(GetVertexCount()), env.GetMin(), env.GetMax(), 1e-6);
     RemoveEqualsVertex(&hash);
     RemoveUnused();
 }
@@ -104,7 +114,7 @@ void G3Surface::RemoveEqualsVertexAndDivideEdges() {
     GTrace::Message("RemoveEqualsVertexAndDivideEdges");
     GEnvelope env;
     FormEnvelope(&env);
-    G3PointHash hash(24, env.GetMin(), env.GetMax(), 1e-6);
+    G3PointHash hash(WeldCells(GetVertexCount()), env.GetMin(), env.GetMax(), 1e-6);
     RemoveEqualsVertex(&hash);
     DivideEdgesByVertex(&hash);
     RemoveUnused();

@@ -311,10 +311,11 @@ void G3Surface::HealNormals() {
         G3Normal* shared = nullptr;
         for (G3FacetVertexIterator it(f); it.hasNext();) {
             auto* v = static_cast<G3Vertex*>(it.next());
+            if (f->GetNormal(v, nullptr) != nullptr) continue;
             G3TexCoo* t = nullptr;
-            if (f->GetNormal(v, &t) != nullptr) continue;
+            v->GetNormal(f, &t);  // a texture coordinate may be there without a normal
             if (shared == nullptr) shared = AddNormal(f->GetPlane());
-            v->SetNormal(f, shared, t);  // an existing texture coordinate stays
+            v->SetNormal(f, shared, t);  // and it stays
         }
     }
     RemoveEqualsNormal();

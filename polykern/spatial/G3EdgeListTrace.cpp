@@ -162,11 +162,12 @@ public:
             v = next->OtherVertex(v);
             e = next;
         }
-        std::vector<G3Edge*> loop(path.begin() + static_cast<std::ptrdiff_t>(from), path.end());
+        // The closed loop is path[from] onwards.
         G3EdgeList* contour = nullptr;
-        if (loop.size() >= 3) {
+        if (path.size() - from >= 3) {
             contour = new G3EdgeList(flags, surface);
-            for (G3Edge* w : loop) {
+            for (std::size_t k = from; k < path.size(); ++k) {
+                const G3Edge* w = path[k];
                 G3Normal *n1, *n2;
                 G3TexCoo *t1, *t2;
                 w->GetNormals(&n1, &t1, &n2, &t2, 1);
@@ -175,9 +176,9 @@ public:
             }
             contour->Normalize();
         }
-        for (G3Edge* w : loop) {
-            Mark(w, false);
-            m_Work.RemoveEdge(w);
+        for (std::size_t k = from; k < path.size(); ++k) {
+            Mark(path[k], false);
+            m_Work.RemoveEdge(path[k]);
         }
         return contour;
     }

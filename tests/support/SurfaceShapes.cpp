@@ -1,5 +1,6 @@
 #include "tests/support/SurfaceShapes.h"
 
+#include <cmath>
 #include <vector>
 
 namespace pktest {
@@ -46,6 +47,40 @@ G3Surface* MakeTetrahedron() {
     const int faces[4][3] = {{0, 2, 1}, {0, 1, 3}, {1, 2, 3}, {0, 3, 2}};
     for (const auto& f : faces) t->AddFacet(3, f, 1, nullptr, nullptr);
     return t;
+}
+
+G3Surface* MakeSphere(int slices, int stacks) {
+    const int rings = stacks - 1;
+    auto* s = new G3Surface();
+    const double pi = 3.141592653589793;
+    for (int r = 1; r <= rings; ++r) {
+        const double phi = pi * r / stacks;
+        for (int k = 0; k < slices; ++k) {
+            const double theta = 2 * pi * k / slices;
+            s->AddVertex(std::sin(phi) * std::cos(theta), std::sin(phi) * std::sin(theta),
+                         std::cos(phi), 0);
+        }
+    }
+    const int north = s->GetVertexCount();
+    s->AddVertex(0, 0, 1, 0);
+    const int south = s->GetVertexCount();
+    s->AddVertex(0, 0, -1, 0);
+    auto at = [slices](int r, int k) { return r * slices + (k % slices); };
+    for (int k = 0; k < slices; ++k) {
+        const int top[3] = {north, at(0, k), at(0, k + 1)};
+        const int bottom[3] = {south, at(rings - 1, k + 1), at(rings - 1, k)};
+        s->AddFacet(3, top, 1, nullptr, nullptr);
+        s->AddFacet(3, bottom, 1, nullptr, nullptr);
+    }
+    for (int r = 0; r + 1 < rings; ++r) {
+        for (int k = 0; k < slices; ++k) {
+            const int t1[3] = {at(r, k), at(r + 1, k), at(r + 1, k + 1)};
+            const int t2[3] = {at(r, k), at(r + 1, k + 1), at(r, k + 1)};
+            s->AddFacet(3, t1, 1, nullptr, nullptr);
+            s->AddFacet(3, t2, 1, nullptr, nullptr);
+        }
+    }
+    return s;
 }
 
 G3Surface* MakeGrid(int n, int m) {

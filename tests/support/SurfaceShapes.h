@@ -13,6 +13,8 @@ G3Surface* MakeCube(double x0 = 0, double y0 = 0, double z0 = 0, double s = 1);
 G3Surface* MakeTriangleCube();
 /// A tetrahedron with outward rings.
 G3Surface* MakeTetrahedron();
+/// A closed unit sphere of `slices` × `stacks` cells, outward rings.
+G3Surface* MakeSphere(int slices, int stacks);
 /// An n × m grid of unit cells in the xy plane, two triangles per cell.
 G3Surface* MakeGrid(int n, int m);
 

@@ -41,6 +41,17 @@ TEST(G3SurfaceNormals, FacetsTurnOutwardWhateverTheirStart) {
         EXPECT_NEAR(pktest::SignedVolume(t.get()), 1.0, 1e-12) << trial;
     }
 
+    // A sphere-like mesh turned at random comes out closed, consistent and outward.
+    SurfacePtr ball(pktest::MakeSphere(24, 12));
+    const double volume = pktest::SignedVolume(ball.get());
+    ASSERT_GT(volume, 3.5);
+    for (int i = 0; i < ball->GetFacetCount(); ++i) {
+        if (rng() % 3 == 0) ball->GetFacet(i)->NegPlane();
+    }
+    ball->OrientNormals2(true);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(ball.get()));
+    EXPECT_NEAR(pktest::SignedVolume(ball.get()), volume, 1e-9);
+
     // Nested boxes: the outer faces out, the inner faces into the inner box.
     SurfacePtr nested(pktest::MakeCube(0, 0, 0, 3));
     SurfacePtr inner(pktest::MakeCube(1, 1, 1, 1));
@@ -87,6 +98,17 @@ TEST(G3SurfaceNormals, SmoothingGroupsFollowVisibleEdges) {
     ASSERT_NE(n, nullptr);
     EXPECT_NEAR(n->GetX(), 1 / std::sqrt(3.0), 1e-12);
     EXPECT_TRUE(smooth->OrientNormals());
+
+    // Healing fills a missing normal and keeps the texture coordinate already there.
+    SurfacePtr worn(pktest::MakeCube());
+    worn->AssignNormalsByPlane();
+    G3Facet* top = worn->GetFacet(1);
+    G3TexCoo* tex = worn->AddTexCoo(0.25, 0.75);
+    top->SetNormal(worn->GetVertex(6), nullptr, tex, true);
+    worn->HealNormals();
+    G3TexCoo* kept = nullptr;
+    ASSERT_NE(top->GetNormal(worn->GetVertex(6), &kept), nullptr);
+    EXPECT_EQ(kept, tex);
 
     SurfacePtr plain(pktest::MakeCube());
     plain->HealNormals();  // nothing to heal without normals
