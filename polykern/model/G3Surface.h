@@ -271,6 +271,8 @@ protected:
     /// Turns one group of coplanar facets' edges into contours and adds them to `target`,
     /// mapping vertices by identifier.
     void FormContours(GArrayCollection* edges, const double* plane, G3Surface* target);
+    /// Averages over the listed facets, for each of them at its own vertices.
+    void AverageNormalsOfListed(GArrayCollection* facets, bool keepTexCoo);
     /// Turns f's neighbours to agree with f, marking and queueing each.
     void OrientNormal2(G3Facet* f, GArrayCollection* queue);
     /// Sets the average plane normal over the facets `inSet` accepts at v, for `target`

@@ -234,36 +234,31 @@ void G3Surface::SetAverageNormal(G3Vertex* v, G3Facet* target, InSet inSet, bool
 }
 
 void G3Surface::AverageNormalsByPlanes(GArrayCollection* facets) {
-    if (facets == nullptr) {
-        for (int i = GetVertexCount() - 1; i >= 0; --i) {
-            SetAverageNormal(
-                GetVertex(i), nullptr, [](const G3Facet*) { return true; }, false);
-        }
-        RemoveEqualsNormal();
+    if (facets != nullptr) {
+        AverageNormalsOfListed(facets, false);
         return;
     }
-    for (int i = 0; i < facets->size(); ++i) static_cast<G3Facet*>(facets->get(i))->SetMark();
-    for (int i = 0; i < facets->size(); ++i) {
-        auto* f = static_cast<G3Facet*>(facets->get(i));
-        for (G3FacetVertexIterator it(f); it.hasNext();) {
-            SetAverageNormal(
-                static_cast<G3Vertex*>(it.next()), f, [](const G3Facet* g) { return g->GetMark(); },
-                false);
-        }
+    for (int i = GetVertexCount() - 1; i >= 0; --i) {
+        SetAverageNormal(
+            GetVertex(i), nullptr, [](const G3Facet*) { return true; }, false);
     }
-    for (int i = 0; i < facets->size(); ++i) static_cast<G3Facet*>(facets->get(i))->ClearMark();
     RemoveEqualsNormal();
 }
 
 void G3Surface::AverageNormalsByPlanesTexCooSafe(GArrayCollection* facets) {
-    if (facets == nullptr) return;
+    if (facets != nullptr) AverageNormalsOfListed(facets, true);
+}
+
+// The listed facets are marked as the set to average over; each gets the averages at its
+// own vertices.
+void G3Surface::AverageNormalsOfListed(GArrayCollection* facets, bool keepTexCoo) {
     for (int i = 0; i < facets->size(); ++i) static_cast<G3Facet*>(facets->get(i))->SetMark();
     for (int i = 0; i < facets->size(); ++i) {
         auto* f = static_cast<G3Facet*>(facets->get(i));
         for (G3FacetVertexIterator it(f); it.hasNext();) {
             SetAverageNormal(
                 static_cast<G3Vertex*>(it.next()), f, [](const G3Facet* g) { return g->GetMark(); },
-                true);
+                keepTexCoo);
         }
     }
     for (int i = 0; i < facets->size(); ++i) static_cast<G3Facet*>(facets->get(i))->ClearMark();

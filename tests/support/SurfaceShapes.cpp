@@ -51,7 +51,7 @@ G3Surface* MakeTetrahedron() {
 
 G3Surface* MakeSphere(int slices, int stacks) {
     const int rings = stacks - 1;
-    auto* s = new G3Surface();
+    auto* s = new G3Surface(slices * rings + 2, 0, 2 * slices * stacks);
     const double pi = 3.141592653589793;
     for (int r = 1; r <= rings; ++r) {
         const double phi = pi * r / stacks;
