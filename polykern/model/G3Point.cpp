@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "polykern/foundation/GHeap.h"
+#include "polykern/math/GVector3.h"
 
 PK_DEFINE_POOL(G3Point, 65536)
 
@@ -60,4 +61,9 @@ bool G3Point::Equals(const GObj* o) const {
 bool G3Point::Equals(const GObj* o, double tol) const {
     const auto* other = dynamic_cast<const G3Point*>(o);
     return other != nullptr && Equals(m_Coo, other->m_Coo, tol);
+}
+
+bool PtOnSegment(const G3Point* p, const G3Point* a, const G3Point* b) {
+    return p != nullptr && a != nullptr && b != nullptr &&
+           PtOnSegment(p->GetXYZ(), a->GetXYZ(), b->GetXYZ());
 }

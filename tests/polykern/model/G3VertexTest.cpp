@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "polykern/foundation/GArrayCollection.h"
+#include "polykern/math/GVector3.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3EdgeGeometry.h"
 #include "polykern/model/G3Facet.h"
@@ -45,6 +46,11 @@ TEST(G3Point, EqualityIsStrictlyWithinTheTolerance) {
     EXPECT_FALSE(t1.Equals(&t2, 0.5e-6));
     GObj notAPoint;
     EXPECT_FALSE(a.Equals(&notAPoint));
+
+    G3Point s0(0, 0, 0, 0), s1(4, 0, 0, 0), on(1, 0, 0, 0), off(1, 1e-3, 0, 0);
+    EXPECT_TRUE(PtOnSegment(&on, &s0, &s1));
+    EXPECT_FALSE(PtOnSegment(&off, &s0, &s1));
+    EXPECT_FALSE(PtOnSegment(&on, static_cast<const G3Point*>(nullptr), &s1));
 }
 
 TEST(G3Normal, RealTransformationUsesOnlyTheLinearPart) {
