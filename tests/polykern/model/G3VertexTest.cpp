@@ -47,7 +47,7 @@ TEST(G3Point, EqualityIsStrictlyWithinTheTolerance) {
     GObj notAPoint;
     EXPECT_FALSE(a.Equals(&notAPoint));
 
-    G3Point s0(0, 0, 0, 0), s1(4, 0, 0, 0), on(1, 0, 0, 0), off(1, 1e-3, 0, 0);
+    G3Point s0(0, 0, 0, 0), s1(4, 0, 0, 0), on(1, 0, 0, 0), off(1, 0.01, 0, 0);
     EXPECT_TRUE(PtOnSegment(&on, &s0, &s1));
     EXPECT_FALSE(PtOnSegment(&off, &s0, &s1));
     EXPECT_FALSE(PtOnSegment(&on, static_cast<const G3Point*>(nullptr), &s1));
