@@ -7,6 +7,7 @@
 
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
+#include "tests/support/SurfaceShapes.h"
 
 namespace {
 
@@ -46,30 +47,12 @@ void BM_RemoveEqualsVertex(benchmark::State& state) {
     state.counters["facets"] = 2.0 * n * n;
 }
 
-// An n × n grid of triangles sharing their edges.
-std::unique_ptr<G3Surface> Grid(int n) {
-    auto s = std::make_unique<G3Surface>((n + 1) * (n + 1), 0, 2 * n * n);
-    for (int j = 0; j <= n; ++j) {
-        for (int i = 0; i <= n; ++i) s->AddVertex(i, j, 0.001 * ((i * 7 + j * 3) % 5), 0);
-    }
-    for (int j = 0; j < n; ++j) {
-        for (int i = 0; i < n; ++i) {
-            const int a = j * (n + 1) + i, b = a + 1, c = a + n + 2, d = a + n + 1;
-            const int t1[3] = {a, b, c};
-            const int t2[3] = {a, c, d};
-            s->AddFacet(3, t1, 1, nullptr, nullptr);
-            s->AddFacet(3, t2, 1, nullptr, nullptr);
-        }
-    }
-    return s;
-}
-
 // A grid whose triangles start turned at random, oriented again.
 void BM_OrientNormals2(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
     for (auto _ : state) {
         state.PauseTiming();
-        auto s = Grid(n);
+        std::unique_ptr<G3Surface> s(pktest::MakeGrid(n, n));
         std::mt19937 rng(5);
         for (int i = 0; i < s->GetFacetCount(); ++i) {
             if (rng() % 2 == 0) s->GetFacet(i)->NegPlane();

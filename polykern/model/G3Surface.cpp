@@ -18,14 +18,31 @@ PK_DEFINE_POOL(G3Surface, 8192)
 
 namespace {
 
-// Looks up n entities by index; false when any index is out of range.
+// Room for n pointers: on the stack for the usual small facets, so adding a facet by
+// index allocates nothing beyond the facet and its edges.
 template <class T>
-bool Resolve(const G3Shell& shell,
-             T* (G3Shell::*get)(int) const,
-             int n,
-             const int* ids,
-             std::vector<T*>& out) {
-    out.resize(static_cast<std::size_t>(n));
+class Slots {
+public:
+    explicit Slots(int n) : m_Data(m_Local) {
+        if (n > kLocal) {
+            m_Heap.resize(static_cast<std::size_t>(n));
+            m_Data = m_Heap.data();
+        }
+    }
+    Slots(const Slots&) = delete;
+    Slots& operator=(const Slots&) = delete;
+    T** Data() { return m_Data; }
+
+private:
+    static constexpr int kLocal = 16;
+    T* m_Local[kLocal];
+    std::vector<T*> m_Heap;
+    T** m_Data;
+};
+
+// Looks up n entities by index into out; false when any index is out of range.
+template <class T>
+bool Resolve(const G3Shell& shell, T* (G3Shell::*get)(int) const, int n, const int* ids, T** out) {
     for (int k = 0; k < n; ++k) {
         out[k] = (shell.*get)(ids[k]);
         if (out[k] == nullptr) return false;
@@ -152,8 +169,8 @@ G3Facet* G3Surface::AddFacet(
 G3Facet* G3Surface::AddFacet(
     int n, G3Vertex** v, int32_t edgeFlags, G3Normal** normals, G3TexCoo** texCoos) {
     if (n < 3 || v == nullptr) return nullptr;
-    std::vector<int32_t> flags(static_cast<std::size_t>(n), edgeFlags);
-    return AddFacet(n, v, flags.data(), normals, texCoos);
+    m_EdgeFlags = edgeFlags;  // without per-side flags every side takes this one
+    return AddFacet(n, v, static_cast<const int32_t*>(nullptr), normals, texCoos);
 }
 
 G3Facet* G3Surface::AddFacet(int n,
@@ -162,27 +179,27 @@ G3Facet* G3Surface::AddFacet(int n,
                              const int* normalIds,
                              const int* texCooIds) {
     if (n < 3 || vertexIds == nullptr) return nullptr;
-    std::vector<G3Vertex*> v;
-    std::vector<G3Normal*> normals;
-    std::vector<G3TexCoo*> texCoos;
-    if (!Resolve<G3Vertex>(*this, &G3Shell::GetVertex, n, vertexIds, v)) return nullptr;
+    Slots<G3Vertex> v(n);
+    Slots<G3Normal> normals(normalIds != nullptr ? n : 0);
+    Slots<G3TexCoo> texCoos(texCooIds != nullptr ? n : 0);
+    if (!Resolve<G3Vertex>(*this, &G3Shell::GetVertex, n, vertexIds, v.Data())) return nullptr;
     if (normalIds != nullptr &&
-        !Resolve<G3Normal>(*this, &G3Shell::GetNormal, n, normalIds, normals)) {
+        !Resolve<G3Normal>(*this, &G3Shell::GetNormal, n, normalIds, normals.Data())) {
         return nullptr;
     }
     if (texCooIds != nullptr &&
-        !Resolve<G3TexCoo>(*this, &G3Shell::GetTexCoo, n, texCooIds, texCoos)) {
+        !Resolve<G3TexCoo>(*this, &G3Shell::GetTexCoo, n, texCooIds, texCoos.Data())) {
         return nullptr;
     }
-    return AddFacet(n, v.data(), edgeFlags, normalIds != nullptr ? normals.data() : nullptr,
-                    texCooIds != nullptr ? texCoos.data() : nullptr);
+    return AddFacet(n, v.Data(), edgeFlags, normalIds != nullptr ? normals.Data() : nullptr,
+                    texCooIds != nullptr ? texCoos.Data() : nullptr);
 }
 
 G3Facet* G3Surface::AddFacet(
     int n, const int* vertexIds, int32_t edgeFlags, const int* normalIds, const int* texCooIds) {
     if (n < 3) return nullptr;
-    std::vector<int32_t> flags(static_cast<std::size_t>(n), edgeFlags);
-    return AddFacet(n, vertexIds, flags.data(), normalIds, texCooIds);
+    m_EdgeFlags = edgeFlags;  // without per-side flags every side takes this one
+    return AddFacet(n, vertexIds, static_cast<const int32_t*>(nullptr), normalIds, texCooIds);
 }
 
 G3Facet* G3Surface::AddFacet(GArrayCollection* edges, int32_t facetFlags, int surfaceNumber) {
@@ -232,9 +249,9 @@ G3PolyEdge* G3Surface::AddPolyEdge(int n, G3Vertex** v) {
 
 G3PolyEdge* G3Surface::AddPolyEdge(int n, const int* vertexIds) {
     if (n < 2 || vertexIds == nullptr) return nullptr;
-    std::vector<G3Vertex*> v;
-    if (!Resolve<G3Vertex>(*this, &G3Shell::GetVertex, n, vertexIds, v)) return nullptr;
-    return AddPolyEdge(n, v.data());
+    Slots<G3Vertex> v(n);
+    if (!Resolve<G3Vertex>(*this, &G3Shell::GetVertex, n, vertexIds, v.Data())) return nullptr;
+    return AddPolyEdge(n, v.Data());
 }
 
 bool G3Surface::GetPolyEdge(int i, int k, G3Vertex** a, G3Vertex** b) const {

@@ -31,10 +31,10 @@ G3Vertex* SourceOf(const G3Vertex* work) {
     return static_cast<G3Vertex*>(work->GetExData());
 }
 
-std::vector<G3Edge*> EdgesAt(const G3Vertex* v) {
-    std::vector<G3Edge*> out;
+// Fills `out` with v's edges (reused between calls, so stripping allocates once).
+void EdgesAt(const G3Vertex* v, std::vector<G3Edge*>& out) {
+    out.clear();
     for (G3Edge* e = v->GetFirstEdge(); e != nullptr; e = e->NextAtVertex(v)) out.push_back(e);
-    return out;
 }
 
 // The loose edges of a list as a graph: coincident endpoints (within 1e-6) become one work
@@ -66,11 +66,12 @@ public:
     // Strips dangling edges and spurs of parallel edges until none is left.
     void RemoveTails() {
         std::vector<G3Vertex*> pending;
+        std::vector<G3Edge*> edges;
         for (int i = 0; i < m_Work.GetVertexCount(); ++i) pending.push_back(m_Work.GetVertex(i));
         while (!pending.empty()) {
             G3Vertex* v = pending.back();
             pending.pop_back();
-            const std::vector<G3Edge*> edges = EdgesAt(v);
+            EdgesAt(v, edges);
             // A dead end: every edge leads to the same neighbour (a dangling edge, or a spur
             // of two or more parallel edges).
             bool deadEnd = !edges.empty();
