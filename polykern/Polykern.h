@@ -81,3 +81,7 @@
 #include "polykern/spatial/G3PointHashItem.h"
 #include "polykern/spatial/G3TexCooHash.h"
 #include "polykern/spatial/GContourIntersectPoint.h"
+
+// Facet triangulation
+#include "polykern/surfaceops/G3TessWrapper.h"
+#include "polykern/surfaceops/G3TriangleCollector.h"

@@ -231,6 +231,14 @@ public:
     /// edges and orients; 1002 rebuilds crossing outlines, merges doubled facets and
     /// orients; 1003 rebuilds crossing outlines and orients.
     void Update(CHECK_LEVEL level);
+    /// Replaces chosen facets of four or more edges by triangles (option bits: 0x4 every
+    /// such facet, 0x8 those of five or more edges, 0x2 those not flat within 5e-7, 0x1
+    /// those not convex). Triangles keep the facet's per-vertex normals, texture
+    /// coordinates, flags, surface number and outside data; boundary edges keep their
+    /// flags and new inner edges get `newEdgeFlags`. A facet the tessellator cannot split
+    /// (self-crossing outline, non-finite or huge coordinates) is kept. True when at
+    /// least one facet was triangulated.
+    bool Triangulate(int options, int32_t newEdgeFlags);
     /// Appends one new surface per connected part to `out` (the caller owns them) and
     /// returns out's size.
     int Explode(GArrayCollection* out);

@@ -10,6 +10,7 @@
 #include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
+#include "tests/support/TestProviders.h"
 
 namespace {
 
@@ -65,22 +66,10 @@ TEST(G3SurfaceMerge, FlatGridBecomesOneFacetAndCreasesHide) {
     EXPECT_EQ(hidden, 1);
 }
 
-// Carries a facet's value to the facets opened while it is set.
-class Material : public G3ExDataProvider {
-public:
-    void SetExData(void* obj) override { current = static_cast<G3Obj*>(obj); }
-    void OpenExData(void* obj) override {
-        auto* o = static_cast<G3Obj*>(obj);
-        if (o->GetObjectType() == 4 && current != nullptr)
-            o->SetOutExData(this, current->GetOutExData(this));
-    }
-    G3Obj* current = nullptr;
-};
-
 TEST(G3SurfaceMerge, MergedFacetsKeepTheirRingAndMaterial) {
-    Material material;
-    G3Obj::AddProvider(&material);
+    pktest::FacetTagProvider material;
     {
+        pktest::ScopedProvider registered(&material);
         G3Surface s;
         G3Vertex* v[6] = {s.AddVertex(0, 0, 0, 0), s.AddVertex(1, 0, 0, 0),
                           s.AddVertex(2, 0, 0, 0), s.AddVertex(2, 1, 0, 0),
@@ -98,8 +87,6 @@ TEST(G3SurfaceMerge, MergedFacetsKeepTheirRingAndMaterial) {
         EXPECT_EQ(s.GetFacet(0)->GetOutExData(&material), &red);
         EXPECT_NEAR(pktest::Area(&s), 2.0, 1e-12);
     }
-    G3Obj any;
-    any.RemoveExDataProvider(&material);
 }
 
 TEST(G3SurfaceMerge, CrossingOutlinesAndOpenCubes) {
