@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "polykern/PolykernExport.h"
 #include "polykern/foundation/GPooled.h"
 #include "polykern/model/G3Obj.h"
@@ -82,6 +84,10 @@ public:
     bool ContainsVertex(const G3Vertex* v) const;
     /// a and b are both vertices of the facet (not necessarily adjacent).
     bool HasEdge(const G3Vertex* a, const G3Vertex* b) const;
+    /// The ring as the facet runs it, loop by loop (the outline, then each hole): `starts`
+    /// gets the vertex each ring edge starts from, in ring order, and `loopEnds` the index
+    /// after each loop. False when the ring does not close into loops.
+    bool GetLoops(std::vector<G3Vertex*>& starts, std::vector<int>& loopEnds) const;
     /// The first edge has a geometry record.
     bool HasGeometry() const;
     /// f's first edge has a normal on f's side at vertex 1.

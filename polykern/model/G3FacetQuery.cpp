@@ -178,3 +178,30 @@ double G3Facet::CalcRealSquareOfTriangle(const double* p0,
                3.0;
     return 0.5 * len;
 }
+
+// A loop's first edge runs toward the end it shares with the next edge; from there each
+// edge starts where the last one ended, and the loop closes back at its first vertex.
+bool G3Facet::GetLoops(std::vector<G3Vertex*>& starts, std::vector<int>& loopEnds) const {
+    starts.clear();
+    loopEnds.clear();
+    int k = 0, loopStart = 0;
+    const G3Vertex* loopFirst = nullptr;
+    G3Vertex* from = nullptr;
+    for (const G3Edge* e = m_FirstEdge; e != nullptr; e = NextEdge(e), ++k) {
+        if (k == loopStart) {
+            const G3Edge* next = NextEdge(e);
+            if (next == nullptr) next = e;  // a loop of one edge closes on itself
+            from = next->HasVertex(e->GetVertex2()) ? e->GetVertex1() : e->GetVertex2();
+            loopFirst = from;
+        } else if (!e->HasVertex(from)) {
+            return false;
+        }
+        starts.push_back(from);
+        from = e->OtherVertex(from);
+        if (from == loopFirst) {
+            loopEnds.push_back(k + 1);
+            loopStart = k + 1;
+        }
+    }
+    return k > 0 && loopStart == k;
+}

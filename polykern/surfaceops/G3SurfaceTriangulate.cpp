@@ -32,28 +32,18 @@ bool ShouldSplit(const G3Facet* f, int options, int edges) {
 }
 
 // Fills `ring` with f's edges as head-to-tail copies carrying f's normals and texture
-// coordinates on side 1, and `loopEnds` with the index after each closed loop (the outer
-// boundary first, then the holes). False when the ring does not close into loops.
+// coordinates on side 1, loop by loop; `loopEnds` gets the index after each loop.
 bool TraceLoops(const G3Facet* f,
                 std::vector<G3Edge*>& edges,
+                std::vector<G3Vertex*>& starts,
                 G3EdgeList& ring,
                 std::vector<int>& loopEnds) {
-    edges.resize(static_cast<std::size_t>(f->GetEdgeCount()));
-    const int n = f->GetEdges(edges.data());
-    int loopStart = 0;
-    G3Vertex* loopFirst = nullptr;
-    G3Vertex* from = nullptr;
-    for (int k = 0; k < n; ++k) {
+    if (!f->GetLoops(starts, loopEnds)) return false;
+    edges.resize(starts.size());
+    f->GetEdges(edges.data());
+    for (std::size_t k = 0; k < edges.size(); ++k) {
         G3Edge* e = edges[k];
-        if (k == loopStart) {
-            // A loop's first edge runs toward the end it shares with the next edge.
-            const G3Edge* next = edges[k + 1 < n ? k + 1 : loopStart];
-            from = next->HasVertex(e->GetVertex2()) ? e->GetVertex1() : e->GetVertex2();
-            loopFirst = from;
-        } else if (!e->HasVertex(from)) {
-            return false;
-        }
-        G3Vertex* to = e->OtherVertex(from);
+        G3Vertex* from = starts[k];
         G3Normal *n1, *n2;
         G3TexCoo *t1, *t2;
         e->GetNormals(f, &n1, &t1, &n2, &t2);
@@ -61,14 +51,9 @@ bool TraceLoops(const G3Facet* f,
             std::swap(n1, n2);
             std::swap(t1, t2);
         }
-        ring.AddEdge(from, to, n1, n2, t1, t2, e->GetFlags());
-        from = to;
-        if (to == loopFirst) {
-            loopEnds.push_back(k + 1);
-            loopStart = k + 1;
-        }
+        ring.AddEdge(from, e->OtherVertex(from), n1, n2, t1, t2, e->GetFlags());
     }
-    return n > 0 && loopStart == n;
+    return true;
 }
 
 // The flags of an existing edge a–b (so the facet's boundary keeps its flags), else the
@@ -96,11 +81,12 @@ bool TriangulateFacet(G3Surface* s,
                       G3Facet* f,
                       G3TriangleCollector& collector,
                       std::vector<G3Edge*>& edges,
+                      std::vector<G3Vertex*>& starts,
                       GArrayCollection* work,
                       int32_t newEdgeFlags) {
     G3EdgeList ring(f->GetFlags(), f->GetSurface());
     std::vector<int> loopEnds;
-    if (!TraceLoops(f, edges, ring, loopEnds)) return false;
+    if (!TraceLoops(f, edges, starts, ring, loopEnds)) return false;
 
     const double* plane = f->GetPlane();
     collector.GetTriangles()->clear();
@@ -172,12 +158,13 @@ bool G3Surface::Triangulate(int options, int32_t newEdgeFlags) {
     const int32_t edgeFlags = m_EdgeFlags;
     G3TriangleCollector collector;
     std::vector<G3Edge*> edges;
+    std::vector<G3Vertex*> starts;
     GArrayCollection work(8, 8);
     bool any = false;
     for (G3Facet* f : facets) {
         const int n = f->GetEdgeCount();
         if (n < 4 || !ShouldSplit(f, options, n)) continue;
-        if (TriangulateFacet(this, f, collector, edges, &work, newEdgeFlags)) any = true;
+        if (TriangulateFacet(this, f, collector, edges, starts, &work, newEdgeFlags)) any = true;
     }
     m_EdgeFlags = edgeFlags;
     if (any) RemoveUnused();
