@@ -1,0 +1,238 @@
+// Runs the polykern program as a user would and checks what it prints and writes.
+
+#include <gtest/gtest.h>
+#include <png.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+#include "tests/support/SurfaceCheck.h"
+
+namespace {
+
+constexpr double kTol = 1e-9;
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool Exists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+int CountLines(const std::string& text) {
+    int n = 0;
+    for (const char c : text) n += c == '\n';
+    return n;
+}
+
+class PolykernCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_Dir = ::testing::TempDir() + "pkcli-" + info->name() + "-" + std::to_string(getpid());
+        ASSERT_EQ(std::system(("rm -rf '" + m_Dir + "' && mkdir -p '" + m_Dir + "'").c_str()), 0);
+    }
+    void TearDown() override { std::system(("rm -rf '" + m_Dir + "'").c_str()); }
+
+    std::string Path(const std::string& name) const { return m_Dir + "/" + name; }
+
+    // Runs the program with the arguments (each quoted) and collects both streams.
+    Result Run(const std::vector<std::string>& args) const {
+        std::string cmd = "'" POLYKERN_EXE "'";
+        for (const auto& a : args) cmd += " '" + a + "'";
+        cmd += " >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
+        Result r;
+        const int raw = std::system(cmd.c_str());
+        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        r.out = ReadFile(Path("stdout"));
+        r.err = ReadFile(Path("stderr"));
+        return r;
+    }
+
+    static std::unique_ptr<G3Surface> Load(const std::string& path) {
+        auto s = std::make_unique<G3Surface>();
+        if (!s->LoadChecked(path.c_str())) return nullptr;
+        return s;
+    }
+
+    std::string m_Dir;
+};
+
+const std::string kCube = std::string(PK_TEST_DATA_DIR) + "/cube.dump";
+
+}  // namespace
+
+TEST_F(PolykernCli, InfoReportsTheCube) {
+    const Result text = Run({"info", kCube});
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (const char* line :
+         {"vertices            8\n", "edges               12\n", "facets              6\n",
+          "closed              yes\n", "volume              1\n", "euler               2\n",
+          "area                6\n", "open edges          0\n"})
+        EXPECT_NE(text.out.find(line), std::string::npos) << line << "in\n" << text.out;
+
+    const Result json = Run({"info", "--json", kCube});
+    ASSERT_EQ(json.status, 0) << json.err;
+    for (const char* field : {"\"vertices\": 8", "\"edges\": 12", "\"facets\": 6",
+                              "\"closed\": true", "\"volume\": 1,", "\"non_manifold_edges\": 0"})
+        EXPECT_NE(json.out.find(field), std::string::npos) << field << " in " << json.out;
+    EXPECT_EQ(CountLines(json.out), 1);
+}
+
+// Through each outside format and back: the counts a format can hold, closedness and
+// volume survive.
+TEST_F(PolykernCli, ConvertRoundTripsKeepTheSolid) {
+    struct Case {
+        const char* ext;
+        int facets;
+    };
+    for (const Case c : {Case{".obj", 6}, Case{".ply", 6}, Case{".stl", 12}, Case{".gltf", 12},
+                         Case{".glb", 12}}) {
+        SCOPED_TRACE(c.ext);
+        const std::string mid = Path(std::string("cube") + c.ext);
+        const std::string back = Path(std::string("back") + c.ext + ".dump");
+        ASSERT_EQ(Run({"convert", kCube, mid}).status, 0);
+        const Result r = Run({"convert", mid, back});
+        ASSERT_EQ(r.status, 0) << r.err;
+        auto s = Load(back);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->GetVertexCount(), 8);
+        EXPECT_EQ(s->GetFacetCount(), c.facets);
+        EXPECT_TRUE(pktest::IsClosedAndOriented(s.get()));
+        EXPECT_NEAR(pktest::SignedVolume(s.get()), 1.0, kTol);
+    }
+    const Result vrml = Run({"convert", kCube, Path("cube.wrl")});
+    ASSERT_EQ(vrml.status, 0) << vrml.err;
+    EXPECT_EQ(ReadFile(Path("cube.wrl")).rfind("#VRML V2.0 utf8", 0), 0u);
+}
+
+TEST_F(PolykernCli, CleanWeldsAndOrientsARawCube) {
+    {
+        // Six faces over 24 separate corners; the top and the east face run inward.
+        G3Surface raw;
+        const int faces[6][4] = {{0, 2, 3, 1}, {4, 6, 7, 5}, {0, 1, 5, 4},
+                                 {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 5, 7, 3}};
+        const bool reversed[6] = {false, false, false, true, false, false};
+        for (int f = 0; f < 6; ++f) {
+            G3Vertex* v[4];
+            for (int k = 0; k < 4; ++k) {
+                const int c = faces[f][reversed[f] ? 3 - k : k];
+                v[k] = raw.AddVertex(c & 1, (c >> 1) & 1, (c >> 2) & 1, 0);
+            }
+            raw.AddFacet(4, v, 1, nullptr, nullptr);
+        }
+        raw.Save(Path("raw.dump").c_str());
+    }
+    const Result r = Run({"clean", Path("raw.dump"), Path("clean.dump")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto s = Load(Path("clean.dump"));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->GetVertexCount(), 8);
+    EXPECT_EQ(s->GetEdgeCount(), 12);
+    EXPECT_EQ(s->GetFacetCount(), 6);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(s.get()));
+    EXPECT_NEAR(pktest::SignedVolume(s.get()), 1.0, kTol);
+    EXPECT_NE(r.out.find("after   8 vertices, 12 edges, 6 facets, closed"), std::string::npos)
+        << r.out;
+}
+
+// Bad input answers with one line naming the problem and status 1, and leaves no output.
+TEST_F(PolykernCli, BadInputFailsCleanly) {
+    const std::string text = ReadFile(kCube);
+    std::ofstream(Path("truncated.dump")) << text.substr(0, text.size() / 2);
+    std::ofstream(Path("binary.obj"), std::ios::binary) << std::string(
+                                                               "\x7f"
+                                                               "ELF\0\x01\xff\xfe",
+                                                               8)
+                                                        << std::string(300, '\x03');
+    std::ofstream(Path("binary.dump"), std::ios::binary) << std::string(200, '\xff');
+    struct Case {
+        std::string input;
+        const char* says;
+    };
+    for (const Case& c :
+         {Case{Path("truncated.dump"), "truncated.dump"}, Case{Path("binary.obj"), "binary.obj"},
+          Case{Path("binary.dump"), "binary.dump"}, Case{Path("missing.dump"), "missing.dump"}}) {
+        SCOPED_TRACE(c.input);
+        for (const char* cmd : {"info", "convert"}) {
+            std::vector<std::string> args = {cmd, c.input};
+            if (std::string(cmd) == "convert") args.push_back(Path("out.obj"));
+            const Result r = Run(args);
+            EXPECT_EQ(r.status, 1);
+            EXPECT_EQ(CountLines(r.err), 1) << r.err;
+            EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+            EXPECT_FALSE(Exists(Path("out.obj")));
+        }
+    }
+    EXPECT_NE(Run({"info", Path("missing.dump")}).err.find("no such file"), std::string::npos);
+    const Result unknown = Run({"convert", kCube, Path("out.xyz")});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_FALSE(Exists(Path("out.xyz")));
+}
+
+TEST_F(PolykernCli, WrongUsageGivesStatusTwo) {
+    EXPECT_EQ(Run({}).status, 2);
+    EXPECT_EQ(Run({"frobnicate"}).status, 2);
+    EXPECT_EQ(Run({"info"}).status, 2);
+    EXPECT_EQ(Run({"render", kCube, Path("x.png"), "--size", "0x5"}).status, 2);
+    EXPECT_EQ(Run({"render", kCube, Path("x.png"), "--view", "sideways"}).status, 2);
+    EXPECT_EQ(Run({"clean", kCube, Path("x.dump"), "--level", "7"}).status, 2);
+    for (const char* cmd : {"info", "clean", "convert", "render", "demo"}) {
+        const Result help = Run({cmd, "--help"});
+        EXPECT_EQ(help.status, 0) << cmd;
+        EXPECT_NE(help.out.find("Usage"), std::string::npos) << cmd;
+    }
+}
+
+TEST_F(PolykernCli, RenderWritesAPictureOfTheRequestedSize) {
+    const Result r = Run({"render", kCube, Path("cube.png"), "--size", "160x100", "--view", "iso"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_file(&image, Path("cube.png").c_str()));
+    EXPECT_EQ(image.width, 160u);
+    EXPECT_EQ(image.height, 100u);
+    image.format = PNG_FORMAT_RGB;
+    std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+    ASSERT_TRUE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr));
+    int differing = 0;  // pixels unlike the corner, which is background
+    for (std::size_t p = 0; p < pixels.size(); p += 3)
+        differing +=
+            pixels[p] != pixels[0] || pixels[p + 1] != pixels[1] || pixels[p + 2] != pixels[2];
+    EXPECT_GT(differing, 160 * 100 / 10);
+}
+
+TEST_F(PolykernCli, DemoWritesTheSceneInEveryForm) {
+    const Result r = Run({"demo", "--out", Path("demo-out")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"demo.dump", "demo.wrl", "demo.gltf", "demo.png"}) {
+        EXPECT_TRUE(Exists(Path("demo-out/") + name)) << name;
+        EXPECT_NE(r.out.find(name), std::string::npos) << name;
+    }
+    auto s = Load(Path("demo-out/demo.dump"));
+    ASSERT_NE(s, nullptr);
+    EXPECT_TRUE(s->GetClosed());
+    EXPECT_TRUE(pktest::IsWellFormed(s.get()));
+    const Result info = Run({"info", Path("demo-out/demo.dump")});
+    EXPECT_NE(info.out.find("open edges          0\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("non-manifold edges  0\n"), std::string::npos) << info.out;
+}

@@ -1,0 +1,47 @@
+// polykern convert IN OUT [--ascii-stl]
+
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "polykern/model/G3Surface.h"
+#include "tools/polykern/CommandLine.h"
+#include "tools/polykern/MeshFiles.h"
+
+namespace pkcli {
+
+namespace {
+
+struct ConvertOptions {
+    std::string input;
+    std::string output;
+    bool asciiStl = false;
+};
+
+int RunConvert(const Session& session, const ConvertOptions& o) {
+    TraceToStderr trace(session);
+    const MeshFormat to = FormatOfPath(o.output, o.asciiStl);
+    if (!CanWrite(to)) return Fail("cannot write this format: " + o.output);
+    std::string error;
+    std::unique_ptr<G3Surface> s(ReadSurface(o.input, &error));
+    if (s == nullptr) return Fail(error);
+    Progress(session, "read " + o.input + ": " + std::to_string(s->GetFacetCount()) + " facets");
+    if (!WriteSurface(s.get(), o.output, o.asciiStl, &error)) return Fail(error);
+    Progress(session, "wrote " + o.output);
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddConvertCommand(CLI::App& app, Session& session) {
+    auto o = std::make_shared<ConvertOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "convert",
+        "Convert between the text dump, OBJ, STL, PLY, glTF (read and write), OFF (read) and "
+        "VRML (write); triangle-only formats get the kernel's facet triangulation");
+    cmd->add_option("IN", o->input, "Surface file to read")->required();
+    cmd->add_option("OUT", o->output, "File to write; its extension names the format")->required();
+    cmd->add_flag("--ascii-stl", o->asciiStl, "Write STL as text instead of binary");
+    cmd->callback([&session, o] { session.status = RunConvert(session, *o); });
+}
+
+}  // namespace pkcli

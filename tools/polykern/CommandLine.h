@@ -1,0 +1,48 @@
+#pragma once
+
+// Shared pieces of the command-line host: exit statuses, messages, and the functions
+// that add each command to the parser.
+
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace pkcli {
+
+/// Exit statuses: success, a failed job (bad input, unwritable output), wrong usage.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+/// What every command shares: the global switches and the status the command leaves.
+struct Session {
+    bool verbose = false;
+    int status = kExitOk;
+};
+
+/// Prints "polykern: <message>" as one line on standard error; returns kExitFailed.
+int Fail(const std::string& message);
+/// A progress line on standard error, shown with --verbose or when standard error is a
+/// terminal.
+void Progress(const Session& session, const std::string& message);
+/// Routes the kernel's trace messages to standard error while it lives (with --verbose).
+class TraceToStderr {
+public:
+    explicit TraceToStderr(const Session& session);
+    ~TraceToStderr();
+    TraceToStderr(const TraceToStderr&) = delete;
+    TraceToStderr& operator=(const TraceToStderr&) = delete;
+
+private:
+    bool m_Installed = false;
+};
+
+void AddInfoCommand(CLI::App& app, Session& session);
+void AddCleanCommand(CLI::App& app, Session& session);
+void AddConvertCommand(CLI::App& app, Session& session);
+void AddRenderCommand(CLI::App& app, Session& session);
+void AddDemoCommand(CLI::App& app, Session& session);
+
+}  // namespace pkcli

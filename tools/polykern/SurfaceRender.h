@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+class G3Surface;
+
+namespace pkcli {
+
+/// The direction the camera looks from: Iso from front-right-above with z up, Top down the
+/// z axis (x right, y up), Front along +y (x right, z up). Always a parallel projection.
+enum class RenderView { Iso, Top, Front };
+
+struct RenderOptions {
+    RenderView view = RenderView::Iso;
+    int width = 800;
+    int height = 600;
+};
+
+/// Draws `s` shaded, with its visible edges, into an RGBA image and writes it to `path` as an
+/// 8-bit RGB PNG (through a temporary name in the same folder, renamed on success, so a failure
+/// never leaves a partial file). False with *error set to one line (no trailing newline) on
+/// failure: size out of range (1..8192 each side), OSMesa context failure, write failure. A null or
+/// empty surface gives an image of the background only.
+bool RenderSurfacePng(G3Surface* s,
+                      const std::string& path,
+                      const RenderOptions& options,
+                      std::string* error);
+
+}  // namespace pkcli
