@@ -1,6 +1,6 @@
 # Thin front over the CMake presets. Every target installs missing Debian
 # packages first, so a fresh machine needs nothing by hand.
-.PHONY: all bootstrap build test asan-test bench fuzz clean
+.PHONY: all bootstrap build demo test asan-test bench fuzz clean
 
 all: build
 
@@ -13,6 +13,12 @@ build: bootstrap
 
 test: build
 	ctest --preset debug
+
+# Builds the command-line host and runs its demo: out/demo.{dump,wrl,gltf,png}.
+demo: bootstrap
+	cmake --preset debug
+	cmake --build --preset debug --target polykern
+	./build/debug/bin/polykern demo --out out
 
 asan-test: bootstrap
 	cmake --preset asan
