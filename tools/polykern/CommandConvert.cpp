@@ -1,6 +1,7 @@
 // polykern convert IN OUT [--ascii-stl]
 
 #include <CLI/CLI.hpp>
+#include <cstdio>
 #include <memory>
 
 #include "polykern/model/G3Surface.h"
@@ -25,7 +26,14 @@ int RunConvert(const Session& session, const ConvertOptions& o) {
     std::unique_ptr<G3Surface> s(ReadSurface(o.input, &error));
     if (s == nullptr) return Fail(error);
     Progress(session, "read " + o.input + ": " + std::to_string(s->GetFacetCount()) + " facets");
-    if (!WriteSurface(s.get(), o.output, o.asciiStl, &error)) return Fail(error);
+    int inexact = 0;
+    if (!WriteSurface(s.get(), o.output, o.asciiStl, &error, &inexact)) return Fail(error);
+    if (inexact > 0) {
+        std::fprintf(stderr,
+                     "polykern: warning: %d facets could not be triangulated exactly (their "
+                     "outlines cross themselves); holes dropped or split as a fan\n",
+                     inexact);
+    }
     Progress(session, "wrote " + o.output);
     return kExitOk;
 }
