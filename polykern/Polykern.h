@@ -85,3 +85,11 @@
 // Facet triangulation
 #include "polykern/surfaceops/G3TessWrapper.h"
 #include "polykern/surfaceops/G3TriangleCollector.h"
+
+// Planar constrained Delaunay triangulation
+#include "polykern/triangulation/G3TEdge.h"
+#include "polykern/triangulation/G3TMesh.h"
+#include "polykern/triangulation/G3TReal.h"
+#include "polykern/triangulation/G3TTriangle.h"
+#include "polykern/triangulation/G3TVertex.h"
+#include "polykern/triangulation/G3TriInterface.h"

@@ -1,0 +1,466 @@
+// The Delaunay construction: divide and conquer with alternating cuts over a triangle mesh
+// whose hull is wrapped in ghost triangles (triangles without an apex), so that each half's
+// hull can be walked while the halves are merged.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "polykern/triangulation/G3TMesh.h"
+#include "polykern/triangulation/G3TMeshHandles.h"
+
+using pktri::kOutside;
+using pktri::Lnext;
+using pktri::Lprev;
+using pktri::Point;
+
+namespace {
+
+constexpr double kEps = G3TReal::kEps;
+
+// Exact orders: a true ordering, as sorting and selection need. Equal points are told
+// apart by the order they were added, so the first added is the one kept.
+bool LessU(const Point& a, const Point& b) {
+    if (a.u != b.u) return a.u < b.u;
+    if (a.v != b.v) return a.v < b.v;
+    return a.vertex < b.vertex;
+}
+
+bool LessV(const Point& a, const Point& b) {
+    if (a.v != b.v) return a.v < b.v;
+    if (a.u != b.u) return a.u < b.u;
+    return a.vertex < b.vertex;
+}
+
+}  // namespace
+
+class G3TDelaunayBuilder {
+public:
+    explicit G3TDelaunayBuilder(G3TMesh& mesh)
+        : m_Mesh(mesh), m_Tri(mesh.m_Triangles), m_P(mesh.m_Points) {}
+
+    bool Build();
+
+private:
+    void SortAndDropDuplicates();
+    void AlternateAxes(Point* a, int n, int axis);
+    void Recurse(int lo, int n, int axis, uint32_t* farLeft, uint32_t* farRight);
+    void Merge(
+        uint32_t* farLeft, uint32_t* innerLeft, uint32_t* innerRight, uint32_t* farRight, int axis);
+    void RemoveGhosts(uint32_t start);
+
+    G3TReal Orient(int32_t a, int32_t b, int32_t c) const {
+        return pktri::Orient(m_P[a], m_P[b], m_P[c]);
+    }
+    G3TReal InCircle(int32_t a, int32_t b, int32_t c, int32_t d) const {
+        return pktri::InCircle(m_P[a], m_P[b], m_P[c], m_P[d]);
+    }
+    G3TReal U(int32_t a) const { return m_P[a].u; }
+    G3TReal V(int32_t a) const { return m_P[a].v; }
+    // Counts a step of a merge loop; false once the input has defeated the predicates.
+    bool Step() { return --m_Budget > 0 || (m_Failed = true, false); }
+
+    G3TMesh& m_Mesh;
+    pktri::Triangles m_Tri;
+    std::vector<Point>& m_P;
+    std::vector<int32_t> m_Twin;  // a dropped vertex -> the kept vertex it coincides with
+    int64_t m_Budget = 0;
+    bool m_Failed = false;
+};
+
+// Sorts the points by u, then drops every point within the tolerance of one already kept
+// (in both u and v), not only of the previous one: the kept points whose u lies within the
+// tolerance are searched run by run of equal u, each run sorted by v.
+void G3TDelaunayBuilder::SortAndDropDuplicates() {
+    const int n = m_Mesh.GetVertexCount();
+    m_P.clear();
+    m_P.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const G3TVertex& v = m_Mesh.m_Vertices[static_cast<std::size_t>(i)];
+        m_P.push_back({v.u.Value(), v.v.Value(), i});
+    }
+    std::sort(m_P.begin(), m_P.end(), LessU);
+
+    std::vector<int32_t> representative(static_cast<std::size_t>(n), -1);
+    std::vector<int32_t> runStart;
+    runStart.reserve(m_P.size());
+    int kept = 0;
+    for (int i = 0; i < n; ++i) {
+        const Point p = m_P[i];
+        int32_t twin = -1;
+        for (int j = kept - 1; j >= 0 && m_P[j].u > p.u - kEps;) {
+            const int s = runStart[j];
+            int lo = s, hi = j + 1;  // the first of the run with v above p.v − eps
+            while (lo < hi) {
+                const int mid = (lo + hi) / 2;
+                if (m_P[mid].v > p.v - kEps)
+                    hi = mid;
+                else
+                    lo = mid + 1;
+            }
+            if (lo <= j && m_P[lo].v < p.v + kEps) {
+                twin = lo;
+                break;
+            }
+            j = s - 1;
+        }
+        if (twin >= 0) {
+            representative[p.vertex] = m_P[twin].vertex;
+            continue;
+        }
+        runStart.push_back(kept > 0 && m_P[kept - 1].u == p.u ? runStart[kept - 1] : kept);
+        m_P[kept++] = p;
+    }
+    m_P.resize(static_cast<std::size_t>(kept));
+    m_Twin.swap(representative);
+}
+
+// Arranges the points for alternating cuts: the median by the axis's order in place, each
+// half arranged by the other axis; runs of two or three are left sorted by u.
+void G3TDelaunayBuilder::AlternateAxes(Point* a, int n, int axis) {
+    const int divider = n >> 1;
+    if (n <= 3) axis = 0;
+    std::nth_element(a, a + divider, a + n, axis == 0 ? LessU : LessV);
+    if (n - divider >= 2) {
+        if (divider >= 2) AlternateAxes(a, divider, 1 - axis);
+        AlternateAxes(a + divider, n - divider, 1 - axis);
+    }
+}
+
+void G3TDelaunayBuilder::Recurse(int lo, int n, int axis, uint32_t* farLeft, uint32_t* farRight) {
+    if (m_Failed) return;
+    auto& t = m_Tri;
+    if (n == 2) {
+        // Two points: an edge, wrapped in two ghost triangles bonded along all sides.
+        uint32_t l = m_Mesh.MakeTriangle(), r = m_Mesh.MakeTriangle();
+        t.SetOrg(l, lo);
+        t.SetDest(l, lo + 1);
+        t.SetOrg(r, lo + 1);
+        t.SetDest(r, lo);
+        t.Bond(l, r);
+        l = Lprev(l);
+        r = Lnext(r);
+        t.Bond(l, r);
+        l = Lprev(l);
+        r = Lnext(r);
+        t.Bond(l, r);
+        *farLeft = Lprev(r);  // its origin is the first point
+        *farRight = r;
+        return;
+    }
+    if (n == 3) {
+        uint32_t mid = m_Mesh.MakeTriangle(), t1 = m_Mesh.MakeTriangle(),
+                 t2 = m_Mesh.MakeTriangle(), t3 = m_Mesh.MakeTriangle();
+        const G3TReal area = Orient(lo, lo + 1, lo + 2);
+        if (area == 0.0) {
+            // Collinear: two edges, wrapped in four ghost triangles.
+            t.SetOrg(mid, lo);
+            t.SetDest(mid, lo + 1);
+            t.SetOrg(t1, lo + 1);
+            t.SetDest(t1, lo);
+            t.SetOrg(t2, lo + 2);
+            t.SetDest(t2, lo + 1);
+            t.SetOrg(t3, lo + 1);
+            t.SetDest(t3, lo + 2);
+            t.Bond(mid, t1);
+            t.Bond(t2, t3);
+            mid = Lnext(mid);
+            t1 = Lprev(t1);
+            t2 = Lnext(t2);
+            t3 = Lprev(t3);
+            t.Bond(mid, t3);
+            t.Bond(t1, t2);
+            mid = Lnext(mid);
+            t1 = Lprev(t1);
+            t2 = Lnext(t2);
+            t3 = Lprev(t3);
+            t.Bond(mid, t1);
+            t.Bond(t2, t3);
+            *farLeft = t1;
+            *farRight = t2;
+            return;
+        }
+        // One real triangle and three ghosts around it.
+        t.SetOrg(mid, lo);
+        t.SetDest(t1, lo);
+        t.SetOrg(t3, lo);
+        const int32_t second = area > 0.0 ? lo + 1 : lo + 2;
+        const int32_t third = area > 0.0 ? lo + 2 : lo + 1;
+        t.SetDest(mid, second);
+        t.SetOrg(t1, second);
+        t.SetDest(t2, second);
+        t.SetApex(mid, third);
+        t.SetOrg(t2, third);
+        t.SetDest(t3, third);
+        t.Bond(mid, t1);
+        mid = Lnext(mid);
+        t.Bond(mid, t2);
+        mid = Lnext(mid);
+        t.Bond(mid, t3);
+        t1 = Lprev(t1);
+        t2 = Lnext(t2);
+        t.Bond(t1, t2);
+        t1 = Lprev(t1);
+        t3 = Lprev(t3);
+        t.Bond(t1, t3);
+        t2 = Lnext(t2);
+        t3 = Lprev(t3);
+        t.Bond(t2, t3);
+        *farLeft = t1;
+        *farRight = area > 0.0 ? t2 : Lnext(*farLeft);
+        return;
+    }
+    const int divider = n >> 1;
+    uint32_t innerLeft = 0, innerRight = 0;
+    Recurse(lo, divider, 1 - axis, farLeft, &innerLeft);
+    Recurse(lo + divider, n - divider, 1 - axis, &innerRight, farRight);
+    if (!m_Failed) Merge(farLeft, &innerLeft, &innerRight, farRight, axis);
+}
+
+// Joins two triangulations whose hulls the handles walk: finds the lower common tangent,
+// then zips upwards, each step adding the edge the circle test prefers and deleting edges
+// of either side that stop being Delaunay. After a horizontal cut (axis 1) the extreme
+// handles are moved to the lowest points first and back to the leftmost and rightmost
+// points at the end.
+void G3TDelaunayBuilder::Merge(
+    uint32_t* farLeft, uint32_t* innerLeft, uint32_t* innerRight, uint32_t* farRight, int axis) {
+    auto& t = m_Tri;
+    int32_t innerLeftDest = t.Dest(*innerLeft);
+    int32_t innerLeftApex = t.Apex(*innerLeft);
+    int32_t innerRightOrg = t.Org(*innerRight);
+    int32_t innerRightApex = t.Apex(*innerRight);
+    if (axis == 1) {
+        int32_t farLeftPt = t.Org(*farLeft);
+        int32_t farLeftApex = t.Apex(*farLeft);
+        int32_t farRightPt = t.Dest(*farRight);
+        while (V(farLeftApex) < V(farLeftPt) && Step()) {
+            *farLeft = t.Sym(Lnext(*farLeft));
+            farLeftPt = farLeftApex;
+            farLeftApex = t.Apex(*farLeft);
+        }
+        uint32_t check = t.Sym(*innerLeft);
+        int32_t checkVertex = t.Apex(check);
+        while (V(checkVertex) > V(innerLeftDest) && Step()) {
+            *innerLeft = Lnext(check);
+            innerLeftApex = innerLeftDest;
+            innerLeftDest = checkVertex;
+            check = t.Sym(*innerLeft);
+            checkVertex = t.Apex(check);
+        }
+        while (V(innerRightApex) < V(innerRightOrg) && Step()) {
+            *innerRight = t.Sym(Lnext(*innerRight));
+            innerRightOrg = innerRightApex;
+            innerRightApex = t.Apex(*innerRight);
+        }
+        check = t.Sym(*farRight);
+        checkVertex = t.Apex(check);
+        while (V(checkVertex) > V(farRightPt) && Step()) {
+            *farRight = Lnext(check);
+            farRightPt = checkVertex;
+            check = t.Sym(*farRight);
+            checkVertex = t.Apex(check);
+        }
+    }
+    // The lower common tangent.
+    bool moved = true;
+    while (moved && Step()) {
+        moved = false;
+        if (Orient(innerLeftDest, innerLeftApex, innerRightOrg) > 0.0) {
+            *innerLeft = t.Sym(Lprev(*innerLeft));
+            innerLeftDest = innerLeftApex;
+            innerLeftApex = t.Apex(*innerLeft);
+            moved = true;
+        }
+        if (Orient(innerRightApex, innerRightOrg, innerLeftDest) > 0.0) {
+            *innerRight = t.Sym(Lnext(*innerRight));
+            innerRightOrg = innerRightApex;
+            innerRightApex = t.Apex(*innerRight);
+            moved = true;
+        }
+    }
+    if (m_Failed) return;
+    uint32_t leftCand = t.Sym(*innerLeft);
+    uint32_t rightCand = t.Sym(*innerRight);
+    // The bottom ghost, bonded into both hulls.
+    uint32_t base = m_Mesh.MakeTriangle();
+    t.Bond(base, *innerLeft);
+    base = Lnext(base);
+    t.Bond(base, *innerRight);
+    base = Lnext(base);
+    t.SetOrg(base, innerRightOrg);
+    t.SetDest(base, innerLeftDest);
+    if (innerLeftDest == t.Org(*farLeft)) *farLeft = Lnext(base);
+    if (innerRightOrg == t.Dest(*farRight)) *farRight = Lprev(base);
+
+    int32_t lowerLeft = innerLeftDest, lowerRight = innerRightOrg;
+    int32_t upperLeft = t.Apex(leftCand), upperRight = t.Apex(rightCand);
+    while (Step()) {
+        const bool leftFinished = Orient(upperLeft, lowerLeft, lowerRight) <= 0.0;
+        const bool rightFinished = Orient(upperRight, lowerLeft, lowerRight) <= 0.0;
+        if (leftFinished && rightFinished) {
+            // The top ghost closes the hull.
+            uint32_t top = m_Mesh.MakeTriangle();
+            t.SetOrg(top, lowerLeft);
+            t.SetDest(top, lowerRight);
+            t.Bond(top, base);
+            top = Lnext(top);
+            t.Bond(top, rightCand);
+            top = Lnext(top);
+            t.Bond(top, leftCand);
+            if (axis == 1) {
+                int32_t farLeftPt = t.Org(*farLeft);
+                int32_t farRightPt = t.Dest(*farRight);
+                int32_t farRightApex = t.Apex(*farRight);
+                uint32_t check = t.Sym(*farLeft);
+                int32_t checkVertex = t.Apex(check);
+                while (U(checkVertex) < U(farLeftPt) && Step()) {
+                    *farLeft = Lprev(check);
+                    farLeftPt = checkVertex;
+                    check = t.Sym(*farLeft);
+                    checkVertex = t.Apex(check);
+                }
+                while (U(farRightApex) > U(farRightPt) && Step()) {
+                    *farRight = t.Sym(Lprev(*farRight));
+                    farRightPt = farRightApex;
+                    farRightApex = t.Apex(*farRight);
+                }
+            }
+            return;
+        }
+        if (!leftFinished) {
+            // Delete left edges whose triangles the new base would put a point inside.
+            uint32_t next = t.Sym(Lprev(leftCand));
+            int32_t nextApex = t.Apex(next);
+            bool bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, upperLeft, nextApex) > 0.0;
+            while (bad && Step()) {
+                next = Lnext(next);
+                const uint32_t topCasing = t.Sym(next);
+                next = Lnext(next);
+                const uint32_t sideCasing = t.Sym(next);
+                t.Bond(next, topCasing);
+                t.Bond(leftCand, sideCasing);
+                leftCand = Lnext(leftCand);
+                const uint32_t outerCasing = t.Sym(leftCand);
+                next = Lprev(next);
+                t.Bond(next, outerCasing);
+                t.SetOrg(leftCand, lowerLeft);
+                t.SetDest(leftCand, -1);
+                t.SetApex(leftCand, nextApex);
+                t.SetOrg(next, -1);
+                t.SetDest(next, upperLeft);
+                t.SetApex(next, nextApex);
+                upperLeft = nextApex;
+                next = sideCasing;
+                nextApex = t.Apex(next);
+                bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, upperLeft, nextApex) > 0.0;
+            }
+        }
+        if (!rightFinished) {
+            uint32_t next = t.Sym(Lnext(rightCand));
+            int32_t nextApex = t.Apex(next);
+            bool bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, upperRight, nextApex) > 0.0;
+            while (bad && Step()) {
+                next = Lprev(next);
+                const uint32_t topCasing = t.Sym(next);
+                next = Lprev(next);
+                const uint32_t sideCasing = t.Sym(next);
+                t.Bond(next, topCasing);
+                t.Bond(rightCand, sideCasing);
+                rightCand = Lprev(rightCand);
+                const uint32_t outerCasing = t.Sym(rightCand);
+                next = Lnext(next);
+                t.Bond(next, outerCasing);
+                t.SetOrg(rightCand, -1);
+                t.SetDest(rightCand, lowerRight);
+                t.SetApex(rightCand, nextApex);
+                t.SetOrg(next, upperRight);
+                t.SetDest(next, -1);
+                t.SetApex(next, nextApex);
+                upperRight = nextApex;
+                next = sideCasing;
+                nextApex = t.Apex(next);
+                bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, upperRight, nextApex) > 0.0;
+            }
+        }
+        if (leftFinished ||
+            (!rightFinished && InCircle(upperLeft, lowerLeft, lowerRight, upperRight) > 0.0)) {
+            // Connect lowerLeft to upperRight.
+            t.Bond(base, rightCand);
+            base = Lprev(rightCand);
+            t.SetDest(base, lowerLeft);
+            lowerRight = upperRight;
+            rightCand = t.Sym(base);
+            upperRight = t.Apex(rightCand);
+        } else {
+            // Connect upperLeft to lowerRight.
+            t.Bond(base, leftCand);
+            base = Lnext(leftCand);
+            t.SetOrg(base, lowerRight);
+            lowerLeft = upperLeft;
+            leftCand = t.Sym(base);
+            upperLeft = t.Apex(leftCand);
+        }
+    }
+}
+
+// Walks the hull once round from `start`, counting hull edges, cutting each ghost from the
+// real triangle beside it and marking it dead.
+void G3TDelaunayBuilder::RemoveGhosts(uint32_t start) {
+    auto& t = m_Tri;
+    uint32_t dissolve = start;
+    int hull = 0;
+    do {
+        ++hull;
+        const uint32_t dead = Lnext(dissolve);
+        t.Dissolve(t.Sym(Lprev(dissolve)));
+        dissolve = t.Sym(dead);
+        t.At(dead).dead = true;
+    } while (dissolve != start && Step());
+    m_Mesh.m_HullEdges = hull;
+}
+
+bool G3TDelaunayBuilder::Build() {
+    SortAndDropDuplicates();
+    const int n = static_cast<int>(m_P.size());
+    // Every merge loop is linear in the halves' hulls; a budget well above n log n stops a
+    // runaway walk on input the tolerant predicates cannot order consistently.
+    m_Budget = 16 * (static_cast<int64_t>(n) + 16) * (static_cast<int64_t>(std::log2(n + 2)) + 4);
+    if (n >= 3) {
+        AlternateAxes(m_P.data(), n, 0);
+        m_Mesh.m_Triangles.reserve(2 * static_cast<std::size_t>(n) + 16);
+        uint32_t farLeft = 0, farRight = 0;
+        Recurse(0, n, 0, &farLeft, &farRight);
+        if (!m_Failed) RemoveGhosts(farLeft);
+    }
+    // Each vertex to its point: kept vertices directly, dropped ones through their twin.
+    std::vector<int32_t>& position = m_Mesh.m_Position;
+    position.assign(m_Twin.size(), -1);
+    for (int k = 0; k < n; ++k) position[m_P[k].vertex] = k;
+    for (std::size_t v = 0; v < m_Twin.size(); ++v) {
+        if (position[v] < 0 && m_Twin[v] >= 0) position[v] = position[m_Twin[v]];
+    }
+    if (m_Failed) {
+        m_Mesh.m_Triangles.resize(1);
+        m_Mesh.m_HullEdges = 0;
+        return false;
+    }
+    return true;
+}
+
+bool G3TMesh::Triangulate() {
+    if (m_Built) return false;
+    m_Built = true;
+    G3TDelaunayBuilder builder(*this);
+    const bool ok = builder.Build();
+    m_Live.clear();
+    m_LiveIndex.assign(m_Triangles.size(), -1);
+    for (std::size_t i = 1; i < m_Triangles.size(); ++i) {
+        const G3TTriangle& t = m_Triangles[i];
+        if (t.dead || t.corner[0] < 0 || t.corner[1] < 0 || t.corner[2] < 0) continue;
+        m_LiveIndex[i] = static_cast<int32_t>(m_Live.size());
+        m_Live.push_back(static_cast<int32_t>(i));
+    }
+    LinkVertices();
+    return ok;
+}
