@@ -1,5 +1,6 @@
 #include "polykern/triangulation/G3TMesh.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "polykern/triangulation/G3TMeshHandles.h"
@@ -42,11 +43,6 @@ G3TEdge* G3TMesh::GetEdge(int i) {
     return i >= 0 && i < GetEdgeCount() ? &m_Edges[static_cast<std::size_t>(i)] : nullptr;
 }
 
-uint32_t G3TMesh::MakeTriangle() {
-    m_Triangles.emplace_back();
-    return MakeHandle(static_cast<uint32_t>(m_Triangles.size() - 1), 0);
-}
-
 // Links every point (and every vertex) to a triangle handle whose origin it is; the last
 // triangle visited wins.
 void G3TMesh::LinkVertices() {
@@ -87,7 +83,7 @@ bool G3TMesh::GetTriangle(int i, G3TVertex* corners[3]) {
 
 bool G3TMesh::IsConstraintSide(int i, int k) const {
     if (i < 0 || i >= GetTriangleCount() || k < 0 || k > 2) return false;
-    return m_Triangles[static_cast<std::size_t>(m_Live[i])].edge[k] >= 0;
+    return !m_SideEdges.empty() && m_SideEdges[3 * static_cast<std::size_t>(m_Live[i]) + k] >= 0;
 }
 
 // Walks from a nearby triangle toward (u, v), crossing any side the point lies beyond. The
@@ -146,6 +142,8 @@ int G3TMesh::Locate(double u, double v, int* triangle) const {
         }
         if (answer < 0) return 3;
     }
-    if (triangle != nullptr) *triangle = m_LiveIndex[static_cast<std::size_t>(t)];
+    if (triangle != nullptr)  // m_Live rises, so t's place is found by bisection
+        *triangle =
+            static_cast<int>(std::lower_bound(m_Live.begin(), m_Live.end(), t) - m_Live.begin());
     return answer;
 }

@@ -84,14 +84,13 @@ private:
     friend class G3TSegmentInserter;
 
     int32_t PositionOf(const G3TVertex* v) const;
-    uint32_t MakeTriangle();
     void LinkVertices();
 
     std::deque<G3TVertex> m_Vertices;
     std::deque<G3TEdge> m_Edges;
     std::vector<G3TTriangle> m_Triangles;   // [0] is the outside triangle
+    std::vector<int32_t> m_SideEdges;       // 3 per triangle once a constraint is marked
     std::vector<int32_t> m_Live;            // the real triangles, in creation order
-    std::vector<int32_t> m_LiveIndex;       // triangle -> its place in m_Live, or -1
     std::vector<SortedPoint> m_Points;      // the distinct points, sorted
     std::vector<int32_t> m_Position;        // vertex -> its representative's point, or -1
     std::vector<uint32_t> m_PointTriangle;  // point -> a handle whose origin it is

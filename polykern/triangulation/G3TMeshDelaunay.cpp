@@ -18,19 +18,46 @@ using pktri::Point;
 namespace {
 
 constexpr double kEps = G3TReal::kEps;
+// Runs this short are sorted by u and cut vertically all the way down.
+constexpr int kSortedRun = 64;
 
 // Exact orders: a true ordering, as sorting and selection need. Equal points are told
 // apart by the order they were added, so the first added is the one kept.
-bool LessU(const Point& a, const Point& b) {
-    if (a.u != b.u) return a.u < b.u;
-    if (a.v != b.v) return a.v < b.v;
-    return a.vertex < b.vertex;
-}
+struct LessU {
+    bool operator()(const Point& a, const Point& b) const {
+        if (a.u != b.u) return a.u < b.u;
+        if (a.v != b.v) return a.v < b.v;
+        return a.vertex < b.vertex;
+    }
+};
 
-bool LessV(const Point& a, const Point& b) {
-    if (a.v != b.v) return a.v < b.v;
-    if (a.u != b.u) return a.u < b.u;
-    return a.vertex < b.vertex;
+struct LessV {
+    bool operator()(const Point& a, const Point& b) const {
+        if (a.v != b.v) return a.v < b.v;
+        if (a.u != b.u) return a.u < b.u;
+        return a.vertex < b.vertex;
+    }
+};
+
+// Splits a[0..n) by the axis's order into a lower and an upper part, each of at least two
+// points, and returns the size of the lower part. Any split by the order separates the two
+// halves' hulls, so large runs are cut at the median of a sample with one partition pass
+// instead of an exact selection; small runs at their exact median.
+template <class Less>
+int SplitBy(Point* a, int n, Less less) {
+    constexpr int kSamples = 65;
+    if (n >= 1024) {
+        Point sample[kSamples];
+        for (int k = 0; k < kSamples; ++k)
+            sample[k] = a[static_cast<int64_t>(k) * (n - 1) / (kSamples - 1)];
+        std::nth_element(sample, sample + kSamples / 2, sample + kSamples, less);
+        const Point pivot = sample[kSamples / 2];
+        Point* mid = std::partition(a, a + n, [&](const Point& p) { return less(p, pivot); });
+        const int lower = static_cast<int>(mid - a);
+        if (lower >= 2 && n - lower >= 2) return lower;
+    }
+    std::nth_element(a, a + n / 2, a + n, less);
+    return n / 2;
 }
 
 }  // namespace
@@ -38,14 +65,13 @@ bool LessV(const Point& a, const Point& b) {
 class G3TDelaunayBuilder {
 public:
     explicit G3TDelaunayBuilder(G3TMesh& mesh)
-        : m_Mesh(mesh), m_Tri(mesh.m_Triangles), m_P(mesh.m_Points) {}
+        : m_Mesh(mesh), m_Tri(mesh.m_Triangles, mesh.m_SideEdges), m_P(mesh.m_Points) {}
 
     bool Build();
 
 private:
     void SortAndDropDuplicates();
-    void AlternateAxes(Point* a, int n, int axis);
-    void Recurse(int lo, int n, int axis, uint32_t* farLeft, uint32_t* farRight);
+    void Recurse(int lo, int n, int axis, bool sorted, uint32_t* farLeft, uint32_t* farRight);
     void Merge(
         uint32_t* farLeft, uint32_t* innerLeft, uint32_t* innerRight, uint32_t* farRight, int axis);
     void RemoveGhosts(uint32_t start);
@@ -80,7 +106,7 @@ void G3TDelaunayBuilder::SortAndDropDuplicates() {
         const G3TVertex& v = m_Mesh.m_Vertices[static_cast<std::size_t>(i)];
         m_P.push_back({v.u.Value(), v.v.Value(), i});
     }
-    std::sort(m_P.begin(), m_P.end(), LessU);
+    std::sort(m_P.begin(), m_P.end(), LessU());
 
     std::vector<int32_t> representative(static_cast<std::size_t>(n), -1);
     std::vector<int32_t> runStart;
@@ -116,24 +142,20 @@ void G3TDelaunayBuilder::SortAndDropDuplicates() {
     m_Twin.swap(representative);
 }
 
-// Arranges the points for alternating cuts: the median by the axis's order in place, each
-// half arranged by the other axis; runs of two or three are left sorted by u.
-void G3TDelaunayBuilder::AlternateAxes(Point* a, int n, int axis) {
-    const int divider = n >> 1;
-    if (n <= 3) axis = 0;
-    std::nth_element(a, a + divider, a + n, axis == 0 ? LessU : LessV);
-    if (n - divider >= 2) {
-        if (divider >= 2) AlternateAxes(a, divider, 1 - axis);
-        AlternateAxes(a + divider, n - divider, 1 - axis);
-    }
-}
-
-void G3TDelaunayBuilder::Recurse(int lo, int n, int axis, uint32_t* farLeft, uint32_t* farRight) {
+void G3TDelaunayBuilder::Recurse(
+    int lo, int n, int axis, bool sorted, uint32_t* farLeft, uint32_t* farRight) {
     if (m_Failed) return;
     auto& t = m_Tri;
+    // Small runs are sorted by u once and cut vertically from then on: cheaper than a
+    // selection at every level, and the halves stay separated all the same.
+    if (!sorted && n <= kSortedRun) {
+        std::sort(m_P.begin() + lo, m_P.begin() + lo + n, LessU());
+        sorted = true;
+    }
+    if (sorted) axis = 0;
     if (n == 2) {
         // Two points: an edge, wrapped in two ghost triangles bonded along all sides.
-        uint32_t l = m_Mesh.MakeTriangle(), r = m_Mesh.MakeTriangle();
+        uint32_t l = m_Tri.Make(), r = m_Tri.Make();
         t.SetOrg(l, lo);
         t.SetDest(l, lo + 1);
         t.SetOrg(r, lo + 1);
@@ -150,8 +172,7 @@ void G3TDelaunayBuilder::Recurse(int lo, int n, int axis, uint32_t* farLeft, uin
         return;
     }
     if (n == 3) {
-        uint32_t mid = m_Mesh.MakeTriangle(), t1 = m_Mesh.MakeTriangle(),
-                 t2 = m_Mesh.MakeTriangle(), t3 = m_Mesh.MakeTriangle();
+        uint32_t mid = m_Tri.Make(), t1 = m_Tri.Make(), t2 = m_Tri.Make(), t3 = m_Tri.Make();
         const G3TReal area = Orient(lo, lo + 1, lo + 2);
         if (area == 0.0) {
             // Collinear: two edges, wrapped in four ghost triangles.
@@ -211,10 +232,14 @@ void G3TDelaunayBuilder::Recurse(int lo, int n, int axis, uint32_t* farLeft, uin
         *farRight = area > 0.0 ? t2 : Lnext(*farLeft);
         return;
     }
-    const int divider = n >> 1;
+    // Alternating cuts: split by this level's axis, each half by the other.
+    Point* a = m_P.data() + lo;
+    const int divider = sorted      ? n / 2
+                        : axis == 0 ? SplitBy(a, n, LessU())
+                                    : SplitBy(a, n, LessV());
     uint32_t innerLeft = 0, innerRight = 0;
-    Recurse(lo, divider, 1 - axis, farLeft, &innerLeft);
-    Recurse(lo + divider, n - divider, 1 - axis, &innerRight, farRight);
+    Recurse(lo, divider, 1 - axis, sorted, farLeft, &innerLeft);
+    Recurse(lo + divider, n - divider, 1 - axis, sorted, &innerRight, farRight);
     if (!m_Failed) Merge(farLeft, &innerLeft, &innerRight, farRight, axis);
 }
 
@@ -283,7 +308,7 @@ void G3TDelaunayBuilder::Merge(
     uint32_t leftCand = t.Sym(*innerLeft);
     uint32_t rightCand = t.Sym(*innerRight);
     // The bottom ghost, bonded into both hulls.
-    uint32_t base = m_Mesh.MakeTriangle();
+    uint32_t base = m_Tri.Make();
     t.Bond(base, *innerLeft);
     base = Lnext(base);
     t.Bond(base, *innerRight);
@@ -300,7 +325,7 @@ void G3TDelaunayBuilder::Merge(
         const bool rightFinished = Orient(upperRight, lowerLeft, lowerRight) <= 0.0;
         if (leftFinished && rightFinished) {
             // The top ghost closes the hull.
-            uint32_t top = m_Mesh.MakeTriangle();
+            uint32_t top = m_Tri.Make();
             t.SetOrg(top, lowerLeft);
             t.SetDest(top, lowerRight);
             t.Bond(top, base);
@@ -427,10 +452,9 @@ bool G3TDelaunayBuilder::Build() {
     // runaway walk on input the tolerant predicates cannot order consistently.
     m_Budget = 16 * (static_cast<int64_t>(n) + 16) * (static_cast<int64_t>(std::log2(n + 2)) + 4);
     if (n >= 3) {
-        AlternateAxes(m_P.data(), n, 0);
         m_Mesh.m_Triangles.reserve(2 * static_cast<std::size_t>(n) + 16);
         uint32_t farLeft = 0, farRight = 0;
-        Recurse(0, n, 0, &farLeft, &farRight);
+        Recurse(0, n, 0, false, &farLeft, &farRight);
         if (!m_Failed) RemoveGhosts(farLeft);
     }
     // Each vertex to its point: kept vertices directly, dropped ones through their twin.
@@ -454,11 +478,9 @@ bool G3TMesh::Triangulate() {
     G3TDelaunayBuilder builder(*this);
     const bool ok = builder.Build();
     m_Live.clear();
-    m_LiveIndex.assign(m_Triangles.size(), -1);
     for (std::size_t i = 1; i < m_Triangles.size(); ++i) {
         const G3TTriangle& t = m_Triangles[i];
         if (t.dead || t.corner[0] < 0 || t.corner[1] < 0 || t.corner[2] < 0) continue;
-        m_LiveIndex[i] = static_cast<int32_t>(m_Live.size());
         m_Live.push_back(static_cast<int32_t>(i));
     }
     LinkVertices();

@@ -39,7 +39,8 @@ inline uint32_t Lprev(uint32_t h) {
 /// valid while triangles are appended.
 class Triangles {
 public:
-    explicit Triangles(std::vector<G3TTriangle>& tris) : m_T(tris) {}
+    Triangles(std::vector<G3TTriangle>& tris, std::vector<int32_t>& sideEdges)
+        : m_T(tris), m_E(sideEdges) {}
 
     G3TTriangle& At(uint32_t h) { return m_T[TriOf(h)]; }
     const G3TTriangle& At(uint32_t h) const { return m_T[TriOf(h)]; }
@@ -59,11 +60,25 @@ public:
     /// The next edge counter-clockwise around the origin.
     uint32_t Onext(uint32_t h) const { return Sym(Lprev(h)); }
     /// The constraint edge on the handle's side, or −1.
-    int32_t EdgeOf(uint32_t h) const { return At(h).edge[OriOf(h)]; }
-    void SetEdgeOf(uint32_t h, int32_t e) { At(h).edge[OriOf(h)] = e; }
+    int32_t EdgeOf(uint32_t h) const {
+        return m_E.empty() ? -1 : m_E[3 * static_cast<std::size_t>(TriOf(h)) + OriOf(h)];
+    }
+    void SetEdgeOf(uint32_t h, int32_t e) {
+        if (m_E.empty()) {
+            if (e < 0) return;
+            m_E.assign(3 * m_T.size(), -1);
+        }
+        m_E[3 * static_cast<std::size_t>(TriOf(h)) + OriOf(h)] = e;
+    }
+    /// A new triangle with no corners and no neighbours; its handle at orientation 0.
+    uint32_t Make() {
+        m_T.emplace_back();
+        return MakeHandle(static_cast<uint32_t>(m_T.size() - 1), 0);
+    }
 
 private:
     std::vector<G3TTriangle>& m_T;
+    std::vector<int32_t>& m_E;
 };
 
 /// Twice the signed area of (a, b, c): positive when they run counter-clockwise.

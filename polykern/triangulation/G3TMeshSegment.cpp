@@ -31,11 +31,12 @@ int Sign(G3TReal x) {
 class G3TSegmentInserter {
 public:
     explicit G3TSegmentInserter(G3TMesh& mesh)
-        : m_Mesh(mesh), m_Tri(mesh.m_Triangles), m_P(mesh.m_Points) {}
+        : m_Mesh(mesh), m_Tri(mesh.m_Triangles, mesh.m_SideEdges), m_P(mesh.m_Points) {}
 
     bool Insert(int32_t a, int32_t b, int32_t mark);
     /// A handle on the edge a–b (either direction), or the outside handle.
     uint32_t FindEdge(int32_t a, int32_t b) const;
+    bool IsConstraint(uint32_t h) const { return m_Tri.EdgeOf(h) >= 0; }
 
 private:
     enum class Walk { Edge, Crossing, Blocked, Failed };
@@ -101,8 +102,6 @@ void G3TSegmentInserter::Flip(uint32_t h) {
     G3TTriangle& second = m_Mesh.m_Triangles[t2];
     first.corner[0] = a, first.corner[1] = u, first.corner[2] = b;
     second.corner[0] = b, second.corner[1] = w, second.corner[2] = a;
-    first.edge[0] = eUB, first.edge[1] = -1, first.edge[2] = eAU;
-    second.edge[0] = eWA, second.edge[1] = -1, second.edge[2] = eBW;
     t.Bond(MakeHandle(t1, 1), MakeHandle(t2, 1));
     const auto attach = [&t](uint32_t side, uint32_t outer) {
         if (TriOf(outer) != 0)
@@ -114,6 +113,12 @@ void G3TSegmentInserter::Flip(uint32_t h) {
     attach(MakeHandle(t1, 2), nAU);
     attach(MakeHandle(t2, 0), nWA);
     attach(MakeHandle(t2, 2), nBW);
+    t.SetEdgeOf(MakeHandle(t1, 0), eUB);
+    t.SetEdgeOf(MakeHandle(t1, 1), -1);
+    t.SetEdgeOf(MakeHandle(t1, 2), eAU);
+    t.SetEdgeOf(MakeHandle(t2, 0), eWA);
+    t.SetEdgeOf(MakeHandle(t2, 1), -1);
+    t.SetEdgeOf(MakeHandle(t2, 2), eBW);
     Link(a, MakeHandle(t1, kPrev[0]));
     Link(u, MakeHandle(t1, kPrev[1]));
     Link(b, MakeHandle(t1, kPrev[2]));
@@ -293,6 +298,6 @@ bool G3TMesh::HasEdge(const G3TVertex* a, const G3TVertex* b, bool* constraint) 
     G3TSegmentInserter finder(const_cast<G3TMesh&>(*this));
     const uint32_t h = finder.FindEdge(pa, pb);
     if (h == kOutside) return false;
-    if (constraint != nullptr) *constraint = m_Triangles[TriOf(h)].edge[OriOf(h)] >= 0;
+    if (constraint != nullptr) *constraint = finder.IsConstraint(h);
     return true;
 }

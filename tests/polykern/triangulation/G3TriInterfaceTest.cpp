@@ -81,9 +81,10 @@ std::pair<double, int> Hull(std::vector<Pt> p) {
     return ::testing::AssertionSuccess();
 }
 
-// No vertex strictly inside any triangle's circumcircle (beyond the tolerance).
-::testing::AssertionResult IsDelaunay(G3TMesh* m) {
-    for (int i = 0; i < m->GetTriangleCount(); ++i) {
+// No vertex strictly inside any triangle's circumcircle (beyond the tolerance); every
+// `stride`-th triangle is checked.
+::testing::AssertionResult IsDelaunay(G3TMesh* m, int stride = 1) {
+    for (int i = 0; i < m->GetTriangleCount(); i += stride) {
         G3TVertex* c[3];
         m->GetTriangle(i, c);
         for (int j = 0; j < m->GetVertexCount(); ++j) {
@@ -119,7 +120,7 @@ struct Input {
 }  // namespace
 
 TEST(G3TriInterface, RandomPointsGiveTheDelaunayTriangulationOfTheHull) {
-    for (const int n : {3, 4, 10, 57, 400}) {
+    for (const int n : {3, 4, 10, 57, 400, 20000}) {
         SCOPED_TRACE(n);
         Input in;
         std::mt19937 rng(7 + n);
@@ -131,7 +132,7 @@ TEST(G3TriInterface, RandomPointsGiveTheDelaunayTriangulationOfTheHull) {
         EXPECT_EQ(m->GetTriangleCount(), 2 * n - h - 2);
         EXPECT_EQ(m->GetHullEdgeCount(), h);
         EXPECT_TRUE(IsTriangulationOfHull(m, in.points));
-        EXPECT_TRUE(IsDelaunay(m));
+        EXPECT_TRUE(IsDelaunay(m, n > 1000 ? 97 : 1));
     }
 }
 
