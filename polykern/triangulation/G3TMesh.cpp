@@ -17,8 +17,7 @@ G3TMesh::~G3TMesh() = default;
 
 G3TVertex* G3TMesh::AddVertex(double u, double v) {
     if (!std::isfinite(u) || !std::isfinite(v)) return nullptr;
-    m_Vertices.emplace_back();
-    G3TVertex& vertex = m_Vertices.back();
+    G3TVertex& vertex = m_Vertices.emplace_back();
     vertex.u = u;
     vertex.v = v;
     vertex.id = static_cast<int32_t>(m_Vertices.size() - 1);

@@ -2,12 +2,35 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "polykern/PolykernExport.h"
 #include "polykern/triangulation/G3TEdge.h"
 #include "polykern/triangulation/G3TTriangle.h"
 #include "polykern/triangulation/G3TVertex.h"
+
+/// Vertices in blocks that never move, so that their addresses stay valid as more are
+/// added, and few allocations are made.
+class G3TVertexBlocks {
+public:
+    std::size_t size() const { return m_Count; }
+    bool empty() const { return m_Count == 0; }
+    G3TVertex& operator[](std::size_t i) { return m_Blocks[i >> kShift][i & kMask]; }
+    const G3TVertex& operator[](std::size_t i) const { return m_Blocks[i >> kShift][i & kMask]; }
+    /// Appends a default vertex and returns it.
+    G3TVertex& emplace_back() {
+        if ((m_Count >> kShift) == m_Blocks.size()) m_Blocks.emplace_back(new G3TVertex[kBlock]);
+        return (*this)[m_Count++];
+    }
+
+private:
+    static constexpr std::size_t kShift = 10;  // 1024 vertices: below the size malloc maps apart
+    static constexpr std::size_t kBlock = std::size_t{1} << kShift;
+    static constexpr std::size_t kMask = kBlock - 1;
+    std::vector<std::unique_ptr<G3TVertex[]>> m_Blocks;
+    std::size_t m_Count = 0;
+};
 
 /// The planar constrained Delaunay triangulator: vertices in (u, v), the Delaunay
 /// triangulation of them by divide and conquer with alternating cuts, and constraint
@@ -86,7 +109,7 @@ private:
     int32_t PositionOf(const G3TVertex* v) const;
     void LinkVertices();
 
-    std::deque<G3TVertex> m_Vertices;
+    G3TVertexBlocks m_Vertices;
     std::deque<G3TEdge> m_Edges;
     std::vector<G3TTriangle> m_Triangles;   // [0] is the outside triangle
     std::vector<int32_t> m_SideEdges;       // 3 per triangle once a constraint is marked

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "polykern/triangulation/G3TMesh.h"
@@ -60,6 +61,59 @@ int SplitBy(Point* a, int n, Less less) {
     return n / 2;
 }
 
+// The vertices as points sorted by LessU. Large sets are bucketed by u first (the bucket
+// of a value never decreases with it), so that each bucket is sorted alone: linear for the
+// evenly spread points surveys give, and never worse than sorting the buckets whole.
+void SortByU(const G3TVertexBlocks& vertices, std::vector<Point>& out) {
+    const std::size_t n = vertices.size();
+    out.resize(n);
+    double lo = 0.0, hi = 0.0;
+    if (n > 0) lo = hi = vertices[0].u.Value();
+    for (std::size_t i = 0; i < n; ++i) {
+        lo = std::min(lo, vertices[i].u.Value());
+        hi = std::max(hi, vertices[i].u.Value());
+    }
+    const std::size_t buckets = n / 2;
+    const double scale = hi > lo ? static_cast<double>(buckets) / (hi - lo) : 0.0;
+    if (n < 4096 || !(scale > 0.0) || !std::isfinite(scale)) {
+        for (std::size_t i = 0; i < n; ++i)
+            out[i] = {vertices[i].u.Value(), vertices[i].v.Value(), static_cast<int32_t>(i)};
+        std::sort(out.begin(), out.end(), LessU());
+        return;
+    }
+    const auto bucketOf = [&](double u) {
+        return std::min(static_cast<std::size_t>((u - lo) * scale), buckets - 1);
+    };
+    std::vector<int32_t> start(buckets + 1, 0);
+    for (std::size_t i = 0; i < n; ++i) ++start[bucketOf(vertices[i].u.Value()) + 1];
+    for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+    for (std::size_t i = 0; i < n; ++i) {
+        const G3TVertex& v = vertices[i];
+        out[static_cast<std::size_t>(start[bucketOf(v.u.Value())]++)] = {v.u.Value(), v.v.Value(),
+                                                                         static_cast<int32_t>(i)};
+    }
+    // start[b] is now where bucket b + 1 begins.
+    std::size_t begin = 0;
+    for (std::size_t b = 0; b < buckets; ++b) {
+        const std::size_t end = static_cast<std::size_t>(start[b]);
+        if (end - begin > 1) {
+            Point* first = out.data() + begin;
+            Point* last = out.data() + end;
+            if (end - begin <= 16) {
+                for (Point* p = first + 1; p < last; ++p) {
+                    const Point x = *p;
+                    Point* q = p;
+                    for (; q > first && LessU()(x, q[-1]); --q) *q = q[-1];
+                    *q = x;
+                }
+            } else {
+                std::sort(first, last, LessU());
+            }
+        }
+        begin = end;
+    }
+}
+
 }  // namespace
 
 class G3TDelaunayBuilder {
@@ -100,13 +154,7 @@ private:
 // tolerance are searched run by run of equal u, each run sorted by v.
 void G3TDelaunayBuilder::SortAndDropDuplicates() {
     const int n = m_Mesh.GetVertexCount();
-    m_P.clear();
-    m_P.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const G3TVertex& v = m_Mesh.m_Vertices[static_cast<std::size_t>(i)];
-        m_P.push_back({v.u.Value(), v.v.Value(), i});
-    }
-    std::sort(m_P.begin(), m_P.end(), LessU());
+    SortByU(m_Mesh.m_Vertices, m_P);
 
     std::vector<int32_t> representative(static_cast<std::size_t>(n), -1);
     std::vector<int32_t> runStart;

@@ -196,7 +196,7 @@ TEST_F(PolykernCli, WrongUsageGivesStatusTwo) {
     EXPECT_EQ(Run({"render", kCube, Path("x.png"), "--size", "0x5"}).status, 2);
     EXPECT_EQ(Run({"render", kCube, Path("x.png"), "--view", "sideways"}).status, 2);
     EXPECT_EQ(Run({"clean", kCube, Path("x.dump"), "--level", "7"}).status, 2);
-    for (const char* cmd : {"info", "clean", "convert", "render", "demo"}) {
+    for (const char* cmd : {"info", "clean", "convert", "render", "demo", "triangulate"}) {
         const Result help = Run({cmd, "--help"});
         EXPECT_EQ(help.status, 0) << cmd;
         EXPECT_NE(help.out.find("Usage"), std::string::npos) << cmd;
@@ -235,4 +235,40 @@ TEST_F(PolykernCli, DemoWritesTheSceneInEveryForm) {
     const Result info = Run({"info", Path("demo-out/demo.dump")});
     EXPECT_NE(info.out.find("open edges          0\n"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("non-manifold edges  0\n"), std::string::npos) << info.out;
+}
+
+TEST_F(PolykernCli, TriangulateMakesATerrainWithItsBreakLine) {
+    {
+        std::ofstream pts(Path("points.txt"));
+        pts << "# x y z\n";
+        for (int j = 0; j < 5; ++j)
+            for (int i = 0; i < 5; ++i) pts << i << " " << j << " " << 0.1 * i * j << "\n";
+        std::ofstream(Path("edges.txt")) << "0 24\n\n";  // the diagonal, through 6, 12, 18
+    }
+    const Result r = Run({"triangulate", Path("points.txt"), "--constraints", Path("edges.txt"),
+                          "-o", Path("terrain.dump")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("32 triangles over 25 vertices"), std::string::npos) << r.out;
+    auto s = Load(Path("terrain.dump"));
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(s->GetFacetCount(), 32);
+    EXPECT_TRUE(pktest::IsWellFormed(s.get()));
+    EXPECT_EQ(pktest::EulerCharacteristic(s.get()), 1);
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        const double* p = s->GetVertex(i)->GetXYZ();
+        EXPECT_NEAR(p[2], 0.1 * p[0] * p[1], 1e-12);
+    }
+
+    std::ofstream(Path("bad-edges.txt")) << "0 25\n";
+    const Result bad = Run({"triangulate", Path("points.txt"), "--constraints",
+                            Path("bad-edges.txt"), "-o", Path("x.dump")});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(CountLines(bad.err), 1) << bad.err;
+    EXPECT_NE(bad.err.find("names no point"), std::string::npos) << bad.err;
+    std::ofstream(Path("bad-points.txt")) << "1 2 3\n4 five 6\n";
+    const Result text = Run({"triangulate", Path("bad-points.txt"), "-o", Path("x.dump")});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_NE(text.err.find("bad line 2"), std::string::npos) << text.err;
+    EXPECT_FALSE(Exists(Path("x.dump")));
+    EXPECT_EQ(Run({"triangulate", Path("points.txt")}).status, 2) << "no output named";
 }

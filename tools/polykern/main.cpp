@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
     pkcli::AddConvertCommand(app, session);
     pkcli::AddRenderCommand(app, session);
     pkcli::AddDemoCommand(app, session);
+    pkcli::AddTriangulateCommand(app, session);
 
     try {
         app.parse(argc, argv);
