@@ -60,8 +60,7 @@ void AddCleanCommand(CLI::App& app, Session& session) {
     CLI::App* cmd = app.add_subcommand(
         "clean",
         "Weld, split T-junctions, drop trivial and non-manifold pieces and orient outward");
-    cmd->add_option("IN", o->input, "Surface file to read")->required();
-    cmd->add_option("OUT", o->output, "File to write; its extension names the format")->required();
+    AddSurfaceFiles(cmd, &o->input, &o->output, &o->asciiStl);
     cmd->add_option("--level", o->level,
                     "Repair passes: 1001 welds, merges normals, sews and orients; 1002 also "
                     "rebuilds crossing outlines and merges doubled facets; 1003 rebuilds "
@@ -70,7 +69,6 @@ void AddCleanCommand(CLI::App& app, Session& session) {
         ->capture_default_str();
     cmd->add_flag("--merge-coplanar", o->mergeCoplanar,
                   "Merge each connected group of coplanar facets into one facet (holes kept)");
-    cmd->add_flag("--ascii-stl", o->asciiStl, "Write STL as text instead of binary");
     cmd->callback([&session, o] { session.status = RunClean(session, *o); });
 }
 

@@ -46,9 +46,7 @@ void AddConvertCommand(CLI::App& app, Session& session) {
         "convert",
         "Convert between the text dump, OBJ, STL, PLY, glTF (read and write), OFF (read) and "
         "VRML (write); triangle-only formats get the kernel's facet triangulation");
-    cmd->add_option("IN", o->input, "Surface file to read")->required();
-    cmd->add_option("OUT", o->output, "File to write; its extension names the format")->required();
-    cmd->add_flag("--ascii-stl", o->asciiStl, "Write STL as text instead of binary");
+    AddSurfaceFiles(cmd, &o->input, &o->output, &o->asciiStl);
     cmd->callback([&session, o] { session.status = RunConvert(session, *o); });
 }
 

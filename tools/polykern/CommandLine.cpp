@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <cstdio>
 
 #include "polykern/foundation/GTrace.h"
@@ -24,6 +25,12 @@ int Fail(const std::string& message) {
 void Progress(const Session& session, const std::string& message) {
     if (session.verbose || isatty(STDERR_FILENO))
         std::fprintf(stderr, "polykern: %s\n", message.c_str());
+}
+
+void AddSurfaceFiles(CLI::App* cmd, std::string* input, std::string* output, bool* asciiStl) {
+    cmd->add_option("IN", *input, "Surface file to read")->required();
+    cmd->add_option("OUT", *output, "File to write; its extension names the format")->required();
+    cmd->add_flag("--ascii-stl", *asciiStl, "Write STL as text instead of binary");
 }
 
 TraceToStderr::TraceToStderr(const Session& session) {

@@ -39,6 +39,9 @@ private:
     bool m_Installed = false;
 };
 
+/// Adds the positional IN and OUT files every converting command takes, and --ascii-stl.
+void AddSurfaceFiles(CLI::App* cmd, std::string* input, std::string* output, bool* asciiStl);
+
 void AddInfoCommand(CLI::App& app, Session& session);
 void AddCleanCommand(CLI::App& app, Session& session);
 void AddConvertCommand(CLI::App& app, Session& session);
