@@ -268,6 +268,8 @@ public:
     void GetExtAcisHitData(void** a, void** b) const;
 
 protected:
+    /// Removes f and the edges no other facet uses.
+    void RemoveFacetAndLooseEdges(G3Facet* f);
     /// Builds a facet from n vertices; see AddFacet. The surface's edge flags keep the last
     /// side's value.
     G3Facet* _AddFacet(

@@ -20,6 +20,17 @@ void G3Surface::BeginComplexFacet() {
     SetExData(new GArrayCollection(8, 8));
 }
 
+// Removes f and the edges only f used: the facet that replaces it makes its own edges,
+// and the old ones would stay in the surface (and in its dump) with no facet at all.
+void G3Surface::RemoveFacetAndLooseEdges(G3Facet* f) {
+    std::vector<G3Edge*> edges(static_cast<std::size_t>(f->GetEdgeCount()));
+    f->GetEdges(edges.data());
+    RemoveFacet(f);
+    for (G3Edge* e : edges) {
+        if (e->GetFacetCount() == 0) RemoveEdge(e);
+    }
+}
+
 void G3Surface::EndComplexFacet() {
     auto* collected = dynamic_cast<GArrayCollection*>(GetExData());
     SetExData(nullptr);
@@ -27,12 +38,12 @@ void G3Surface::EndComplexFacet() {
     if (!collected->isEmpty()) {
         auto* first = static_cast<G3Facet*>(collected->get(0));
         G3EdgeList list(first);
-        RemoveFacet(first);
+        RemoveFacetAndLooseEdges(first);
         list.FormMaxPlaneCoo();
         for (int i = 1; i < collected->size(); ++i) {
             auto* f = static_cast<G3Facet*>(collected->get(i));
             list.AddRing(f);
-            RemoveFacet(f);
+            RemoveFacetAndLooseEdges(f);
         }
         GArrayCollection contours;
         list.RemoveSelfIntersections(&contours, this, false, UNION_EDGE_MERGE, 0);

@@ -246,10 +246,9 @@ void G3TSegmentInserter::MarkConstraint(int32_t p, int32_t x, int32_t mark) {
     if (h == kOutside) return;
     int32_t id = t.EdgeOf(h);
     if (id < 0) {
-        G3TEdge* e = m_Mesh.AddEdge(&m_Mesh.m_Vertices[static_cast<std::size_t>(m_P[p].vertex)],
-                                    &m_Mesh.m_Vertices[static_cast<std::size_t>(m_P[x].vertex)]);
+        m_Mesh.AddEdge(&m_Mesh.m_Vertices[static_cast<std::size_t>(m_P[p].vertex)],
+                       &m_Mesh.m_Vertices[static_cast<std::size_t>(m_P[x].vertex)]);
         id = m_Mesh.GetEdgeCount() - 1;
-        (void)e;
     }
     m_Mesh.m_Edges[static_cast<std::size_t>(id)].mark = mark;
     t.SetEdgeOf(h, id);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
@@ -71,6 +72,7 @@ protected:
     static std::unique_ptr<G3Surface> Load(const std::string& path) {
         auto s = std::make_unique<G3Surface>();
         if (!s->LoadChecked(path.c_str())) return nullptr;
+        s->FormPlaneEquation();  // the dump holds no planes
         return s;
     }
 
@@ -271,4 +273,40 @@ TEST_F(PolykernCli, TriangulateMakesATerrainWithItsBreakLine) {
     EXPECT_NE(text.err.find("bad line 2"), std::string::npos) << text.err;
     EXPECT_FALSE(Exists(Path("x.dump")));
     EXPECT_EQ(Run({"triangulate", Path("points.txt")}).status, 2) << "no output named";
+}
+
+// A facet with a hole cannot be one polygon in OBJ, nor anything but triangles in STL:
+// both come back covering the same area, facing the same way.
+TEST_F(PolykernCli, FacetsWithHolesSurviveTheOutsideFormats) {
+    {
+        G3Surface plate;
+        G3Vertex *o[4], *h[4];
+        const double outer[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
+        const double hole[4][2] = {{1, 1}, {3, 1}, {3, 3}, {1, 3}};
+        for (int k = 0; k < 4; ++k) {
+            o[k] = plate.AddVertex(outer[k][0], outer[k][1], 0, 0);
+            h[k] = plate.AddVertex(hole[k][0], hole[k][1], 0, 0);
+        }
+        plate.BeginComplexFacet();
+        plate.AddFacet(4, o, 1, nullptr, nullptr);
+        plate.AddFacet(4, h, 1, nullptr, nullptr);
+        plate.EndComplexFacet();
+        ASSERT_EQ(plate.GetFacetCount(), 1);
+        plate.Save(Path("plate.dump").c_str());
+    }
+    const Result info = Run({"info", Path("plate.dump")});
+    EXPECT_NE(info.out.find("holes               1\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("area                12\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("euler               0\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("edges               8\n"), std::string::npos) << "no loose edges";
+    for (const char* ext : {".obj", ".stl"}) {
+        SCOPED_TRACE(ext);
+        ASSERT_EQ(Run({"convert", Path("plate.dump"), Path(std::string("plate") + ext)}).status, 0);
+        ASSERT_EQ(Run({"convert", Path(std::string("plate") + ext), Path("back.dump")}).status, 0);
+        auto s = Load(Path("back.dump"));
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->GetFacetCount(), 8);
+        EXPECT_NEAR(pktest::Area(s.get()), 12.0, 1e-6);
+        for (int i = 0; i < s->GetFacetCount(); ++i) EXPECT_GT(s->GetFacet(i)->GetPlaneC(), 0.99);
+    }
 }

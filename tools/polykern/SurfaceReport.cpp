@@ -28,7 +28,10 @@ void CountSides(const G3Surface* s, SurfaceReport& r) {
     sides.reserve(static_cast<std::size_t>(s->GetEdgeCount()));
     for (int i = 0; i < s->GetEdgeCount(); ++i) {
         const G3Edge* e = s->GetEdge(i);
-        if (e->GetFacetCount() == 0) continue;
+        if (e->GetFacetCount() == 0) {
+            ++r.looseEdges;
+            continue;
+        }
         const G3Vertex* a = e->GetVertex1();
         const G3Vertex* b = e->GetVertex2();
         if (b < a) std::swap(a, b);
@@ -121,6 +124,7 @@ SurfaceReport MeasureSurface(const G3Surface* s) {
         r.hasEnvelope = true;
     }
     CountSides(s, r);
+    r.euler += r.looseEdges;
     return r;
 }
 
@@ -144,8 +148,9 @@ void PrintReport(FILE* out, const SurfaceReport& r, const std::string& name, boo
             std::fprintf(out, "\"envelope\": null, ");
         }
         std::fprintf(out,
-                     "\"open_edges\": %d, \"non_manifold_edges\": %d, \"degenerate_facets\": %d}\n",
-                     r.openEdges, r.nonManifoldEdges, r.degenerateFacets);
+                     "\"open_edges\": %d, \"non_manifold_edges\": %d, \"degenerate_facets\": %d, "
+                     "\"loose_edges\": %d}\n",
+                     r.openEdges, r.nonManifoldEdges, r.degenerateFacets, r.looseEdges);
         return;
     }
     const auto line = [out](const char* key, const std::string& value) {
@@ -166,6 +171,7 @@ void PrintReport(FILE* out, const SurfaceReport& r, const std::string& name, boo
     line("open edges", std::to_string(r.openEdges));
     line("non-manifold edges", std::to_string(r.nonManifoldEdges));
     line("degenerate facets", std::to_string(r.degenerateFacets));
+    line("loose edges", std::to_string(r.looseEdges));
 }
 
 }  // namespace pkcli

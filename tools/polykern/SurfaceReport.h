@@ -18,7 +18,7 @@ struct SurfaceReport {
     int texCoos = 0;
     int holes = 0;  // loops inside facets
     bool closed = false;
-    /// V − E + F, each facet with h holes counting 1 − h.
+    /// V − E + F over the edges in use, each facet with h holes counting 1 − h.
     int euler = 0;
     double volume = 0.0;
     double area = 0.0;
@@ -28,6 +28,7 @@ struct SurfaceReport {
     int openEdges = 0;         // vertex pairs with one facet side
     int nonManifoldEdges = 0;  // vertex pairs with more than two facet sides
     int degenerateFacets = 0;  // fewer than three edges, a broken ring or no area
+    int looseEdges = 0;        // edges no facet uses (left out of the Euler characteristic)
 };
 
 /// Measures s (the signed volume from the facets' orientation, by loops, so holes count).

@@ -103,6 +103,43 @@ std::pair<double, int> Hull(std::vector<Pt> p) {
     return ::testing::AssertionSuccess();
 }
 
+using Segment = std::pair<Pt, Pt>;
+
+bool Crosses(Pt a, Pt b, const Segment& s) {
+    const double d1 = Cross(a, b, s.first), d2 = Cross(a, b, s.second);
+    const double d3 = Cross(s.first, s.second, a), d4 = Cross(s.first, s.second, b);
+    return ((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0));
+}
+
+// The constrained Delaunay property: a vertex inside a triangle's circumcircle is hidden
+// from the triangle's centroid by a constraint. Every `stride`-th triangle is checked.
+::testing::AssertionResult IsConstrainedDelaunay(G3TMesh* m,
+                                                 const std::vector<Segment>& constraints,
+                                                 int stride) {
+    for (int i = 0; i < m->GetTriangleCount(); i += stride) {
+        G3TVertex* c[3];
+        m->GetTriangle(i, c);
+        const Pt centroid = {(U(c[0]) + U(c[1]) + U(c[2])) / 3, (V(c[0]) + V(c[1]) + V(c[2])) / 3};
+        for (int j = 0; j < m->GetVertexCount(); ++j) {
+            const G3TVertex* d = m->GetVertex(j);
+            const double adx = U(c[0]) - U(d), ady = V(c[0]) - V(d);
+            const double bdx = U(c[1]) - U(d), bdy = V(c[1]) - V(d);
+            const double cdx = U(c[2]) - U(d), cdy = V(c[2]) - V(d);
+            const double det = (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) +
+                               (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
+                               (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
+            if (det <= 1e-8) continue;
+            bool hidden = false;
+            for (const Segment& s : constraints)
+                hidden = hidden || Crosses(centroid, {U(d), V(d)}, s);
+            if (!hidden)
+                return ::testing::AssertionFailure()
+                       << "vertex " << j << " sees into the circle of triangle " << i;
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 struct Input {
     G3TriInterface tri;
     std::vector<G3TVertex*> vertices;
@@ -259,11 +296,14 @@ TEST(G3TriInterface, ManyParallelConstraintsAllBecomeEdges) {
     EXPECT_EQ(in.tri.GetInsertedConstraintCount(), 60);
     G3TMesh* m = in.tri.GetMesh();
     EXPECT_TRUE(IsTriangulationOfHull(m, in.points));
+    std::vector<Segment> lines;
     for (const auto& [a, b] : segments) {
         bool constraint = false;
         EXPECT_TRUE(m->HasEdge(a, b, &constraint));
         EXPECT_TRUE(constraint);
+        lines.push_back({{U(a), V(a)}, {U(b), V(b)}});
     }
+    EXPECT_TRUE(IsConstrainedDelaunay(m, lines, 5));
 }
 
 TEST(G3TriInterface, DuplicatesCountOnceAndConstraintsFindTheKeptOne) {
