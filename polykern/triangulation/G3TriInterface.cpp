@@ -1,10 +1,35 @@
 #include "polykern/triangulation/G3TriInterface.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
 #include "polykern/triangulation/G3TMesh.h"
+
+namespace {
+
+constexpr double kWeldTolerance = 1e-6;
+
+// Whether two vertices of s lie closer than the weld's tolerance, without which the weld
+// would change nothing. Sorted by x, each vertex is compared with those after it whose x
+// lies within the tolerance, in a box, so no pair the weld would merge is missed.
+bool HasCloseVertices(const G3Surface* s) {
+    std::vector<const double*> p(static_cast<std::size_t>(s->GetVertexCount()));
+    for (std::size_t i = 0; i < p.size(); ++i) p[i] = s->GetVertex(static_cast<int>(i))->GetXYZ();
+    std::sort(p.begin(), p.end(), [](const double* a, const double* b) { return a[0] < b[0]; });
+    for (std::size_t i = 0; i < p.size(); ++i) {
+        for (std::size_t j = i + 1; j < p.size() && p[j][0] - p[i][0] < kWeldTolerance; ++j) {
+            if (std::fabs(p[j][1] - p[i][1]) < kWeldTolerance &&
+                std::fabs(p[j][2] - p[i][2]) < kWeldTolerance)
+                return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 G3TriInterface::G3TriInterface() : m_Mesh(new G3TMesh()) {}
 
@@ -57,9 +82,12 @@ G3Surface* G3TriInterface::GetSurface() {
 }
 
 // Every vertex becomes a surface vertex (dropped duplicates too, with their own heights),
-// every triangle a facet over its corners; the weld then merges coincident vertices.
+// every triangle a facet over its corners; the weld then merges coincident vertices and
+// sweeps those no facet uses. Where no two vertices are that close, the sweep alone gives
+// the same surface much sooner.
 G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     if (target == nullptr) return nullptr;
+    const bool filled = target->GetVertexCount() > 0;
     const int n = m_Mesh->GetVertexCount();
     for (int i = 0; i < n; ++i) {
         G3TVertex* v = m_Mesh->GetVertex(i);
@@ -76,6 +104,9 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
         for (int k = 0; k < 3; ++k) facet[k] = corners[k]->output;
         target->AddFacet(3, facet, 1, nullptr, nullptr);
     }
-    target->RemoveEqualsVertex();
+    if (filled || HasCloseVertices(target))
+        target->RemoveEqualsVertex();
+    else
+        target->RemoveUnused();
     return target;
 }

@@ -363,6 +363,24 @@ TEST(G3TriInterface, SurfacesCarryHeightsAndFaceTheNormal) {
     EXPECT_LT(wall->GetFacet(0)->GetPlaneB(), 0.0);
 }
 
+// Corners 5e-7 apart are distinct to the triangulator but one point to the surface's weld.
+TEST(G3TriInterface, TheSurfaceWeldsCornersCloserThanItsTolerance) {
+    Input in;
+    in.Add(0, 0);
+    in.Add(10, 0);
+    in.Add(10, 10);
+    in.Add(0, 10);
+    in.Add(5, 5);
+    in.Add(5 + 5e-7, 5);
+    ASSERT_TRUE(in.tri.MakeTriangulation());
+    const int triangles = in.tri.GetMesh()->GetTriangleCount();
+    EXPECT_EQ(triangles, 2 * 6 - 4 - 2);
+    std::unique_ptr<G3Surface> s(in.tri.GetSurface());
+    EXPECT_EQ(s->GetVertexCount(), 5);
+    EXPECT_LT(s->GetFacetCount(), triangles) << "the sliver between the two collapsed";
+    EXPECT_NEAR(pktest::Area(s.get()), 100.0, 1e-9);
+}
+
 TEST(G3TriInterface, HardInputIsRefusedOrIgnored) {
     G3TriInterface tri;
     const double nan[3] = {NAN, 0, 0};
