@@ -85,3 +85,11 @@
 // Facet triangulation
 #include "polykern/surfaceops/G3TessWrapper.h"
 #include "polykern/surfaceops/G3TriangleCollector.h"
+
+// Clipping
+#include "polykern/clipping/G3PolylineClipper.h"
+#include "polykern/clipping/GLineLoader.h"
+#include "polykern/clipping/GPathLoader.h"
+
+// Render store information
+#include "polykern/render/GRenderGraphicStoreInfo.h"
