@@ -44,5 +44,6 @@ void AddCleanCommand(CLI::App& app, Session& session);
 void AddConvertCommand(CLI::App& app, Session& session);
 void AddRenderCommand(CLI::App& app, Session& session);
 void AddDemoCommand(CLI::App& app, Session& session);
+void AddClipCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli
