@@ -9,6 +9,13 @@ namespace {
 constexpr double kCellsPerEdge = 2.0;
 constexpr int kMaxCellsPerSide = 2048;
 
+// 1 + cells, within 1 … kMaxCellsPerSide; extents that overflowed give one cell.
+int CellCount(double cells) {
+    return cells >= 0 && cells < kMaxCellsPerSide ? 1 + static_cast<int>(cells)
+           : cells >= kMaxCellsPerSide            ? kMaxCellsPerSide
+                                                  : 1;
+}
+
 double Clamp01(double s) {
     return s < 0.0 ? 0.0 : (s > 1.0 ? 1.0 : s);
 }
@@ -49,8 +56,8 @@ G3PolygonEdgeIndex::G3PolygonEdgeIndex(int count, const double* points)
     m_CellSize = std::max({m_CellSize, w / kMaxCellsPerSide, h / kMaxCellsPerSide, m_Pad});
     m_Origin[0] = m_Min[0] - 2 * m_Pad;
     m_Origin[1] = m_Min[1] - 2 * m_Pad;
-    m_Columns = std::min(kMaxCellsPerSide, 1 + static_cast<int>((w + 4 * m_Pad) / m_CellSize));
-    m_Rows = std::min(kMaxCellsPerSide, 1 + static_cast<int>((h + 4 * m_Pad) / m_CellSize));
+    m_Columns = CellCount((w + 4 * m_Pad) / m_CellSize);
+    m_Rows = CellCount((h + 4 * m_Pad) / m_CellSize);
 
     // Two sweeps over the edges' cells: count, then fill.
     const size_t cells = static_cast<size_t>(m_Columns) * m_Rows;
@@ -87,12 +94,12 @@ G3PolygonEdgeIndex::G3PolygonEdgeIndex(int count, const double* points)
 
 int G3PolygonEdgeIndex::ColumnOf(double x) const {
     const double c = std::floor((x - m_Origin[0]) / m_CellSize);
-    return c < 0 ? 0 : (c >= m_Columns ? m_Columns - 1 : static_cast<int>(c));
+    return !(c >= 0) ? 0 : (c >= m_Columns ? m_Columns - 1 : static_cast<int>(c));  // NaN: 0
 }
 
 int G3PolygonEdgeIndex::RowOf(double y) const {
     const double r = std::floor((y - m_Origin[1]) / m_CellSize);
-    return r < 0 ? 0 : (r >= m_Rows ? m_Rows - 1 : static_cast<int>(r));
+    return !(r >= 0) ? 0 : (r >= m_Rows ? m_Rows - 1 : static_cast<int>(r));  // NaN: 0
 }
 
 bool G3PolygonEdgeIndex::IsNearBox(const double* a, const double* b) const {

@@ -197,6 +197,13 @@ TEST(G3PolylineClipperPolygon, RefusesWhatItCannotClip) {
     EXPECT_FALSE(rect.DoClip(a, b, &out));
     EXPECT_TRUE(out.pieces.empty());
 
+    // Coordinates near the top of the double range overflow on the way: no piece, no fault.
+    const double huge[8] = {-1e308, -1e308, 1e308, -1e308, 1e308, 1e308, -1e308, 1e308};
+    G3PolylineClipper vast(4, huge);
+    EXPECT_TRUE(Clip(vast, {-1e308, 0, 0}, {1e308, 1, 0}).empty());
+    auto small = Clip(vast, {-1, 0, 0}, {1, 0, 0});
+    EXPECT_EQ(small.size(), 1u);
+
     // Copies clip alike and outlive their source.
     auto* source = new G3PolylineClipper(8, kU.data());
     G3PolylineClipper copy(*source);
