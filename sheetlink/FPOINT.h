@@ -5,7 +5,8 @@
 
 #pragma pack(push, 1)
 /// One polygon vertex of a plane body. Arrays of it are byte-packed, 33 bytes per element,
-/// because the host and the plug-in both read and write them.
+/// because the host and the plug-in both read and write them. Fields may be misaligned:
+/// read and write them by value, never through a reference or pointer to a field.
 struct FPOINT {
     double x;
     double y;
