@@ -93,3 +93,11 @@
 #include "polykern/triangulation/G3TTriangle.h"
 #include "polykern/triangulation/G3TVertex.h"
 #include "polykern/triangulation/G3TriInterface.h"
+
+// Clipping
+#include "polykern/clipping/G3PolylineClipper.h"
+#include "polykern/clipping/GLineLoader.h"
+#include "polykern/clipping/GPathLoader.h"
+
+// Render store information
+#include "polykern/render/GRenderGraphicStoreInfo.h"

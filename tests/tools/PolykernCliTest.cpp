@@ -310,3 +310,61 @@ TEST_F(PolykernCli, FacetsWithHolesSurviveTheOutsideFormats) {
         for (int i = 0; i < s->GetFacetCount(); ++i) EXPECT_GT(s->GetFacet(i)->GetPlaneC(), 0.99);
     }
 }
+
+// Polylines clipped to a rectangle break where they run along the window; clipped to a
+// polygon, they keep the pieces inside it, each running the way the input did.
+TEST_F(PolykernCli, ClipKeepsThePartsInsideTheWindow) {
+    std::ofstream(Path("lines.txt")) << "5 2\n15 2\n15 8\n5 8\n5 2\n\n  -5 5 \n15 5\n\n\n"
+                                     << "20 20\n30 30\n";
+    std::ofstream(Path("u.txt")) << "0 0\n10 0\n10 10\n7 10\n7 4\n3 4\n3 10\n0 10\n";
+
+    const Result rect =
+        Run({"clip", Path("lines.txt"), Path("rect.txt"), "--rect", "10", "10", "0", "0"});
+    ASSERT_EQ(rect.status, 0) << rect.err;
+    EXPECT_EQ(ReadFile(Path("rect.txt")), "5 2\n10 2\n\n10 8\n5 8\n5 2\n\n0 5\n10 5\n");
+    EXPECT_EQ(rect.out, "3 polylines in, 3 out\n");
+
+    const Result u =
+        Run({"clip", Path("lines.txt"), Path("u-out.txt"), "--polygon", Path("u.txt")});
+    ASSERT_EQ(u.status, 0) << u.err;
+    EXPECT_EQ(ReadFile(Path("u-out.txt")),
+              "5 2\n10 2\n\n10 8\n7 8\n\n5 4\n5 2\n\n0 5\n3 5\n\n7 5\n10 5\n");
+    // Against the direction of the pieces' axis the output still runs as the input.
+    std::ofstream(Path("back.txt")) << "11 6\n-1 6\n";
+    ASSERT_EQ(
+        Run({"clip", Path("back.txt"), Path("back-out.txt"), "--polygon", Path("u.txt")}).status,
+        0);
+    EXPECT_EQ(ReadFile(Path("back-out.txt")), "10 6\n7 6\n\n3 6\n0 6\n");
+}
+
+TEST_F(PolykernCli, ClipRefusesBadInputAndWrongUsage) {
+    std::ofstream(Path("good.txt")) << "0 0\n1 1\n";
+    std::ofstream(Path("word.txt")) << "0 0\n1 one\n";
+    std::ofstream(Path("nan.txt")) << "0 0\nnan 1\n";
+    std::ofstream(Path("single.txt")) << "0 0\n1 1\n\n2 2\n";
+    for (const char* name : {"word.txt", "nan.txt", "single.txt", "missing.txt"}) {
+        SCOPED_TRACE(name);
+        const Result r = Run({"clip", Path(name), Path("out.txt"), "--rect", "0", "0", "1", "1"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(CountLines(r.err), 1) << r.err;
+        EXPECT_NE(r.err.find(name), std::string::npos) << r.err;
+        EXPECT_FALSE(Exists(Path("out.txt")));
+    }
+    const Result notPolygon =
+        Run({"clip", Path("good.txt"), Path("out.txt"), "--polygon", Path("good.txt")});
+    EXPECT_EQ(notPolygon.status, 1);
+    EXPECT_EQ(CountLines(notPolygon.err), 1) << notPolygon.err;
+    EXPECT_FALSE(Exists(Path("out.txt")));
+
+    EXPECT_EQ(Run({"clip", Path("good.txt"), Path("out.txt")}).status, 2);
+    EXPECT_EQ(Run({"clip", Path("good.txt"), Path("out.txt"), "--rect", "0", "0", "1"}).status, 2);
+    EXPECT_EQ(Run({"clip", Path("good.txt"), Path("out.txt"), "--rect", "0", "0", "1", "x"}).status,
+              2);
+    EXPECT_EQ(Run({"clip", Path("good.txt"), Path("out.txt"), "--rect", "0", "0", "1", "1",
+                   "--polygon", Path("good.txt")})
+                  .status,
+              2);
+    const Result help = Run({"clip", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--polygon"), std::string::npos);
+}

@@ -48,5 +48,6 @@ void AddConvertCommand(CLI::App& app, Session& session);
 void AddRenderCommand(CLI::App& app, Session& session);
 void AddDemoCommand(CLI::App& app, Session& session);
 void AddTriangulateCommand(CLI::App& app, Session& session);
+void AddClipCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

@@ -6,7 +6,7 @@
 #include "tools/polykern/CommandLine.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"polykern: inspect, clean, convert and render polyhedral surfaces"};
+    CLI::App app{"polykern: inspect, clean, convert and render polyhedral surfaces, and clip polylines"};
     app.require_subcommand(1);
     app.fallthrough();
     pkcli::Session session;
@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     pkcli::AddRenderCommand(app, session);
     pkcli::AddDemoCommand(app, session);
     pkcli::AddTriangulateCommand(app, session);
+    pkcli::AddClipCommand(app, session);
 
     try {
         app.parse(argc, argv);
