@@ -123,15 +123,9 @@ bool WritePolylines(const std::string& path,
             text.append(buffer, end);
         }
     }
-    std::string name = path + ".tmp-XXXXXX";
-    const int fd = mkstemp(&name[0]);
-    if (fd < 0) {
-        *error = "cannot create a file beside '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    const mode_t mask = umask(0);  // mkstemp makes 0600; give the usual permissions
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    std::string name;
+    const int fd = OpenTemporaryBeside(path, &name, error);
+    if (fd < 0) return false;
     size_t done = 0;
     while (done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);

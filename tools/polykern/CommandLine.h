@@ -39,6 +39,11 @@ private:
     bool m_Installed = false;
 };
 
+/// Creates a fresh temporary file beside `path` (same folder, usual permissions) for a
+/// write that is renamed into place when complete. Its descriptor, with its name in
+/// *tempName; −1 with *error set to one line when it cannot be made.
+int OpenTemporaryBeside(const std::string& path, std::string* tempName, std::string* error);
+
 /// Adds the positional IN and OUT files every converting command takes, and --ascii-stl.
 void AddSurfaceFiles(CLI::App* cmd, std::string* input, std::string* output, bool* asciiStl);
 

@@ -24,6 +24,7 @@
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
+#include "tools/polykern/CommandLine.h"
 
 namespace pkcli {
 namespace {
@@ -427,15 +428,9 @@ bool WritePngRows(FILE* file, int width, int height, unsigned char* row, char* m
 /// the temporary is removed on any failure, so `path` is either complete or untouched.
 bool WritePngFile(const std::string& path, int width, int height, std::string* error) {
     std::vector<unsigned char> row(static_cast<size_t>(width) * 3);  // before anything to undo
-    std::string name = path + ".tmp-XXXXXX";
-    const int fd = mkstemp(&name[0]);
-    if (fd < 0) {
-        *error = "cannot create a file beside '" + path + "': " + std::strerror(errno);
-        return false;
-    }
-    const mode_t mask = umask(0);  // mkstemp makes 0600; give the usual permissions
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    std::string name;
+    const int fd = OpenTemporaryBeside(path, &name, error);
+    if (fd < 0) return false;
     FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
         *error = "cannot write '" + name + "': " + std::strerror(errno);

@@ -6,7 +6,8 @@
 #include "tools/polykern/CommandLine.h"
 
 int main(int argc, char** argv) {
-    CLI::App app{"polykern: inspect, clean, convert and render polyhedral surfaces, and clip polylines"};
+    CLI::App app{
+        "polykern: inspect, clean, convert and render polyhedral surfaces, and clip polylines"};
     app.require_subcommand(1);
     app.fallthrough();
     pkcli::Session session;

@@ -81,6 +81,16 @@ std::pair<double, int> Hull(std::vector<Pt> p) {
     return ::testing::AssertionSuccess();
 }
 
+// Positive when d lies inside the circle through the counter-clockwise corners c.
+double InCircle(G3TVertex* const c[3], const G3TVertex* d) {
+    const double adx = U(c[0]) - U(d), ady = V(c[0]) - V(d);
+    const double bdx = U(c[1]) - U(d), bdy = V(c[1]) - V(d);
+    const double cdx = U(c[2]) - U(d), cdy = V(c[2]) - V(d);
+    return (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) +
+           (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
+           (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
+}
+
 // No vertex strictly inside any triangle's circumcircle (beyond the tolerance); every
 // `stride`-th triangle is checked.
 ::testing::AssertionResult IsDelaunay(G3TMesh* m, int stride = 1) {
@@ -89,12 +99,7 @@ std::pair<double, int> Hull(std::vector<Pt> p) {
         m->GetTriangle(i, c);
         for (int j = 0; j < m->GetVertexCount(); ++j) {
             const G3TVertex* d = m->GetVertex(j);
-            const double adx = U(c[0]) - U(d), ady = V(c[0]) - V(d);
-            const double bdx = U(c[1]) - U(d), bdy = V(c[1]) - V(d);
-            const double cdx = U(c[2]) - U(d), cdy = V(c[2]) - V(d);
-            const double det = (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) +
-                               (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
-                               (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
+            const double det = InCircle(c, d);
             if (det > 1e-8)
                 return ::testing::AssertionFailure()
                        << "vertex " << j << " inside the circle of triangle " << i << ": " << det;
@@ -122,12 +127,7 @@ bool Crosses(Pt a, Pt b, const Segment& s) {
         const Pt centroid = {(U(c[0]) + U(c[1]) + U(c[2])) / 3, (V(c[0]) + V(c[1]) + V(c[2])) / 3};
         for (int j = 0; j < m->GetVertexCount(); ++j) {
             const G3TVertex* d = m->GetVertex(j);
-            const double adx = U(c[0]) - U(d), ady = V(c[0]) - V(d);
-            const double bdx = U(c[1]) - U(d), bdy = V(c[1]) - V(d);
-            const double cdx = U(c[2]) - U(d), cdy = V(c[2]) - V(d);
-            const double det = (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) +
-                               (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
-                               (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
+            const double det = InCircle(c, d);
             if (det <= 1e-8) continue;
             bool hidden = false;
             for (const Segment& s : constraints)
