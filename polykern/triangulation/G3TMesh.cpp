@@ -92,7 +92,7 @@ bool G3TMesh::IsConstraintSide(int i, int k) const {
 int G3TMesh::Locate(double u, double v, int* triangle) const {
     if (triangle != nullptr) *triangle = -1;
     if (m_Live.empty() || !std::isfinite(u) || !std::isfinite(v)) return 3;
-    const pktri::Point p{u, v, -1};
+    const pktri::Point p{u, v, -1, 0};
     const auto classify = [&](int32_t t) {
         const G3TTriangle& tri = m_Triangles[static_cast<std::size_t>(t)];
         int zeros = 0;

@@ -100,6 +100,10 @@ public:
         double u;
         double v;
         int32_t vertex;  // index into the vertex list
+        /// For a point whose u or v lies within the tolerance of another point's without
+        /// being equal, its entry in the builder's table of tie keys (0 for none), so that
+        /// the cuts order such points as the predicates see them.
+        int32_t tie;
     };
 
 private:

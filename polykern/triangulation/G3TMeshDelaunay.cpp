@@ -22,9 +22,9 @@ constexpr double kEps = G3TReal::kEps;
 // Runs this short are sorted by u and cut vertically all the way down.
 constexpr int kSortedRun = 64;
 
-// Exact orders: a true ordering, as sorting and selection need. Equal points are told
-// apart by the order they were added, so the first added is the one kept.
-struct LessU {
+// The first sort's order, exact: (u, v, the order added). Equal points are told apart by
+// the order they were added, so the first added is the one kept.
+struct ExactLessU {
     bool operator()(const Point& a, const Point& b) const {
         if (a.u != b.u) return a.u < b.u;
         if (a.v != b.v) return a.v < b.v;
@@ -32,10 +32,39 @@ struct LessU {
     }
 };
 
-struct LessV {
+// The keys a cut orders a point by, where its u or v lies in a chain of values closer
+// than the tolerance without all being equal: the chain's least value.
+struct TieKeys {
+    double u;
+    double v;
+};
+
+// The cuts' orders: true orderings that agree with the tolerant predicates. Values of one
+// chain (see TieKeys) count as one, and points of one u chain are ordered by v, as on a
+// vertical line (the same for v chains and u). An exact order by u would put a point
+// 5e-9 to the right but far below on the other side of a cut, and the merge, which sees
+// the two on one vertical line, would lose its way. Ties are rare, so the table is read
+// only for the points that have one.
+struct LessU {
+    const TieKeys* ties;
     bool operator()(const Point& a, const Point& b) const {
+        const double ka = a.tie != 0 ? ties[a.tie].u : a.u;
+        const double kb = b.tie != 0 ? ties[b.tie].u : b.u;
+        if (ka != kb) return ka < kb;
         if (a.v != b.v) return a.v < b.v;
         if (a.u != b.u) return a.u < b.u;
+        return a.vertex < b.vertex;
+    }
+};
+
+struct LessV {
+    const TieKeys* ties;
+    bool operator()(const Point& a, const Point& b) const {
+        const double ka = a.tie != 0 ? ties[a.tie].v : a.v;
+        const double kb = b.tie != 0 ? ties[b.tie].v : b.v;
+        if (ka != kb) return ka < kb;
+        if (a.u != b.u) return a.u < b.u;
+        if (a.v != b.v) return a.v < b.v;
         return a.vertex < b.vertex;
     }
 };
@@ -77,8 +106,8 @@ void SortByU(const G3TVertexBlocks& vertices, std::vector<Point>& out) {
     const double scale = hi > lo ? static_cast<double>(buckets) / (hi - lo) : 0.0;
     if (n < 4096 || !(scale > 0.0) || !std::isfinite(scale)) {
         for (std::size_t i = 0; i < n; ++i)
-            out[i] = {vertices[i].u.Value(), vertices[i].v.Value(), static_cast<int32_t>(i)};
-        std::sort(out.begin(), out.end(), LessU());
+            out[i] = {vertices[i].u.Value(), vertices[i].v.Value(), static_cast<int32_t>(i), 0};
+        std::sort(out.begin(), out.end(), ExactLessU());
         return;
     }
     const auto bucketOf = [&](double u) {
@@ -89,8 +118,8 @@ void SortByU(const G3TVertexBlocks& vertices, std::vector<Point>& out) {
     for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
     for (std::size_t i = 0; i < n; ++i) {
         const G3TVertex& v = vertices[i];
-        out[static_cast<std::size_t>(start[bucketOf(v.u.Value())]++)] = {v.u.Value(), v.v.Value(),
-                                                                         static_cast<int32_t>(i)};
+        out[static_cast<std::size_t>(start[bucketOf(v.u.Value())]++)] = {
+            v.u.Value(), v.v.Value(), static_cast<int32_t>(i), 0};
     }
     // start[b] is now where bucket b + 1 begins.
     std::size_t begin = 0;
@@ -103,15 +132,46 @@ void SortByU(const G3TVertexBlocks& vertices, std::vector<Point>& out) {
                 for (Point* p = first + 1; p < last; ++p) {
                     const Point x = *p;
                     Point* q = p;
-                    for (; q > first && LessU()(x, q[-1]); --q) *q = q[-1];
+                    for (; q > first && ExactLessU()(x, q[-1]); --q) *q = q[-1];
                     *q = x;
                 }
             } else {
-                std::sort(first, last, LessU());
+                std::sort(first, last, ExactLessU());
             }
         }
         begin = end;
     }
+}
+
+// Sorts values, bucketed like SortByU.
+void SortValues(std::vector<double>& a) {
+    const std::size_t n = a.size();
+    double lo = n > 0 ? a[0] : 0.0, hi = lo;
+    for (const double x : a) {
+        lo = std::min(lo, x);
+        hi = std::max(hi, x);
+    }
+    const std::size_t buckets = n / 2;
+    const double scale = hi > lo ? static_cast<double>(buckets) / (hi - lo) : 0.0;
+    if (n < 4096 || !(scale > 0.0) || !std::isfinite(scale)) {
+        std::sort(a.begin(), a.end());
+        return;
+    }
+    const auto bucketOf = [&](double x) {
+        return std::min(static_cast<std::size_t>((x - lo) * scale), buckets - 1);
+    };
+    std::vector<int32_t> start(buckets + 1, 0);
+    for (const double x : a) ++start[bucketOf(x) + 1];
+    for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+    std::vector<double> out(n);
+    for (const double x : a) out[static_cast<std::size_t>(start[bucketOf(x)]++)] = x;
+    std::size_t begin = 0;
+    for (std::size_t b = 0; b < buckets; ++b) {
+        const std::size_t end = static_cast<std::size_t>(start[b]);
+        if (end - begin > 1) std::sort(out.begin() + begin, out.begin() + end);
+        begin = end;
+    }
+    a.swap(out);
 }
 
 }  // namespace
@@ -125,6 +185,7 @@ public:
 
 private:
     void SortAndDropDuplicates();
+    void RankCoordinates();
     void Recurse(int lo, int n, int axis, bool sorted, uint32_t* farLeft, uint32_t* farRight);
     void Merge(
         uint32_t* farLeft, uint32_t* innerLeft, uint32_t* innerRight, uint32_t* farRight, int axis);
@@ -145,6 +206,7 @@ private:
     pktri::Triangles m_Tri;
     std::vector<Point>& m_P;
     std::vector<int32_t> m_Twin;  // a dropped vertex -> the kept vertex it coincides with
+    std::vector<TieKeys> m_Ties;  // [0] unused
     int64_t m_Budget = 0;
     bool m_Failed = false;
 };
@@ -188,6 +250,55 @@ void G3TDelaunayBuilder::SortAndDropDuplicates() {
     }
     m_P.resize(static_cast<std::size_t>(kept));
     m_Twin.swap(representative);
+    RankCoordinates();
+}
+
+// Finds the chains of u values, and of v values, closer than the tolerance without all
+// being equal, and gives their points tie keys; the points, sorted by exact u, are then
+// put in LessU's order, which only reorders the points of one u chain. Equal values need
+// no key: the exact order already sorts them by the other coordinate.
+void G3TDelaunayBuilder::RankCoordinates() {
+    const std::size_t n = m_P.size();
+    m_Ties.assign(1, TieKeys{0.0, 0.0});
+    const auto tieOf = [this](Point& p) -> TieKeys& {
+        if (p.tie == 0) {
+            p.tie = static_cast<int32_t>(m_Ties.size());
+            m_Ties.push_back({p.u, p.v});
+        }
+        return m_Ties[static_cast<std::size_t>(p.tie)];
+    };
+    std::vector<std::size_t> chains;  // u chains to reorder: begin, end
+    for (std::size_t i = 0; i + 1 < n;) {
+        std::size_t j = i + 1;
+        while (j < n && m_P[j].u - m_P[j - 1].u < kEps) ++j;
+        if (m_P[j - 1].u != m_P[i].u) {
+            for (std::size_t k = i; k < j; ++k) tieOf(m_P[k]).u = m_P[i].u;
+            chains.push_back(i);
+            chains.push_back(j);
+        }
+        i = j;
+    }
+    std::vector<double> values(n);
+    for (std::size_t i = 0; i < n; ++i) values[i] = m_P[i].v;
+    SortValues(values);
+    std::vector<std::pair<double, double>> vChains;  // least and greatest value
+    for (std::size_t i = 0; i + 1 < n;) {
+        std::size_t j = i + 1;
+        while (j < n && values[j] - values[j - 1] < kEps) ++j;
+        if (values[j - 1] != values[i]) vChains.emplace_back(values[i], values[j - 1]);
+        i = j;
+    }
+    if (!vChains.empty()) {
+        for (Point& p : m_P) {
+            auto it = std::upper_bound(vChains.begin(), vChains.end(), p.v,
+                                       [](double v, const auto& c) { return v < c.first; });
+            if (it == vChains.begin()) continue;
+            --it;
+            if (p.v <= it->second) tieOf(p).v = it->first;
+        }
+    }
+    for (std::size_t c = 0; c < chains.size(); c += 2)
+        std::sort(m_P.begin() + chains[c], m_P.begin() + chains[c + 1], LessU{m_Ties.data()});
 }
 
 void G3TDelaunayBuilder::Recurse(
@@ -197,7 +308,7 @@ void G3TDelaunayBuilder::Recurse(
     // Small runs are sorted by u once and cut vertically from then on: cheaper than a
     // selection at every level, and the halves stay separated all the same.
     if (!sorted && n <= kSortedRun) {
-        std::sort(m_P.begin() + lo, m_P.begin() + lo + n, LessU());
+        std::sort(m_P.begin() + lo, m_P.begin() + lo + n, LessU{m_Ties.data()});
         sorted = true;
     }
     if (sorted) axis = 0;
@@ -283,8 +394,8 @@ void G3TDelaunayBuilder::Recurse(
     // Alternating cuts: split by this level's axis, each half by the other.
     Point* a = m_P.data() + lo;
     const int divider = sorted      ? n / 2
-                        : axis == 0 ? SplitBy(a, n, LessU())
-                                    : SplitBy(a, n, LessV());
+                        : axis == 0 ? SplitBy(a, n, LessU{m_Ties.data()})
+                                    : SplitBy(a, n, LessV{m_Ties.data()});
     uint32_t innerLeft = 0, innerRight = 0;
     Recurse(lo, divider, 1 - axis, sorted, farLeft, &innerLeft);
     Recurse(lo + divider, n - divider, 1 - axis, sorted, &innerRight, farRight);
