@@ -30,13 +30,16 @@ bench: bootstrap
 	cmake --build --preset release
 	./build/release/bin/polykern_bench
 
-# Runs the loader's fuzz target for FUZZ_SECONDS (default 60) from the seed corpus.
+# Runs a libFuzzer target (clang) for FUZZ_SECONDS (default 60) from its seed corpus:
+# FUZZ_TARGET=load (the surface loader, the default) or triangulate.
 FUZZ_SECONDS ?= 60
+FUZZ_TARGET ?= load
 fuzz: bootstrap
 	cmake --preset fuzz
-	cmake --build --preset fuzz --target load_fuzz
-	mkdir -p build/fuzz/corpus
-	./build/fuzz/bin/load_fuzz -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus tests/fuzz/corpus/load tests/data
+	cmake --build --preset fuzz --target $(FUZZ_TARGET)_fuzz
+	mkdir -p build/fuzz/corpus-$(FUZZ_TARGET)
+	./build/fuzz/bin/$(FUZZ_TARGET)_fuzz -max_total_time=$(FUZZ_SECONDS) build/fuzz/corpus-$(FUZZ_TARGET) \
+		tests/fuzz/corpus/$(FUZZ_TARGET) $(if $(filter load,$(FUZZ_TARGET)),tests/data)
 
 clean:
 	rm -rf build

@@ -190,6 +190,7 @@ private:
     void Merge(
         uint32_t* farLeft, uint32_t* innerLeft, uint32_t* innerRight, uint32_t* farRight, int axis);
     void RemoveGhosts(uint32_t start);
+    bool Covers() const;
 
     G3TReal Orient(int32_t a, int32_t b, int32_t c) const {
         return pktri::Orient(m_P[a], m_P[b], m_P[c]);
@@ -208,6 +209,7 @@ private:
     std::vector<int32_t> m_Twin;  // a dropped vertex -> the kept vertex it coincides with
     std::vector<TieKeys> m_Ties;  // [0] unused
     int64_t m_Budget = 0;
+    double m_HullArea = 0.0;
     bool m_Failed = false;
 };
 
@@ -594,14 +596,43 @@ void G3TDelaunayBuilder::RemoveGhosts(uint32_t start) {
     auto& t = m_Tri;
     uint32_t dissolve = start;
     int hull = 0;
+    double twiceArea = 0.0;  // of the hull, by its edges
     do {
         ++hull;
         const uint32_t dead = Lnext(dissolve);
-        t.Dissolve(t.Sym(Lprev(dissolve)));
+        const uint32_t side = Lprev(dissolve);
+        const Point& a = m_P[t.Org(side)];
+        const Point& b = m_P[t.Dest(side)];
+        twiceArea += a.u * b.v - a.v * b.u;
+        t.Dissolve(t.Sym(side));
         dissolve = t.Sym(dead);
         t.At(dead).dead = true;
     } while (dissolve != start && Step());
     m_Mesh.m_HullEdges = hull;
+    m_HullArea = 0.5 * std::fabs(twiceArea);
+}
+
+// Whether the triangles cover the hull exactly and use every kept point: input whose
+// coordinates differ by about the tolerance can lead the tolerant predicates into
+// decisions that do not fit together, and such a mesh is refused rather than handed on.
+bool G3TDelaunayBuilder::Covers() const {
+    const auto& tris = m_Mesh.m_Triangles;
+    std::vector<char> used(m_P.size(), 0);
+    double area = 0.0;
+    for (std::size_t i = 1; i < tris.size(); ++i) {
+        const G3TTriangle& t = tris[i];
+        if (t.dead || t.corner[0] < 0 || t.corner[1] < 0 || t.corner[2] < 0) continue;
+        const Point& a = m_P[t.corner[0]];
+        const Point& b = m_P[t.corner[1]];
+        const Point& c = m_P[t.corner[2]];
+        const double twice = (b.u - a.u) * (c.v - a.v) - (b.v - a.v) * (c.u - a.u);
+        if (!(twice > 0.0)) return false;
+        area += 0.5 * twice;
+        for (const int32_t k : t.corner) used[static_cast<std::size_t>(k)] = 1;
+    }
+    if (area == 0.0) return true;  // all on one line: no triangles, nothing to cover
+    if (std::find(used.begin(), used.end(), 0) != used.end()) return false;
+    return std::fabs(area - m_HullArea) <= 1e-9 * m_HullArea + 1e-12;
 }
 
 bool G3TDelaunayBuilder::Build() {
@@ -615,6 +646,7 @@ bool G3TDelaunayBuilder::Build() {
         uint32_t farLeft = 0, farRight = 0;
         Recurse(0, n, 0, false, &farLeft, &farRight);
         if (!m_Failed) RemoveGhosts(farLeft);
+        if (!m_Failed && !Covers()) m_Failed = true;
     }
     // Each vertex to its point: kept vertices directly, dropped ones through their twin.
     std::vector<int32_t>& position = m_Mesh.m_Position;
