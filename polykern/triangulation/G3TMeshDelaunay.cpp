@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <vector>
 
 #include "polykern/triangulation/G3TMesh.h"
@@ -90,88 +90,54 @@ int SplitBy(Point* a, int n, Less less) {
     return n / 2;
 }
 
-// The vertices as points sorted by LessU. Large sets are bucketed by u first (the bucket
-// of a value never decreases with it), so that each bucket is sorted alone: linear for the
-// evenly spread points surveys give, and never worse than sorting the buckets whole.
-void SortByU(const G3TVertexBlocks& vertices, std::vector<Point>& out) {
-    const std::size_t n = vertices.size();
+// Writes item(0 … n−1) to out sorted by `less`, where key(item) never decreases along the
+// order. Large sets are bucketed by key first, so that each bucket is sorted alone: linear
+// for the evenly spread values surveys give, and never worse than sorting the buckets
+// whole.
+template <class Item, class ItemAt, class KeyOf, class Less>
+void BucketSort(std::size_t n, ItemAt item, KeyOf key, Less less, std::vector<Item>& out) {
     out.resize(n);
     double lo = 0.0, hi = 0.0;
-    if (n > 0) lo = hi = vertices[0].u.Value();
     for (std::size_t i = 0; i < n; ++i) {
-        lo = std::min(lo, vertices[i].u.Value());
-        hi = std::max(hi, vertices[i].u.Value());
+        const double k = key(item(i));
+        lo = i == 0 ? k : std::min(lo, k);
+        hi = i == 0 ? k : std::max(hi, k);
     }
     const std::size_t buckets = n / 2;
     const double scale = hi > lo ? static_cast<double>(buckets) / (hi - lo) : 0.0;
     if (n < 4096 || !(scale > 0.0) || !std::isfinite(scale)) {
-        for (std::size_t i = 0; i < n; ++i)
-            out[i] = {vertices[i].u.Value(), vertices[i].v.Value(), static_cast<int32_t>(i), 0};
-        std::sort(out.begin(), out.end(), ExactLessU());
+        for (std::size_t i = 0; i < n; ++i) out[i] = item(i);
+        std::sort(out.begin(), out.end(), less);
         return;
     }
-    const auto bucketOf = [&](double u) {
-        return std::min(static_cast<std::size_t>((u - lo) * scale), buckets - 1);
+    const auto bucketOf = [&](double k) {
+        return std::min(static_cast<std::size_t>((k - lo) * scale), buckets - 1);
     };
     std::vector<int32_t> start(buckets + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) ++start[bucketOf(vertices[i].u.Value()) + 1];
+    for (std::size_t i = 0; i < n; ++i) ++start[bucketOf(key(item(i))) + 1];
     for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
     for (std::size_t i = 0; i < n; ++i) {
-        const G3TVertex& v = vertices[i];
-        out[static_cast<std::size_t>(start[bucketOf(v.u.Value())]++)] = {
-            v.u.Value(), v.v.Value(), static_cast<int32_t>(i), 0};
+        const Item x = item(i);
+        out[static_cast<std::size_t>(start[bucketOf(key(x))]++)] = x;
     }
     // start[b] is now where bucket b + 1 begins.
     std::size_t begin = 0;
     for (std::size_t b = 0; b < buckets; ++b) {
         const std::size_t end = static_cast<std::size_t>(start[b]);
-        if (end - begin > 1) {
-            Point* first = out.data() + begin;
-            Point* last = out.data() + end;
-            if (end - begin <= 16) {
-                for (Point* p = first + 1; p < last; ++p) {
-                    const Point x = *p;
-                    Point* q = p;
-                    for (; q > first && ExactLessU()(x, q[-1]); --q) *q = q[-1];
-                    *q = x;
-                }
-            } else {
-                std::sort(first, last, ExactLessU());
+        Item* first = out.data() + begin;
+        Item* last = out.data() + end;
+        if (end - begin > 16) {
+            std::sort(first, last, less);
+        } else {
+            for (Item* p = first + 1; p < last; ++p) {  // insertion sort
+                const Item x = *p;
+                Item* q = p;
+                for (; q > first && less(x, q[-1]); --q) *q = q[-1];
+                *q = x;
             }
         }
         begin = end;
     }
-}
-
-// Sorts values, bucketed like SortByU.
-void SortValues(std::vector<double>& a) {
-    const std::size_t n = a.size();
-    double lo = n > 0 ? a[0] : 0.0, hi = lo;
-    for (const double x : a) {
-        lo = std::min(lo, x);
-        hi = std::max(hi, x);
-    }
-    const std::size_t buckets = n / 2;
-    const double scale = hi > lo ? static_cast<double>(buckets) / (hi - lo) : 0.0;
-    if (n < 4096 || !(scale > 0.0) || !std::isfinite(scale)) {
-        std::sort(a.begin(), a.end());
-        return;
-    }
-    const auto bucketOf = [&](double x) {
-        return std::min(static_cast<std::size_t>((x - lo) * scale), buckets - 1);
-    };
-    std::vector<int32_t> start(buckets + 1, 0);
-    for (const double x : a) ++start[bucketOf(x) + 1];
-    for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-    std::vector<double> out(n);
-    for (const double x : a) out[static_cast<std::size_t>(start[bucketOf(x)]++)] = x;
-    std::size_t begin = 0;
-    for (std::size_t b = 0; b < buckets; ++b) {
-        const std::size_t end = static_cast<std::size_t>(start[b]);
-        if (end - begin > 1) std::sort(out.begin() + begin, out.begin() + end);
-        begin = end;
-    }
-    a.swap(out);
 }
 
 }  // namespace
@@ -218,7 +184,13 @@ private:
 // tolerance are searched run by run of equal u, each run sorted by v.
 void G3TDelaunayBuilder::SortAndDropDuplicates() {
     const int n = m_Mesh.GetVertexCount();
-    SortByU(m_Mesh.m_Vertices, m_P);
+    const G3TVertexBlocks& vertices = m_Mesh.m_Vertices;
+    BucketSort(
+        vertices.size(),
+        [&vertices](std::size_t i) {
+            return Point{vertices[i].u.Value(), vertices[i].v.Value(), static_cast<int32_t>(i), 0};
+        },
+        [](const Point& p) { return p.u; }, ExactLessU(), m_P);
 
     std::vector<int32_t> representative(static_cast<std::size_t>(n), -1);
     std::vector<int32_t> runStart;
@@ -280,9 +252,10 @@ void G3TDelaunayBuilder::RankCoordinates() {
         }
         i = j;
     }
-    std::vector<double> values(n);
-    for (std::size_t i = 0; i < n; ++i) values[i] = m_P[i].v;
-    SortValues(values);
+    std::vector<double> values;
+    BucketSort(
+        n, [this](std::size_t i) { return m_P[i].v; }, [](double v) { return v; },
+        std::less<double>(), values);
     std::vector<std::pair<double, double>> vChains;  // least and greatest value
     for (std::size_t i = 0; i + 1 < n;) {
         std::size_t j = i + 1;

@@ -41,6 +41,17 @@ public:
 private:
     enum class Walk { Edge, Crossing, Blocked, Failed };
     Walk Scout(int32_t p, int32_t q, int32_t* stop);
+    // The two triangles on an edge: h runs u → w with apex a; b is the apex across.
+    struct Quad {
+        uint32_t h;
+        int32_t u, w, a, b;
+    };
+    /// False when the edge is gone or lies on the hull.
+    bool QuadOf(const EdgePair& e, Quad* q) const;
+    /// Whether the diagonal a–b would split the quadrilateral into two proper triangles.
+    bool IsConvex(const Quad& q) const {
+        return Orient(q.a, q.b, q.w) > 0.0 && Orient(q.b, q.a, q.u) > 0.0;
+    }
     bool FlipAway(int32_t p, int32_t x);
     void RestoreDelaunay(int32_t p, int32_t x);
     void Flip(uint32_t h);
@@ -184,11 +195,19 @@ G3TSegmentInserter::Walk G3TSegmentInserter::Scout(int32_t p, int32_t q, int32_t
     return Walk::Failed;
 }
 
+bool G3TSegmentInserter::QuadOf(const EdgePair& e, Quad* q) const {
+    const uint32_t h = FindEdge(e.first, e.second);
+    if (h == kOutside) return false;
+    const uint32_t s = m_Tri.Sym(h);
+    if (TriOf(s) == 0) return false;
+    *q = {h, m_Tri.Org(h), m_Tri.Dest(h), m_Tri.Apex(h), m_Tri.Apex(s)};
+    return true;
+}
+
 // Flips the crossed edges away, each in turn once its quadrilateral is convex, until p–x is
 // an edge; the diagonals made that no longer cross the segment are kept for the Delaunay
 // restoration.
 bool G3TSegmentInserter::FlipAway(int32_t p, int32_t x) {
-    auto& t = m_Tri;
     m_Made.clear();
     const std::size_t n = m_Crossed.size();
     const std::size_t limit = 16 * n * n + 64;
@@ -196,17 +215,14 @@ bool G3TSegmentInserter::FlipAway(int32_t p, int32_t x) {
         if (steps > limit) return false;
         const EdgePair e = m_Crossed.front();
         m_Crossed.pop_front();
-        const uint32_t h = FindEdge(e.first, e.second);
-        if (h == kOutside) return false;
-        const uint32_t s = t.Sym(h);
-        if (TriOf(s) == 0) return false;
-        const int32_t u = t.Org(h), w = t.Dest(h), a = t.Apex(h), b = t.Apex(s);
-        const bool convex = Orient(a, b, w) > 0.0 && Orient(b, a, u) > 0.0;
-        if (!convex) {
+        Quad q;
+        if (!QuadOf(e, &q)) return false;
+        if (!IsConvex(q)) {
             m_Crossed.push_back(e);
             continue;
         }
-        Flip(h);
+        Flip(q.h);
+        const int32_t a = q.a, b = q.b;
         const int sa = Sign(Orient(p, x, a)), sb = Sign(Orient(p, x, b));
         const bool crosses = sa * sb < 0 && a != p && a != x && b != p && b != x;
         if (crosses)
@@ -226,15 +242,12 @@ void G3TSegmentInserter::RestoreDelaunay(int32_t p, int32_t x) {
         swapped = false;
         for (EdgePair& e : m_Made) {
             if ((e.first == p && e.second == x) || (e.first == x && e.second == p)) continue;
-            const uint32_t h = FindEdge(e.first, e.second);
-            if (h == kOutside || t.EdgeOf(h) >= 0) continue;
-            const uint32_t s = t.Sym(h);
-            if (TriOf(s) == 0) continue;
-            const int32_t u = t.Org(h), w = t.Dest(h), a = t.Apex(h), b = t.Apex(s);
-            if (!(pktri::InCircle(m_P[u], m_P[w], m_P[a], m_P[b]) > 0.0)) continue;
-            if (!(Orient(a, b, w) > 0.0 && Orient(b, a, u) > 0.0)) continue;
-            Flip(h);
-            e = {a, b};
+            Quad q;
+            if (!QuadOf(e, &q) || t.EdgeOf(q.h) >= 0) continue;
+            if (!(pktri::InCircle(m_P[q.u], m_P[q.w], m_P[q.a], m_P[q.b]) > 0.0)) continue;
+            if (!IsConvex(q)) continue;
+            Flip(q.h);
+            e = {q.a, q.b};
             swapped = true;
         }
     }

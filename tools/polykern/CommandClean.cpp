@@ -28,11 +28,9 @@ std::string Summary(const SurfaceReport& r) {
 
 int RunClean(const Session& session, const CleanOptions& o) {
     TraceToStderr trace(session);
-    const MeshFormat to = FormatOfPath(o.output, o.asciiStl);
-    if (!CanWrite(to)) return Fail("cannot write this format: " + o.output);
-    std::string error;
-    std::unique_ptr<G3Surface> s(ReadSurface(o.input, &error));
-    if (s == nullptr) return Fail(error);
+    int status;
+    std::unique_ptr<G3Surface> s = ReadForWriting(o.input, o.output, o.asciiStl, &status);
+    if (s == nullptr) return status;
     const SurfaceReport before = MeasureSurface(s.get());
 
     Progress(session, "welding vertices and splitting edges at T-junctions");
@@ -48,7 +46,8 @@ int RunClean(const Session& session, const CleanOptions& o) {
     s->RemoveUnused();
     const SurfaceReport after = MeasureSurface(s.get());
     if (after.facets == 0) return Fail("nothing left after cleaning " + o.input);
-    if (!WriteSurface(s.get(), o.output, o.asciiStl, &error)) return Fail(error);
+    status = WriteResult(s.get(), o.output, o.asciiStl);
+    if (status != kExitOk) return status;
     std::printf("before  %s\nafter   %s\n", Summary(before).c_str(), Summary(after).c_str());
     return kExitOk;
 }

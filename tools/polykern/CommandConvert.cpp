@@ -20,20 +20,12 @@ struct ConvertOptions {
 
 int RunConvert(const Session& session, const ConvertOptions& o) {
     TraceToStderr trace(session);
-    const MeshFormat to = FormatOfPath(o.output, o.asciiStl);
-    if (!CanWrite(to)) return Fail("cannot write this format: " + o.output);
-    std::string error;
-    std::unique_ptr<G3Surface> s(ReadSurface(o.input, &error));
-    if (s == nullptr) return Fail(error);
+    int status;
+    std::unique_ptr<G3Surface> s = ReadForWriting(o.input, o.output, o.asciiStl, &status);
+    if (s == nullptr) return status;
     Progress(session, "read " + o.input + ": " + std::to_string(s->GetFacetCount()) + " facets");
-    int inexact = 0;
-    if (!WriteSurface(s.get(), o.output, o.asciiStl, &error, &inexact)) return Fail(error);
-    if (inexact > 0) {
-        std::fprintf(stderr,
-                     "polykern: warning: %d facets could not be triangulated exactly (their "
-                     "outlines cross themselves); holes dropped or split as a fan\n",
-                     inexact);
-    }
+    status = WriteResult(s.get(), o.output, o.asciiStl);
+    if (status != kExitOk) return status;
     Progress(session, "wrote " + o.output);
     return kExitOk;
 }

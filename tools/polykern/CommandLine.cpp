@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "polykern/foundation/GTrace.h"
+#include "polykern/model/G3Surface.h"
+#include "tools/polykern/MeshFiles.h"
 
 namespace pkcli {
 
@@ -42,6 +44,38 @@ int OpenTemporaryBeside(const std::string& path, std::string* tempName, std::str
     umask(mask);
     fchmod(fd, 0666 & ~mask);
     return fd;
+}
+
+std::unique_ptr<G3Surface> ReadForWriting(const std::string& input,
+                                          const std::string& output,
+                                          bool asciiStl,
+                                          int* status) {
+    *status = kExitFailed;
+    if (!CanWrite(FormatOfPath(output, asciiStl))) {
+        Fail("cannot write this format: " + output);
+        return nullptr;
+    }
+    std::string error;
+    std::unique_ptr<G3Surface> s(ReadSurface(input, &error));
+    if (s == nullptr) {
+        Fail(error);
+        return nullptr;
+    }
+    *status = kExitOk;
+    return s;
+}
+
+int WriteResult(G3Surface* s, const std::string& output, bool asciiStl) {
+    std::string error;
+    int inexact = 0;
+    if (!WriteSurface(s, output, asciiStl, &error, &inexact)) return Fail(error);
+    if (inexact > 0) {
+        std::fprintf(stderr,
+                     "polykern: warning: %d facets could not be triangulated exactly (their "
+                     "outlines cross themselves); holes dropped or split as a fan\n",
+                     inexact);
+    }
+    return kExitOk;
 }
 
 void AddSurfaceFiles(CLI::App* cmd, std::string* input, std::string* output, bool* asciiStl) {

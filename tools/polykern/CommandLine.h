@@ -3,7 +3,10 @@
 // Shared pieces of the command-line host: exit statuses, messages, and the functions
 // that add each command to the parser.
 
+#include <memory>
 #include <string>
+
+class G3Surface;
 
 namespace CLI {
 class App;
@@ -43,6 +46,16 @@ private:
 /// write that is renamed into place when complete. Its descriptor, with its name in
 /// *tempName; −1 with *error set to one line when it cannot be made.
 int OpenTemporaryBeside(const std::string& path, std::string* tempName, std::string* error);
+
+/// Checks that OUT's format can be written, first, then reads IN. Null, with the failure
+/// reported and kExitFailed in *status, when either fails.
+std::unique_ptr<G3Surface> ReadForWriting(const std::string& input,
+                                          const std::string& output,
+                                          bool asciiStl,
+                                          int* status);
+/// Writes s to OUT, warning on standard error about facets that could not be written
+/// exactly; kExitOk, or kExitFailed with the failure reported.
+int WriteResult(G3Surface* s, const std::string& output, bool asciiStl);
 
 /// Adds the positional IN and OUT files every converting command takes, and --ascii-stl.
 void AddSurfaceFiles(CLI::App* cmd, std::string* input, std::string* output, bool* asciiStl);

@@ -103,7 +103,8 @@ int RunTriangulate(const Session& session, const TriangulateOptions& o) {
                      "polykern: warning: %d constraints stop where they cross an earlier one\n",
                      skipped);
     }
-    if (!WriteSurface(s.get(), o.output, o.asciiStl, &error)) return Fail(error);
+    const int status = WriteResult(s.get(), o.output, o.asciiStl);
+    if (status != kExitOk) return status;
     std::printf("%d triangles over %d vertices, written to %s\n", s->GetFacetCount(),
                 s->GetVertexCount(), o.output.c_str());
     return kExitOk;

@@ -15,11 +15,13 @@
 #include "polykern/model/G3Vertex.h"
 #include "polykern/triangulation/G3TMesh.h"
 #include "polykern/triangulation/G3TriInterface.h"
+#include "tests/support/PlanarTriangulation.h"
 #include "tests/support/SurfaceCheck.h"
 
 namespace {
 
-using Pt = std::array<double, 2>;
+using Pt = pktest::PlanePoint;
+using pktest::Cross;
 
 constexpr double kAreaTol = 1e-9;
 
@@ -30,54 +32,13 @@ double V(const G3TVertex* v) {
     return v->v.Value();
 }
 
-double Cross(Pt o, Pt a, Pt b) {
-    return (a[0] - o[0]) * (b[1] - o[1]) - (a[1] - o[1]) * (b[0] - o[0]);
-}
-
-// Area and vertex count of the convex hull (monotone chain; collinear points left out).
-std::pair<double, int> Hull(std::vector<Pt> p) {
-    std::sort(p.begin(), p.end());
-    p.erase(std::unique(p.begin(), p.end()), p.end());
-    if (p.size() < 3) return {0.0, static_cast<int>(p.size())};
-    std::vector<Pt> h(2 * p.size());
-    std::size_t k = 0;
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        while (k >= 2 && Cross(h[k - 2], h[k - 1], p[i]) <= 0) --k;
-        h[k++] = p[i];
-    }
-    for (std::size_t i = p.size() - 1, t = k + 1; i > 0; --i) {
-        while (k >= t && Cross(h[k - 2], h[k - 1], p[i - 1]) <= 0) --k;
-        h[k++] = p[i - 1];
-    }
-    h.resize(k - 1);
-    double area = 0;
-    for (std::size_t i = 0; i < h.size(); ++i) {
-        const Pt& a = h[i];
-        const Pt& b = h[(i + 1) % h.size()];
-        area += 0.5 * (a[0] * b[1] - a[1] * b[0]);
-    }
-    return {area, static_cast<int>(h.size())};
-}
-
 // A triangulation of the hull: every triangle counter-clockwise, no directed edge twice
 // (so no overlap), and the areas summing to the hull's.
 ::testing::AssertionResult IsTriangulationOfHull(G3TMesh* m, const std::vector<Pt>& points) {
-    std::set<std::pair<const G3TVertex*, const G3TVertex*>> directed;
-    double area = 0.0;
-    for (int i = 0; i < m->GetTriangleCount(); ++i) {
-        G3TVertex* c[3];
-        m->GetTriangle(i, c);
-        const double a = 0.5 * Cross({U(c[0]), V(c[0])}, {U(c[1]), V(c[1])}, {U(c[2]), V(c[2])});
-        if (!(a > 0.0)) return ::testing::AssertionFailure() << "triangle " << i << " area " << a;
-        area += a;
-        for (int k = 0; k < 3; ++k) {
-            if (!directed.insert({c[k], c[(k + 1) % 3]}).second)
-                return ::testing::AssertionFailure() << "directed edge twice at triangle " << i;
-        }
-    }
-    const double hull = Hull(points).first;
-    if (std::fabs(area - hull) > kAreaTol * std::max(1.0, hull))
-        return ::testing::AssertionFailure() << "area " << area << " against hull " << hull;
+    const pktest::TriangulationCheck r = pktest::CheckTriangulation(m, points);
+    if (!r.fault.empty()) return ::testing::AssertionFailure() << r.fault;
+    if (std::fabs(r.area - r.hull) > kAreaTol * std::max(1.0, r.hull))
+        return ::testing::AssertionFailure() << "area " << r.area << " against hull " << r.hull;
     return ::testing::AssertionSuccess();
 }
 
@@ -165,7 +126,7 @@ TEST(G3TriInterface, RandomPointsGiveTheDelaunayTriangulationOfTheHull) {
         for (int i = 0; i < n; ++i) in.Add(d(rng), d(rng));
         ASSERT_TRUE(in.tri.MakeTriangulation());
         G3TMesh* m = in.tri.GetMesh();
-        const int h = Hull(in.points).second;
+        const int h = pktest::ConvexHull(in.points).corners;
         EXPECT_EQ(m->GetTriangleCount(), 2 * n - h - 2);
         EXPECT_EQ(m->GetHullEdgeCount(), h);
         EXPECT_TRUE(IsTriangulationOfHull(m, in.points));
