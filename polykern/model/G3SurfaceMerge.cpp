@@ -191,44 +191,43 @@ void G3Surface::UnionInPlaneFacets(int32_t mask) {
 
 namespace {
 
-// The facets on all edges between e's two vertices.
-std::vector<G3Facet*> SidesAlong(const G3Edge* e, GArrayCollection* parallel) {
-    e->GetVertex1()->GetEdges(e->GetVertex2(), parallel);
+// Hides every visible edge whose facet sides, over all edges between its two vertices,
+// come in pairs and pass `hide`. The side list is reused from edge to edge.
+template <class Hide>
+void HideEdges(G3Surface* s, Hide hide) {
+    GArrayCollection parallel(4, 4);
     std::vector<G3Facet*> sides;
-    for (int k = 0; k < parallel->size(); ++k) {
-        const auto* o = static_cast<G3Edge*>(parallel->get(k));
-        for (G3Facet* f : {o->GetFacet1(), o->GetFacet2()}) {
-            if (f != nullptr) sides.push_back(f);
+    for (int i = 0; i < s->GetEdgeCount(); ++i) {
+        G3Edge* e = s->GetEdge(i);
+        if (e->IsInvisible()) continue;
+        e->GetVertex1()->GetEdges(e->GetVertex2(), &parallel);
+        sides.clear();
+        for (int k = 0; k < parallel.size(); ++k) {
+            const auto* o = static_cast<G3Edge*>(parallel.get(k));
+            for (G3Facet* f : {o->GetFacet1(), o->GetFacet2()}) {
+                if (f != nullptr) sides.push_back(f);
+            }
         }
+        if (sides.empty() || sides.size() % 2 != 0) continue;
+        if (hide(e, sides)) e->SetFlags(0);
     }
-    return sides;
 }
 
 }  // namespace
 
 void G3Surface::MarkInPlaneEdgesAsInvisible2() {
-    GArrayCollection parallel(4, 4);
-    for (int i = 0; i < GetEdgeCount(); ++i) {
-        G3Edge* e = GetEdge(i);
-        if (e->IsInvisible()) continue;
-        const std::vector<G3Facet*> sides = SidesAlong(e, &parallel);
-        if (sides.empty() || sides.size() % 2 != 0) continue;
+    HideEdges(this, [](const G3Edge*, const std::vector<G3Facet*>& sides) {
         bool same = true;
         for (const G3Facet* f : sides) {
             for (int c = 0; c < 4 && same; ++c)
                 same = std::fabs(f->GetPlane()[c] - sides[0]->GetPlane()[c]) < 1e-6;
         }
-        if (same) e->SetFlags(0);
-    }
+        return same;
+    });
 }
 
 void G3Surface::MarkInPlaneEdgesAsInvisible() {
-    GArrayCollection parallel(4, 4);
-    for (int i = 0; i < GetEdgeCount(); ++i) {
-        G3Edge* e = GetEdge(i);
-        if (e->IsInvisible()) continue;
-        const std::vector<G3Facet*> sides = SidesAlong(e, &parallel);
-        if (sides.empty() || sides.size() % 2 != 0) continue;
+    HideEdges(this, [](const G3Edge* e, const std::vector<G3Facet*>& sides) {
         bool same = true, negative = false, positive = false;
         for (const G3Facet* f : sides) {
             same = same && f->PlaneEquals(sides[0]->GetPlane());
@@ -238,8 +237,8 @@ void G3Surface::MarkInPlaneEdgesAsInvisible() {
             negative = negative || sign < 0;
             positive = positive || sign > 0;
         }
-        if (same && negative && positive) e->SetFlags(0);
-    }
+        return same && negative && positive;
+    });
 }
 
 G3Edge* G3Surface::FindNearestEdge(G3Edge* e) {

@@ -75,18 +75,26 @@ bool IsReversed(const G3Vertex* a, const G3Vertex* b, const G3Vertex* c, const d
     return n[0] * plane[0] + n[1] * plane[1] + n[2] * plane[2] < 0.0;
 }
 
+// What splitting one facet needs, kept from facet to facet so that no facet allocates.
+struct Scratch {
+    G3TriangleCollector collector;
+    std::vector<G3Edge*> edges;
+    std::vector<G3Vertex*> starts;
+    std::vector<int> loopEnds;
+    // Per triangle corner: vertex, normal, texture coordinate, flags of the side it starts.
+    std::vector<G3Vertex*> v;
+    std::vector<G3Normal*> normals;
+    std::vector<G3TexCoo*> texCoos;
+    std::vector<int32_t> flags;
+    GArrayCollection work{8, 8};
+};
+
 // Replaces f by the triangles the tessellator makes of its loops. The triangles are added
 // before f is deleted, so the providers can still read f's data while they copy it.
-bool TriangulateFacet(G3Surface* s,
-                      G3Facet* f,
-                      G3TriangleCollector& collector,
-                      std::vector<G3Edge*>& edges,
-                      std::vector<G3Vertex*>& starts,
-                      GArrayCollection* work,
-                      int32_t newEdgeFlags) {
+bool TriangulateFacet(G3Surface* s, G3Facet* f, Scratch& x, int32_t newEdgeFlags) {
     G3EdgeList ring(f->GetFlags(), f->GetSurface());
-    std::vector<int> loopEnds;
-    if (!TraceLoops(f, edges, starts, ring, loopEnds)) return false;
+    if (!TraceLoops(f, x.edges, x.starts, ring, x.loopEnds)) return false;
+    G3TriangleCollector& collector = x.collector;
 
     const double* plane = f->GetPlane();
     collector.GetTriangles()->clear();
@@ -95,7 +103,7 @@ bool TriangulateFacet(G3Surface* s,
     if (!collector.BeginPolygon(i, j)) return false;
     collector.SetNormal(plane[0], plane[1], plane[2]);
     int k = 0;
-    for (const int end : loopEnds) {
+    for (const int end : x.loopEnds) {
         collector.BeginContour();
         for (; k < end; ++k) {
             G3Edge* el = ring.GetEdgeAt(k);
@@ -110,10 +118,15 @@ bool TriangulateFacet(G3Surface* s,
     const int count = collector.GetTriangleCount();
     const bool withNormals = f->HasGeometry();
     GArrayCollection* corners = collector.GetTriangles();
-    std::vector<G3Vertex*> v(3 * static_cast<std::size_t>(count));
-    std::vector<G3Normal*> normals(v.size());
-    std::vector<G3TexCoo*> texCoos(v.size());
-    std::vector<int32_t> flags(v.size());
+    const std::size_t corners3 = 3 * static_cast<std::size_t>(count);
+    std::vector<G3Vertex*>& v = x.v;
+    std::vector<G3Normal*>& normals = x.normals;
+    std::vector<G3TexCoo*>& texCoos = x.texCoos;
+    std::vector<int32_t>& flags = x.flags;
+    v.resize(corners3);
+    normals.resize(corners3);
+    texCoos.resize(corners3);
+    flags.resize(corners3);
     for (int t = 0; t < count; ++t) {
         G3Edge* el[3] = {static_cast<G3Edge*>(corners->get(3 * t)),
                          static_cast<G3Edge*>(corners->get(3 * t + 1)),
@@ -127,7 +140,7 @@ bool TriangulateFacet(G3Surface* s,
         }
         for (int c = 0; c < 3; ++c) {
             const std::size_t at = 3 * static_cast<std::size_t>(t);
-            flags[at + c] = SideFlags(v[at + c], v[at + (c + 1) % 3], work, newEdgeFlags);
+            flags[at + c] = SideFlags(v[at + c], v[at + (c + 1) % 3], &x.work, newEdgeFlags);
         }
     }
 
@@ -156,15 +169,12 @@ bool G3Surface::Triangulate(int options, int32_t newEdgeFlags) {
     for (int i = 0; i < GetFacetCount(); ++i) facets.push_back(GetFacet(i));
 
     const int32_t edgeFlags = m_EdgeFlags;
-    G3TriangleCollector collector;
-    std::vector<G3Edge*> edges;
-    std::vector<G3Vertex*> starts;
-    GArrayCollection work(8, 8);
+    Scratch scratch;
     bool any = false;
     for (G3Facet* f : facets) {
         const int n = f->GetEdgeCount();
         if (n < 4 || !ShouldSplit(f, options, n)) continue;
-        if (TriangulateFacet(this, f, collector, edges, starts, &work, newEdgeFlags)) any = true;
+        if (TriangulateFacet(this, f, scratch, newEdgeFlags)) any = true;
     }
     m_EdgeFlags = edgeFlags;
     if (any) RemoveUnused();
