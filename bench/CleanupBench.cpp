@@ -68,19 +68,11 @@ void BM_OrientNormals2(benchmark::State& state) {
 }
 
 // 2n² facets: about 10k, 80k, 320k and 1.1M.
-BENCHMARK(BM_RemoveEqualsVertex)
-    ->Arg(71)
-    ->Arg(200)
-    ->Arg(400)
-    ->Arg(708)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
-BENCHMARK(BM_OrientNormals2)
-    ->Arg(71)
-    ->Arg(200)
-    ->Arg(400)
-    ->Arg(708)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+void GridSizes(benchmark::internal::Benchmark* b) {
+    b->Arg(71)->Arg(200)->Arg(400)->Arg(708)->Unit(benchmark::kMillisecond)->Complexity();
+}
+
+BENCHMARK(BM_RemoveEqualsVertex)->Apply(GridSizes);
+BENCHMARK(BM_OrientNormals2)->Apply(GridSizes);
 
 }  // namespace

@@ -32,43 +32,38 @@ void Star(G3Surface& owner, G3EdgeList& list, int n) {
     list.SetPlane(kXY);
 }
 
-void BM_FormContours(benchmark::State& state) {
+// Times `run` on the edge list of an n-pointed star; it fills the contour collection.
+template <class Run>
+void OnStar(benchmark::State& state, Run run) {
     const int n = static_cast<int>(state.range(0));
     G3Surface owner;
     G3EdgeList list(1, 1);
     Star(owner, list, n);
     for (auto _ : state) {
         GArrayCollection out;
-        list.FormContours(&out);
+        run(list, owner, out);
         benchmark::DoNotOptimize(out.size());
         out.clear(true);
     }
     state.SetComplexityN(n);
+}
+
+void BM_FormContours(benchmark::State& state) {
+    OnStar(state,
+           [](G3EdgeList& list, G3Surface&, GArrayCollection& out) { list.FormContours(&out); });
 }
 
 void BM_RemoveSelfIntersections(benchmark::State& state) {
-    const int n = static_cast<int>(state.range(0));
-    G3Surface owner;
-    G3EdgeList list(1, 1);
-    Star(owner, list, n);
-    for (auto _ : state) {
-        GArrayCollection out;
+    OnStar(state, [](G3EdgeList& list, G3Surface& owner, GArrayCollection& out) {
         list.RemoveSelfIntersections(&out, &owner, false, UNION_EDGE_SPLIT, 0);
-        benchmark::DoNotOptimize(out.size());
-        out.clear(true);
-    }
-    state.SetComplexityN(n);
+    });
 }
 
-BENCHMARK(BM_FormContours)
-    ->RangeMultiplier(8)
-    ->Range(8, 8 << 14)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
-BENCHMARK(BM_RemoveSelfIntersections)
-    ->RangeMultiplier(8)
-    ->Range(8, 8 << 14)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity();
+void StarSizes(benchmark::internal::Benchmark* b) {
+    b->RangeMultiplier(8)->Range(8, 8 << 14)->Unit(benchmark::kMillisecond)->Complexity();
+}
+
+BENCHMARK(BM_FormContours)->Apply(StarSizes);
+BENCHMARK(BM_RemoveSelfIntersections)->Apply(StarSizes);
 
 }  // namespace
