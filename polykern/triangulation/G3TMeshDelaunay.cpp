@@ -155,6 +155,8 @@ private:
     void Recurse(int lo, int n, int axis, bool sorted, uint32_t* farLeft, uint32_t* farRight);
     void Merge(
         uint32_t* farLeft, uint32_t* innerLeft, uint32_t* innerRight, uint32_t* farRight, int axis);
+    template <bool kLeft>
+    void DeleteSide(int32_t lowerLeft, int32_t lowerRight, uint32_t* cand, int32_t* upper);
     void RemoveGhosts(uint32_t start);
     bool Covers() const;
 
@@ -487,61 +489,8 @@ void G3TDelaunayBuilder::Merge(
             }
             return;
         }
-        if (!leftFinished) {
-            // Delete left edges whose triangles the new base would put a point inside.
-            uint32_t next = t.Sym(Lprev(leftCand));
-            int32_t nextApex = t.Apex(next);
-            bool bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, upperLeft, nextApex) > 0.0;
-            while (bad && Step()) {
-                next = Lnext(next);
-                const uint32_t topCasing = t.Sym(next);
-                next = Lnext(next);
-                const uint32_t sideCasing = t.Sym(next);
-                t.Bond(next, topCasing);
-                t.Bond(leftCand, sideCasing);
-                leftCand = Lnext(leftCand);
-                const uint32_t outerCasing = t.Sym(leftCand);
-                next = Lprev(next);
-                t.Bond(next, outerCasing);
-                t.SetOrg(leftCand, lowerLeft);
-                t.SetDest(leftCand, -1);
-                t.SetApex(leftCand, nextApex);
-                t.SetOrg(next, -1);
-                t.SetDest(next, upperLeft);
-                t.SetApex(next, nextApex);
-                upperLeft = nextApex;
-                next = sideCasing;
-                nextApex = t.Apex(next);
-                bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, upperLeft, nextApex) > 0.0;
-            }
-        }
-        if (!rightFinished) {
-            uint32_t next = t.Sym(Lnext(rightCand));
-            int32_t nextApex = t.Apex(next);
-            bool bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, upperRight, nextApex) > 0.0;
-            while (bad && Step()) {
-                next = Lprev(next);
-                const uint32_t topCasing = t.Sym(next);
-                next = Lprev(next);
-                const uint32_t sideCasing = t.Sym(next);
-                t.Bond(next, topCasing);
-                t.Bond(rightCand, sideCasing);
-                rightCand = Lprev(rightCand);
-                const uint32_t outerCasing = t.Sym(rightCand);
-                next = Lnext(next);
-                t.Bond(next, outerCasing);
-                t.SetOrg(rightCand, -1);
-                t.SetDest(rightCand, lowerRight);
-                t.SetApex(rightCand, nextApex);
-                t.SetOrg(next, upperRight);
-                t.SetDest(next, -1);
-                t.SetApex(next, nextApex);
-                upperRight = nextApex;
-                next = sideCasing;
-                nextApex = t.Apex(next);
-                bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, upperRight, nextApex) > 0.0;
-            }
-        }
+        if (!leftFinished) DeleteSide<true>(lowerLeft, lowerRight, &leftCand, &upperLeft);
+        if (!rightFinished) DeleteSide<false>(lowerLeft, lowerRight, &rightCand, &upperRight);
         if (leftFinished ||
             (!rightFinished && InCircle(upperLeft, lowerLeft, lowerRight, upperRight) > 0.0)) {
             // Connect lowerLeft to upperRight.
@@ -560,6 +509,48 @@ void G3TDelaunayBuilder::Merge(
             leftCand = t.Sym(base);
             upperLeft = t.Apex(leftCand);
         }
+    }
+}
+
+// Deletes the edges of one half, next to the base, whose triangles the new base would put
+// a point inside: each deletion re-links the two triangles (the half gains a hull triangle)
+// and exposes the next candidate. The right half is the mirror image of the left: the
+// turns and the ends of the edges swap.
+template <bool kLeft>
+void G3TDelaunayBuilder::DeleteSide(int32_t lowerLeft,
+                                    int32_t lowerRight,
+                                    uint32_t* cand,
+                                    int32_t* upper) {
+    auto& t = m_Tri;
+    const auto forth = [](uint32_t h) { return kLeft ? Lnext(h) : Lprev(h); };
+    const auto back = [](uint32_t h) { return kLeft ? Lprev(h) : Lnext(h); };
+    const auto setNear = [&t](uint32_t h, int32_t v) { kLeft ? t.SetOrg(h, v) : t.SetDest(h, v); };
+    const auto setFar = [&t](uint32_t h, int32_t v) { kLeft ? t.SetDest(h, v) : t.SetOrg(h, v); };
+    const int32_t base = kLeft ? lowerLeft : lowerRight;
+    uint32_t next = t.Sym(back(*cand));
+    int32_t nextApex = t.Apex(next);
+    bool bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, *upper, nextApex) > 0.0;
+    while (bad && Step()) {
+        next = forth(next);
+        const uint32_t topCasing = t.Sym(next);
+        next = forth(next);
+        const uint32_t sideCasing = t.Sym(next);
+        t.Bond(next, topCasing);
+        t.Bond(*cand, sideCasing);
+        *cand = forth(*cand);
+        const uint32_t outerCasing = t.Sym(*cand);
+        next = back(next);
+        t.Bond(next, outerCasing);
+        setNear(*cand, base);
+        setFar(*cand, -1);
+        t.SetApex(*cand, nextApex);
+        setNear(next, -1);
+        setFar(next, *upper);
+        t.SetApex(next, nextApex);
+        *upper = nextApex;
+        next = sideCasing;
+        nextApex = t.Apex(next);
+        bad = nextApex >= 0 && InCircle(lowerLeft, lowerRight, *upper, nextApex) > 0.0;
     }
 }
 
