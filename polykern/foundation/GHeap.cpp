@@ -32,6 +32,18 @@ void DeleteUnpooledList(GArrayCollection* list) {
     ::operator delete(list);
 }
 
+// Holds a pool's lock for one scope, so a failed block allocation cannot leave it held.
+class SpinGuard {
+public:
+    explicit SpinGuard(GSpinLock& lock) : m_Lock(lock) { m_Lock.lock(); }
+    ~SpinGuard() { m_Lock.unlock(); }
+    SpinGuard(const SpinGuard&) = delete;
+    SpinGuard& operator=(const SpinGuard&) = delete;
+
+private:
+    GSpinLock& m_Lock;
+};
+
 }  // namespace
 
 GArrayCollection* GHeap::m_HeapList = nullptr;
@@ -71,9 +83,11 @@ GHeap::~GHeap() {
 }
 
 void GHeap::DeleteAllBlocks() {
-    GSemaphorGuard guard(m_Lock);
+    SpinGuard guard(m_Lock);
     for (GArrayCollection* list : {&m_FreeBlocks, &m_FullBlocks}) {
-        for (int i = 0; i < list->size(); ++i) delete static_cast<GHeapBlock*>(list->get(i));
+        for (int i = 0; i < list->size(); ++i) {
+            GHeapBlock::Destroy(static_cast<GHeapBlock*>(list->get(i)));
+        }
         list->clear();
     }
 }
@@ -101,22 +115,24 @@ void GHeap::TakeOut(GArrayCollection& list, GHeapBlock* block) {
 }
 
 void* GHeap::Alloc() {
-    GSemaphorGuard guard(m_Lock);
-    GHeapBlock* block;
-    if (m_FreeBlocks.isEmpty()) {
-        block = new GHeapBlock(this, m_SlotsPerBlock, m_Stride);
-        block->m_Index = m_FreeBlocks.size();
-        m_FreeBlocks.add(block);
-    } else {
-        block = static_cast<GHeapBlock*>(m_FreeBlocks.getLast());
+    GHeapBlock::SlotHeader* slot;
+    {
+        SpinGuard guard(m_Lock);
+        auto* block = static_cast<GHeapBlock*>(m_FreeBlocks.getLast());
+        if (block == nullptr) {
+            block = GHeapBlock::Create(this, m_SlotsPerBlock, m_Stride);
+            block->m_Index = m_FreeBlocks.size();
+            m_FreeBlocks.add(block);
+        }
+        slot = block->TakeSlot();
+        if (block->m_FreeCount == 0) {
+            m_FreeBlocks.removeLast();
+            block->m_Index = m_FullBlocks.size();
+            m_FullBlocks.add(block);
+        }
+        slot->owner = block;
     }
-    GHeapBlock::SlotHeader* slot = block->TakeSlot();
-    if (block->m_FreeCount == 0) {
-        m_FreeBlocks.removeLast();
-        block->m_Index = m_FullBlocks.size();
-        m_FullBlocks.add(block);
-    }
-    slot->owner = block;
+    // The slot is this caller's alone from here on: zero it outside the lock.
     void* object = slot + 1;
     std::memset(object, 0, static_cast<std::size_t>(m_SlotSize));
     return object;
@@ -124,7 +140,7 @@ void* GHeap::Alloc() {
 
 void GHeap::Free(void* p) {
     if (p == nullptr) return;
-    GSemaphorGuard guard(m_Lock);
+    SpinGuard guard(m_Lock);
     GHeapBlock::SlotHeader* slot = static_cast<GHeapBlock::SlotHeader*>(p) - 1;
     GHeapBlock* block = slot->owner;
     PK_ASSERT(block->m_Heap == this);
@@ -138,12 +154,12 @@ void GHeap::Free(void* p) {
     } else if (block->m_FreeCount == m_SlotsPerBlock) {
         // Wholly free: release it at once, even the pool's last block.
         TakeOut(m_FreeBlocks, block);
-        delete block;
+        GHeapBlock::Destroy(block);
     }
 }
 
 int GHeap::GarbageCollector() {
-    GSemaphorGuard guard(m_Lock);
+    SpinGuard guard(m_Lock);
     return 0;
 }
 
@@ -168,6 +184,7 @@ void GHeap::RemoveAllHeaps() {
         DeleteUnpooledList(m_HeapList);
         m_HeapList = nullptr;
     }
+    GHeapBlock::ReleaseReserve();
 }
 
 int GHeap::GetHeapCount() {

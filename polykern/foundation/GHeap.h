@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
+#include <thread>
 
 #include "polykern/PolykernExport.h"
 #include "polykern/foundation/GArrayCollection.h"
@@ -9,8 +11,24 @@
 
 class GHeapBlock;
 
+/// The lock of one pool. Alloc and Free hold it for a few instructions, so a waiting
+/// thread spins briefly and then yields; an uncontended pass costs one atomic exchange.
+/// Not re-entrant: nothing done under it calls back into the pool.
+class GSpinLock {
+public:
+    void lock() {
+        while (m_Held.exchange(true, std::memory_order_acquire)) {
+            while (m_Held.load(std::memory_order_relaxed)) std::this_thread::yield();
+        }
+    }
+    void unlock() { m_Held.store(false, std::memory_order_release); }
+
+private:
+    std::atomic<bool> m_Held{false};
+};
+
 /// A pool of fixed-size, zero-filled slots for one class. Alloc and Free run in
-/// constant time under the pool's own lock; a block is released as soon as its last
+/// constant time under the pool's own lock (a spin lock: both are a few instructions); a block is released as soon as its last
 /// slot comes back. Every live pool is listed in a process-wide list.
 class POLYKERN_API GHeap : public GObj {
 public:
@@ -42,7 +60,8 @@ public:
     static void RunGarbageCollector();
     /// Does nothing; kept for hosts that call it.
     static void RunUsedMemoryDump();
-    /// Destroys every pool and the pool list. The pool of a pooled class is made again
+    /// Destroys every pool and the pool list, and frees the memory kept for later blocks.
+    /// The pool of a pooled class is made again
     /// on its next allocation. Objects still alive in a pool must not be used afterwards.
     static void RemoveAllHeaps();
     /// Number of live pools.
@@ -79,7 +98,7 @@ private:
     int m_SlotsPerBlock = 0;
     int m_SlotSize = 0;
     std::size_t m_Stride = 0;  // header word + slot size rounded up to 8
-    GSemaphor m_Lock;
+    GSpinLock m_Lock;
     GHeap** m_Owner = nullptr;
 
     static GArrayCollection* m_HeapList;

@@ -6,11 +6,11 @@
 
 class GHeap;
 
-// One block of a pool: an array of slots, each an 8-byte header followed by the
-// object's bytes. A freed slot's header links to the next freed slot; a handed-out
-// slot's header names its block, so Free finds the block without a search. Slots never
-// handed out yet are taken in memory order, so a new block is not walked (and its
-// pages not touched) before they are needed.
+// One block of a pool: a record followed, in the same allocation, by an array of slots,
+// each an 8-byte header followed by the object's bytes. A freed slot's header links to
+// the next freed slot; a handed-out slot's header names its block, so Free finds the block
+// without a search. Slots never handed out yet are taken in memory order, so a new block
+// is not walked (and its pages not touched) before they are needed.
 class GHeapBlock : public GObj {
 public:
     union SlotHeader {
@@ -19,10 +19,30 @@ public:
     };
     static_assert(sizeof(SlotHeader) == 8, "slot header holds a pointer");
 
-    GHeapBlock(GHeap* heap, int slots, std::size_t stride);
+    /// A block of `slots` slots of `stride` bytes in one allocation with its record.
+    /// Throws std::bad_alloc when the general heap is exhausted.
+    static GHeapBlock* Create(GHeap* heap, int slots, std::size_t stride);
+    /// Releases a block made by Create, slots and record together. Its memory may be kept
+    /// (up to 2 MiB over all pools) for the next block of the same size.
+    static void Destroy(GHeapBlock* block);
+    /// Hands the memory kept for later blocks back to the general heap.
+    static void ReleaseReserve();
+
     /// A free slot: a freed one first, else the next never-used one. Null when full.
-    SlotHeader* TakeSlot();
-    ~GHeapBlock() override;
+    SlotHeader* TakeSlot() {
+        SlotHeader* slot = m_FreeHead;
+        if (slot != nullptr) {
+            m_FreeHead = slot->nextFree;
+        } else if (m_Unused < m_Slots) {
+            slot = reinterpret_cast<SlotHeader*>(m_Memory +
+                                                 static_cast<std::size_t>(m_Unused++) * m_Stride);
+        } else {
+            return nullptr;
+        }
+        --m_FreeCount;
+        return slot;
+    }
+    ~GHeapBlock() override = default;
     GHeapBlock(const GHeapBlock&) = delete;
     GHeapBlock& operator=(const GHeapBlock&) = delete;
 
@@ -34,4 +54,7 @@ public:
     int m_Slots;
     int m_Unused = 0;  // slots from here on were never handed out
     std::size_t m_Stride;
+
+private:
+    GHeapBlock(GHeap* heap, int slots, std::size_t stride, char* memory);
 };
