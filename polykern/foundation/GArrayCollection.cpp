@@ -72,6 +72,15 @@ void GArrayCollection::reallocList(int n) {
     m_Capacity += step;
 }
 
+void GArrayCollection::ensureCapacity(int n) {
+    if (n <= m_Capacity) return;
+    GObj** grown =
+        static_cast<GObj**>(std::realloc(m_Array, sizeof(GObj*) * static_cast<std::size_t>(n)));
+    if (grown == nullptr) throw std::bad_alloc();
+    m_Array = grown;
+    m_Capacity = n;
+}
+
 void GArrayCollection::size(int n) {
     if (n >= 0 && n <= m_Count) m_Count = n;
 }

@@ -68,6 +68,8 @@ public:
     void qsortex(int (*cmp)(const void*, const void*, const void*), const void* context);
     /// Shrinks the array to exactly the count when it is larger.
     void ReallocByRealSize();
+    /// Grows the array, once, to hold at least `n` elements; nothing when it already can.
+    void ensureCapacity(int n);
 
     int GetCapacity() const { return m_Capacity; }
     int GetGrowth() const { return m_Growth; }

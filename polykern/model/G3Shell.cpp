@@ -1,5 +1,7 @@
 #include "polykern/model/G3Shell.h"
 
+#include <cmath>
+
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Edge.h"
@@ -69,12 +71,15 @@ bool G3Shell::TakeOut(GArrayCollection* c, G3Obj* entity) {
 }
 
 G3Vertex* G3Shell::AddVertex(const double* xyz, uint32_t word) {
-    return m_Vertices != nullptr && xyz != nullptr ? AddVertexToCollection(new G3Vertex(xyz, word))
-                                                   : nullptr;
+    return xyz != nullptr ? AddVertex(xyz[0], xyz[1], xyz[2], word) : nullptr;
 }
 
 G3Vertex* G3Shell::AddVertex(double x, double y, double z, uint32_t word) {
-    return m_Vertices != nullptr ? AddVertexToCollection(new G3Vertex(x, y, z, word)) : nullptr;
+    // A non-finite position would poison every plane and box it takes part in.
+    if (m_Vertices == nullptr || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
+        return nullptr;
+    }
+    return AddVertexToCollection(new G3Vertex(x, y, z, word));
 }
 
 G3Normal* G3Shell::AddNormal(const double* xyz) {

@@ -64,7 +64,7 @@ public:
     /// Tells the registered providers that a poly-edge was transformed by m.
     virtual void TransformExDataPolyEdge(G3PolyEdge* p, const double m[4][4]);
 
-    /// The new vertex, owned by the shell.
+    /// The new vertex, owned by the shell; null for a non-finite coordinate or a null point.
     G3Vertex* AddVertex(const double* xyz, uint32_t word);
     G3Vertex* AddVertex(double x, double y, double z, uint32_t word);
     /// A new normal; null when the shell keeps no normals (nothing is allocated).

@@ -163,6 +163,10 @@ G3Facet* G3Surface::Finish(G3Facet* f) {
 G3Facet* G3Surface::AddFacet(
     int n, G3Vertex** v, const int32_t* edgeFlags, G3Normal** normals, G3TexCoo** texCoos) {
     if (n < 3 || v == nullptr) return nullptr;
+    // A missing corner would leave the ring open where its two sides were skipped.
+    for (int k = 0; k < n; ++k) {
+        if (v[k] == nullptr) return nullptr;
+    }
     return Finish(_AddFacet(n, v, edgeFlags, normals, texCoos));
 }
 

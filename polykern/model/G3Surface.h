@@ -92,6 +92,27 @@ public:
     /// A facet over a collection of edges (their vertices, flags and side-1 normals);
     /// null for fewer than three resulting edges.
     G3Facet* AddFacet(GArrayCollection* edges, int32_t facetFlags, int surfaceNumber);
+    /// Builds a whole mesh from indexed polygons in one pass. Point k is the three doubles
+    /// at xyz[3k]; facet k runs through the next cornerCounts[k] entries of `corners`
+    /// (point indices), and its side from one corner to the next takes the flags stored with
+    /// the first of the two in `edgeFlags`, or `flags` for every side when edgeFlags is null.
+    /// The result is that of AddVertex for every point followed by the vertex-list AddFacet
+    /// for every facet in turn: the same vertices, edges and facets in the same order with
+    /// the same identifiers, edge sharing, planes and provider calls. A point with a
+    /// non-finite coordinate makes no vertex; a facet with an index outside the points, a
+    /// point without vertex, or fewer than three edges is skipped. No more than
+    /// `cornerTotal` corners are read. `vertexOfPoint` (pointCount entries, optional)
+    /// receives each point's vertex or null. Returns the number of facets made; −1, with
+    /// nothing added, for a negative count or a missing array.
+    int AddIndexedFacets(int pointCount,
+                         const double* xyz,
+                         int facetCount,
+                         const int* cornerCounts,
+                         int cornerTotal,
+                         const int* corners,
+                         const int32_t* edgeFlags,
+                         int32_t flags,
+                         G3Vertex** vertexOfPoint = nullptr);
     /// Adds n vertices copied from the records, and a facet through them when n > 2.
     /// The vertex count after the call when the facet was made, 0 when it was not, and
     /// the count before the call for n ≤ 2.
@@ -298,6 +319,7 @@ protected:
     void AddLoopedFacets(GArrayCollection* contours, G3Shell* map, int32_t flags);
 
 private:
+    friend class G3SurfaceBulkBuilder;
     // Finishes a facet made by AddFacet: plane, and the complex-facet collector.
     G3Facet* Finish(G3Facet* f);
 
