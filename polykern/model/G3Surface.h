@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <vector>
 
 #include "polykern/PolykernExport.h"
 #include "polykern/foundation/GPooled.h"
@@ -176,6 +177,9 @@ public:
 
     /// Welds coincident vertices and sweeps what they leave unused.
     void RemoveEqualsVertex();
+    /// RemoveEqualsVertex(), telling for every vertex, by its index before the call, what
+    /// became of it: itself, the vertex it was welded into, or null when it was swept.
+    void RemoveEqualsVertex(std::vector<G3Vertex*>& into);
     /// Links each vertex to an equal one already in `hash` (its representative) and
     /// re-points the edges to the representatives; the duplicates are left edge-less.
     void RemoveEqualsVertex(G3PointHash* hash);
@@ -320,6 +324,9 @@ protected:
 
 private:
     friend class G3SurfaceBulkBuilder;
+    // The weld of RemoveEqualsVertex(hash); `into`, when given, receives each vertex's
+    // representative (or the vertex itself).
+    void Weld(G3PointHash* hash, std::vector<G3Vertex*>* into);
     // Finishes a facet made by AddFacet: plane, and the complex-facet collector.
     G3Facet* Finish(G3Facet* f);
 

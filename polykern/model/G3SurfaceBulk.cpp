@@ -5,105 +5,158 @@
 // edges to b; the edges between one pair of vertices appear there in the order they were
 // made, so the walk only ever sees that pair's edges in creation order. Here each pair's
 // edges are kept in the same order in a chain found through a hash over the pair, and the
-// same rule picks among them, so no vertex's list is walked.
+// same rule picks among them, so no vertex's list is walked. The pairs are numbered
+// before the build, through a counting sort of the sides.
 
+#include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "polykern/foundation/GArrayCollection.h"
+#include "polykern/foundation/GObjArrayIterator.h"
 #include "polykern/foundation/GTrace.h"
+#include "polykern/math/G3Math.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
+#include "polykern/model/G3SurfaceBulk.h"
 #include "polykern/model/G3Vertex.h"
 
 namespace {
 
-// Open addressing over vertex pairs: the key is the pair of point indices, smaller
-// first; the value is the pair's first edge, as an index into the edges made by this
-// build. Grows when three quarters full, so a probe stays short whatever the mesh.
-class PairTable {
-public:
-    explicit PairTable(std::size_t expected) { Resize(Capacity(expected)); }
+constexpr int kNone = -1;
 
-    // The slot of `key`: its value, or kEmpty when the pair has no edge yet.
-    int& At(uint64_t key) {
-        std::size_t i = Slot(key);
-        while (m_Values[i] != kEmpty && m_Keys[i] != key) i = (i + 1) & m_Mask;
-        if (m_Values[i] == kEmpty) {
-            if (++m_Used * 4 > m_Keys.size() * 3) {
-                Grow();
-                return At(key);  // the key was not placed yet: find its new slot
-            }
-            m_Keys[i] = key;
+// The pair of every facet side, numbered densely: sides between the same two vertices,
+// in either direction, get the same number. The sides are bucketed by their smaller
+// vertex with a counting sort and each bucket is ordered by the larger one, so the whole
+// pairing takes linear time (n log n only for vertices with very many edges) and the
+// numbers follow the vertex order, which keeps the build's look-ups close in memory.
+class SidePairs {
+public:
+    // `usable[k]` says whether facet k will be built; its sides are the only ones paired.
+    SidePairs(int pointCount,
+              int facetCount,
+              const int* counts,
+              const int* corners,
+              const std::vector<char>& usable) {
+        std::vector<int> bucket(static_cast<std::size_t>(pointCount) + 1, 0);
+        std::size_t total = 0;
+        ForEachSide(facetCount, counts, corners, usable, [&](std::size_t, int a, int b) {
+            ++bucket[a < b ? a : b];
+            ++total;
+        });
+        int sum = 0;
+        for (int& c : bucket) {
+            const int n = c;
+            c = sum;
+            sum += n;
         }
-        return m_Values[i];
+        // Sides bucketed by their smaller vertex, each with its larger one; within a bucket
+        // they stay in side order.
+        std::vector<std::pair<int, int>> sorted(total);  // (larger vertex, side)
+        std::vector<int> fill(bucket.begin(), bucket.end() - 1);
+        m_PairOfSide.assign(static_cast<std::size_t>(Offset(facetCount, counts)), kNone);
+        ForEachSide(facetCount, counts, corners, usable, [&](std::size_t side, int a, int b) {
+            sorted[static_cast<std::size_t>(fill[a < b ? a : b]++)] = {a < b ? b : a,
+                                                                        static_cast<int>(side)};
+        });
+        int pairs = 0;
+        for (int lo = 0; lo < pointCount; ++lo) {
+            auto first = sorted.begin() + bucket[lo];
+            auto last = sorted.begin() + bucket[lo + 1];
+            if (last - first > 1) std::sort(first, last);
+            for (auto it = first; it != last; ++it) {
+                if (it != first && it->first != (it - 1)->first) ++pairs;
+                m_PairOfSide[static_cast<std::size_t>(it->second)] = pairs;
+            }
+            if (first != last) ++pairs;
+        }
+        m_PairCount = pairs;
     }
 
-    static constexpr int kEmpty = -1;
+    const int* Data() const { return m_PairOfSide.data(); }
+    int GetPairCount() const { return m_PairCount; }
+
+    // The corners the facets read, counts that run past the corner array excluded.
+    static int64_t Offset(int facetCount, const int* counts) {
+        int64_t total = 0;
+        for (int k = 0; k < facetCount; ++k) total += counts[k];
+        return total;
+    }
 
 private:
-    static std::size_t Capacity(std::size_t expected) {
-        std::size_t c = 16;
-        while (c < 2 * expected) c *= 2;
-        return c;
-    }
-    std::size_t Slot(uint64_t key) const {
-        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 20) & m_Mask;
-    }
-    void Resize(std::size_t capacity) {
-        m_Keys.assign(capacity, 0);
-        m_Values.assign(capacity, kEmpty);
-        m_Mask = capacity - 1;
-        m_Used = 0;
-    }
-    void Grow() {
-        std::vector<uint64_t> keys;
-        std::vector<int> values;
-        keys.swap(m_Keys);
-        values.swap(m_Values);
-        Resize(keys.size() * 2);
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            if (values[i] == kEmpty) continue;
-            std::size_t j = Slot(keys[i]);
-            while (m_Values[j] != kEmpty) j = (j + 1) & m_Mask;
-            m_Keys[j] = keys[i];
-            m_Values[j] = values[i];
-            ++m_Used;
+    // Calls f(side, a, b) for every side a–b of a usable facet with a ≠ b; side numbers
+    // are corner positions.
+    template <class F>
+    static void ForEachSide(int facetCount,
+                            const int* counts,
+                            const int* corners,
+                            const std::vector<char>& usable,
+                            F f) {
+        std::size_t start = 0;
+        for (int k = 0; k < facetCount; ++k) {
+            const auto n = static_cast<std::size_t>(counts[k]);
+            if (usable[static_cast<std::size_t>(k)]) {
+                for (std::size_t i = 0; i < n; ++i) {
+                    const int a = corners[start + i], b = corners[start + (i + 1 < n ? i + 1 : 0)];
+                    if (a != b) f(start + i, a, b);
+                }
+            }
+            start += n;
         }
     }
 
-    std::vector<uint64_t> m_Keys;
-    std::vector<int> m_Values;
-    std::size_t m_Mask = 0;
-    std::size_t m_Used = 0;
+    std::vector<int> m_PairOfSide;
+    int m_PairCount = 0;
 };
-
-uint64_t PairKey(int a, int b) {
-    const auto lo = static_cast<uint32_t>(a < b ? a : b);
-    const auto hi = static_cast<uint32_t>(a < b ? b : a);
-    return (static_cast<uint64_t>(lo) << 32) | hi;
-}
 
 }  // namespace
 
 // Does the work of AddIndexedFacets with access to the surface's private parts.
 class G3SurfaceBulkBuilder {
 public:
-    G3SurfaceBulkBuilder(G3Surface& s, std::size_t corners)
-        : m_Surface(s), m_EdgeBase(s.GetEdgeCount()), m_Pairs(corners / 2 + 1) {
-        m_NextInPair.reserve(corners / 2 + 1);
+    G3SurfaceBulkBuilder(G3Surface& s, const int* pairOfSide, int pairCount)
+        : m_Surface(s),
+          m_EdgeBase(s.GetEdgeCount()),
+          m_PairOfSide(pairOfSide),
+          m_Collector(dynamic_cast<GArrayCollection*>(s.GetExData())),
+          m_FirstEdge(static_cast<std::size_t>(pairCount), kNone) {
+        m_NextInPair.reserve(static_cast<std::size_t>(pairCount));
     }
 
-    // AddEdge(v[a], v[b], f), with the pair's edges taken from its chain.
-    G3Edge* Side(int a, int b, G3Vertex* va, G3Vertex* vb, G3Facet* f) {
+    // The build proper, once the usable facets are known and their sides paired.
+    static int Run(G3Surface& s,
+                   int readable,
+                   const int* cornerCounts,
+                   const int* corners,
+                   const int32_t* edgeFlags,
+                   int32_t flags,
+                   G3Vertex* const* vertexOf,
+                   const std::vector<char>& usable,
+                   const int* pairOfSide,
+                   int pairCount);
+
+    // The facets that are built at all (enough corners, every index a point with a
+    // vertex), and how many facets can be read within `cornerTotal` corners.
+    static int Usable(int pointCount,
+                      int facetCount,
+                      const int* cornerCounts,
+                      int cornerTotal,
+                      const int* corners,
+                      G3Vertex* const* vertexOf,
+                      std::vector<char>& usable);
+
+    // AddEdge(va, vb, f) for the side that starts at corner position `side`, with the
+    // pair's edges taken from its chain.
+    G3Edge* Side(std::size_t side, G3Vertex* va, G3Vertex* vb, G3Facet* f) {
         if (va == vb) {
             GTrace::Message("Not inserted equals vertex in AddEdge. Skip.");
             return nullptr;
         }
-        int& head = m_Pairs.At(PairKey(a, b));
-        int tail = PairTable::kEmpty;
-        for (int k = head; k != PairTable::kEmpty; tail = k, k = m_NextInPair[k]) {
+        int& head = m_FirstEdge[static_cast<std::size_t>(m_PairOfSide[side])];
+        int tail = kNone;
+        for (int k = head; k != kNone; tail = k, k = m_NextInPair[static_cast<std::size_t>(k)]) {
             G3Edge* e = EdgeAt(k);
             // An edge that lost every facet has left its vertices' lists: AddEdge no
             // longer sees it.
@@ -121,8 +174,10 @@ public:
             e->SetFlags(e->GetFlags() | m_Surface.m_EdgeFlags);
             return e;
         }
-        if (head != PairTable::kEmpty) {
-            for (tail = head; m_NextInPair[tail] != PairTable::kEmpty;) tail = m_NextInPair[tail];
+        if (head != kNone) {
+            for (tail = head; m_NextInPair[static_cast<std::size_t>(tail)] != kNone;) {
+                tail = m_NextInPair[static_cast<std::size_t>(tail)];
+            }
         }
         auto* e = new G3Edge(va, vb);
         e->SetFlags(m_Surface.m_EdgeFlags);
@@ -132,41 +187,148 @@ public:
         f->AddEdge(e);
         m_Surface.AddEdgeToCollection(e);
         const int index = m_Surface.GetEdgeCount() - 1 - m_EdgeBase;
-        m_NextInPair.push_back(PairTable::kEmpty);
-        if (head == PairTable::kEmpty) {
+        m_NextInPair.push_back(kNone);
+        if (head == kNone) {
             head = index;
         } else {
-            m_NextInPair[tail] = index;
+            m_NextInPair[static_cast<std::size_t>(tail)] = index;
         }
         return e;
     }
 
-    // _AddFacet and Finish over point indices whose vertices all exist.
-    G3Facet* Facet(int n, const int* ids, G3Vertex* const* vertexOf, const int32_t* sideFlags) {
+    // _AddFacet and Finish over the n corners starting at corner position `start`, whose
+    // vertices all exist.
+    G3Facet* Facet(int n,
+                   std::size_t start,
+                   const int* ids,
+                   G3Vertex* const* vertexOf,
+                   const int32_t* sideFlags) {
         auto* f = new G3Facet();
         f->SetSurface(m_Surface.m_Surface);
         int added = 0;
         for (int i = 0; i < n; ++i) {
             const int j = i + 1 < n ? i + 1 : 0;
             if (sideFlags != nullptr) m_Surface.m_EdgeFlags = sideFlags[i];
-            if (Side(ids[i], ids[j], vertexOf[ids[i]], vertexOf[ids[j]], f) != nullptr) ++added;
+            G3Vertex* va = vertexOf[ids[i]];
+            G3Vertex* vb = vertexOf[ids[j]];
+            if (Side(start + static_cast<std::size_t>(i), va, vb, f) != nullptr) ++added;
         }
         if (added < 3) {
             f->RemoveEdges();
             delete f;
             return nullptr;
         }
-        return m_Surface.Finish(m_Surface.AddFacetToCollection(f));
+        m_Surface.AddFacetToCollection(f);
+        // When every side made an edge the ring starts at the corners in their order, so
+        // the plane can be fitted over the corners directly, as FormPlaneEquation would
+        // over the ring; a zero plane takes the facet's own fallback.
+        if (added == n && n <= kCornerRoom) {
+            for (int i = 0; i < n; ++i) m_Corners[i] = vertexOf[ids[i]];
+            GObjArrayIterator walk(n, m_Corners);
+            G3Math::FormPlaneEquation(&walk, f->GetPlane());
+            if (f->IsPlaneZero()) f->FormPlaneEquation();
+        } else {
+            f->FormPlaneEquation();
+        }
+        if (m_Collector != nullptr) m_Collector->add(f);
+        return f;
     }
 
 private:
     G3Edge* EdgeAt(int k) const { return m_Surface.GetEdge(m_EdgeBase + k); }
 
+    static constexpr int kCornerRoom = 16;
+
     G3Surface& m_Surface;
     const int m_EdgeBase;
-    PairTable m_Pairs;
-    std::vector<int> m_NextInPair;  // the next edge between the same two vertices
+    const int* const m_PairOfSide;
+    // Between BeginComplexFacet and EndComplexFacet the surface's link collects facets.
+    GArrayCollection* const m_Collector;
+    GObj* m_Corners[kCornerRoom];
+    std::vector<int> m_FirstEdge;   // per pair: its first edge made by this build
+    std::vector<int> m_NextInPair;  // per edge: the next edge between the same two vertices
 };
+
+int G3SurfaceBulkBuilder::Usable(int pointCount,
+                                 int facetCount,
+                                 const int* cornerCounts,
+                                 int cornerTotal,
+                                 const int* corners,
+                                 G3Vertex* const* vertexOf,
+                                 std::vector<char>& usable) {
+    usable.assign(static_cast<std::size_t>(facetCount), 0);
+    int readable = 0;
+    int64_t start = 0;
+    for (; readable < facetCount; ++readable) {
+        const int n = cornerCounts[readable];
+        if (n < 0 || start + n > cornerTotal) break;  // never read past the corners given
+        const int* ids = corners + start;
+        start += n;
+        bool ok = n >= 3;
+        for (int i = 0; i < n && ok; ++i) {
+            ok = ids[i] >= 0 && ids[i] < pointCount && vertexOf[ids[i]] != nullptr;
+        }
+        usable[static_cast<std::size_t>(readable)] = ok;
+    }
+    return readable;
+}
+
+int G3SurfaceBulkBuilder::Run(G3Surface& s,
+                              int readable,
+                              const int* cornerCounts,
+                              const int* corners,
+                              const int32_t* edgeFlags,
+                              int32_t flags,
+                              G3Vertex* const* vertexOf,
+                              const std::vector<char>& usable,
+                              const int* pairOfSide,
+                              int pairCount) {
+    s.GetFacetList()->ensureCapacity(s.GetFacetCount() + readable);
+    s.GetEdgeList()->ensureCapacity(s.GetEdgeCount() + pairCount);
+    G3SurfaceBulkBuilder build(s, pairOfSide, pairCount);
+    int made = 0;
+    std::size_t start = 0;
+    for (int k = 0; k < readable; ++k) {
+        const int n = cornerCounts[k];
+        const std::size_t at = start;
+        start += static_cast<std::size_t>(n);
+        if (n < 3) continue;
+        const int32_t* sideFlags = edgeFlags != nullptr ? edgeFlags + at : nullptr;
+        // As the single-flags AddFacet: the flags become current before the corners are
+        // looked at.
+        if (sideFlags == nullptr) s.m_EdgeFlags = flags;
+        if (usable[static_cast<std::size_t>(k)] &&
+            build.Facet(n, at, corners + at, vertexOf, sideFlags) != nullptr) {
+            ++made;
+        }
+    }
+    return made;
+}
+
+namespace {
+
+// Checks the arguments and makes the vertices; false, with nothing added, for a negative
+// count or a missing array.
+bool Prepare(G3Surface& s,
+             int pointCount,
+             const double* xyz,
+             int facetCount,
+             const int* cornerCounts,
+             int cornerTotal,
+             const int* corners,
+             G3Vertex** vertexOf) {
+    if (pointCount < 0 || facetCount < 0 || cornerTotal < 0) return false;
+    if ((pointCount > 0 && xyz == nullptr) || (facetCount > 0 && cornerCounts == nullptr) ||
+        (cornerTotal > 0 && corners == nullptr) || s.GetVertexList() == nullptr ||
+        s.GetFacetList() == nullptr || s.GetEdgeList() == nullptr) {
+        return false;
+    }
+    s.GetVertexList()->ensureCapacity(s.GetVertexCount() + pointCount);
+    for (int k = 0; k < pointCount; ++k) vertexOf[k] = s.AddVertex(xyz + 3 * std::size_t(k), 0);
+    return true;
+}
+
+}  // namespace
 
 int G3Surface::AddIndexedFacets(int pointCount,
                                 const double* xyz,
@@ -177,40 +339,49 @@ int G3Surface::AddIndexedFacets(int pointCount,
                                 const int32_t* edgeFlags,
                                 int32_t flags,
                                 G3Vertex** vertexOfPoint) {
-    if (pointCount < 0 || facetCount < 0 || cornerTotal < 0) return -1;
-    if ((pointCount > 0 && xyz == nullptr) || (facetCount > 0 && cornerCounts == nullptr) ||
-        (cornerTotal > 0 && corners == nullptr) || GetVertexList() == nullptr ||
-        GetFacetList() == nullptr || GetEdgeList() == nullptr) {
-        return -1;
-    }
     std::vector<G3Vertex*> local;
     G3Vertex** vertexOf = vertexOfPoint;
-    if (vertexOf == nullptr) {
+    if (vertexOf == nullptr && pointCount > 0) {
         local.resize(static_cast<std::size_t>(pointCount));
         vertexOf = local.data();
     }
-    GetVertexList()->ensureCapacity(GetVertexCount() + pointCount);
-    for (int k = 0; k < pointCount; ++k) vertexOf[k] = AddVertex(xyz + 3 * std::size_t(k), 0);
-
-    GetFacetList()->ensureCapacity(GetFacetCount() + facetCount);
-    G3SurfaceBulkBuilder build(*this, static_cast<std::size_t>(cornerTotal));
-    int made = 0;
-    int64_t start = 0;
-    for (int k = 0; k < facetCount; ++k) {
-        const int n = cornerCounts[k];
-        if (n < 0 || start + n > cornerTotal) break;  // never read past the corners given
-        const int* ids = corners + start;
-        const int32_t* sideFlags = edgeFlags != nullptr ? edgeFlags + start : nullptr;
-        start += n;
-        if (n < 3) continue;
-        // As the single-flags AddFacet: the flags become current before the corners are
-        // looked at.
-        if (sideFlags == nullptr) m_EdgeFlags = flags;
-        bool usable = true;
-        for (int i = 0; i < n && usable; ++i) {
-            usable = ids[i] >= 0 && ids[i] < pointCount && vertexOf[ids[i]] != nullptr;
-        }
-        if (usable && build.Facet(n, ids, vertexOf, sideFlags) != nullptr) ++made;
+    if (!Prepare(*this, pointCount, xyz, facetCount, cornerCounts, cornerTotal, corners,
+                 vertexOf)) {
+        return -1;
     }
-    return made;
+    std::vector<char> usable;
+    const int readable = G3SurfaceBulkBuilder::Usable(pointCount, facetCount, cornerCounts,
+                                                      cornerTotal, corners, vertexOf, usable);
+    const SidePairs pairs(pointCount, readable, cornerCounts, corners, usable);
+    return G3SurfaceBulkBuilder::Run(*this, readable, cornerCounts, corners, edgeFlags, flags,
+                                     vertexOf, usable, pairs.Data(), pairs.GetPairCount());
+}
+
+int pkbulk::BuildIndexedFacets(G3Surface& s,
+                               int pointCount,
+                               const double* xyz,
+                               int facetCount,
+                               const int* cornerCounts,
+                               int cornerTotal,
+                               const int* corners,
+                               const int32_t* edgeFlags,
+                               int32_t flags,
+                               G3Vertex** vertexOfPoint,
+                               const int* sideEdge,
+                               int pairCount) {
+    std::vector<G3Vertex*> local;
+    G3Vertex** vertexOf = vertexOfPoint;
+    if (vertexOf == nullptr && pointCount > 0) {
+        local.resize(static_cast<std::size_t>(pointCount));
+        vertexOf = local.data();
+    }
+    if (sideEdge == nullptr || pairCount < 0 ||
+        !Prepare(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal, corners, vertexOf)) {
+        return -1;
+    }
+    std::vector<char> usable;
+    const int readable = G3SurfaceBulkBuilder::Usable(pointCount, facetCount, cornerCounts,
+                                                      cornerTotal, corners, vertexOf, usable);
+    return G3SurfaceBulkBuilder::Run(s, readable, cornerCounts, corners, edgeFlags, flags,
+                                     vertexOf, usable, sideEdge, pairCount);
 }

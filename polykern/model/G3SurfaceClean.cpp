@@ -68,14 +68,35 @@ void G3Surface::RemoveEqualsVertex() {
     RemoveUnused();
 }
 
+void G3Surface::RemoveEqualsVertex(std::vector<G3Vertex*>& into) {
+    GEnvelope env;
+    FormEnvelope(&env);
+    G3PointHash hash(WeldCells(GetVertexCount()), env.GetMin(), env.GetMax(), 1e-6);
+    Weld(&hash, &into);
+    // What the sweep takes: edges no facet uses, then vertices left without edges.
+    RemoveUnusedEdge();
+    if (GetPolyEdgeCount() == 0) {
+        for (G3Vertex*& v : into) {
+            if (!v->HasEdges()) v = nullptr;
+        }
+    }
+    RemoveUnused();
+}
+
 void G3Surface::RemoveEqualsVertex(G3PointHash* hash) {
+    Weld(hash, nullptr);
+}
+
+void G3Surface::Weld(G3PointHash* hash, std::vector<G3Vertex*>* into) {
     if (hash == nullptr) return;
+    if (into != nullptr) into->resize(static_cast<std::size_t>(GetVertexCount()));
     int merged = 0;
     for (int i = 0; i < GetVertexCount(); ++i) {
         G3Vertex* v = GetVertex(i);
         G3Point* r = hash->Add(v);
         v->SetExData(r);
         merged += r != nullptr;
+        if (into != nullptr) (*into)[i] = r != nullptr ? static_cast<G3Vertex*>(r) : v;
     }
     RemoveEqualsVertex2(hash);
     Trace("qV=%d", merged);

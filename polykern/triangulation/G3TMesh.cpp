@@ -5,6 +5,7 @@
 
 #include "polykern/triangulation/G3TMeshHandles.h"
 
+using pktri::kNext;
 using pktri::kOutside;
 using pktri::kPrev;
 using pktri::MakeHandle;
@@ -78,6 +79,29 @@ bool G3TMesh::GetTriangle(int i, G3TVertex* corners[3]) {
     for (int k = 0; k < 3; ++k)
         corners[k] = &m_Vertices[static_cast<std::size_t>(m_Points[t.corner[k]].vertex)];
     return true;
+}
+
+int G3TMesh::GetSideEdges(std::vector<int>& out) const {
+    const std::size_t live = m_Live.size();
+    std::vector<int32_t> liveOf(m_Triangles.size(), -1);
+    for (std::size_t i = 0; i < live; ++i) liveOf[static_cast<std::size_t>(m_Live[i])] = int32_t(i);
+    out.assign(3 * live, -1);
+    int edges = 0;
+    for (std::size_t i = 0; i < live; ++i) {
+        const G3TTriangle& t = m_Triangles[static_cast<std::size_t>(m_Live[i])];
+        for (int k = 0; k < 3; ++k) {
+            // The side from corner k to k + 1 lies opposite corner k + 2.
+            const uint32_t across = t.neighbour[kPrev[k]];
+            const int32_t j = TriOf(across) != kOutside ? liveOf[TriOf(across)] : -1;
+            if (j >= 0 && static_cast<std::size_t>(j) < i) {
+                const int side = kNext[OriOf(across)];
+                out[3 * i + static_cast<std::size_t>(k)] = out[3 * static_cast<std::size_t>(j) + side];
+            } else {
+                out[3 * i + static_cast<std::size_t>(k)] = edges++;
+            }
+        }
+    }
+    return edges;
 }
 
 bool G3TMesh::IsConstraintSide(int i, int k) const {

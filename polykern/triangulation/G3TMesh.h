@@ -76,6 +76,10 @@ public:
     int GetTriangleCount() const { return static_cast<int>(m_Live.size()); }
     /// The corners of triangle i, counter-clockwise; false out of range.
     bool GetTriangle(int i, G3TVertex* corners[3]);
+    /// Numbers the edges of the triangles: entry 3i + k is the edge from corner k to corner
+    /// k + 1 of triangle i (GetTriangle's order). The two triangles on an edge share its
+    /// number; numbers count from 0 in the order of first use. Returns how many there are.
+    int GetSideEdges(std::vector<int>& out) const;
     /// Whether side k (0..2, opposite corner k) of triangle i is a constraint.
     bool IsConstraintSide(int i, int k) const;
     /// Convex hull edges counted when the construction finished.

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <vector>
 
+#include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
+#include "polykern/model/G3SurfaceBulk.h"
 #include "polykern/model/G3Vertex.h"
 #include "polykern/triangulation/G3TMesh.h"
 
@@ -12,21 +14,69 @@ namespace {
 
 constexpr double kWeldTolerance = 1e-6;
 
-// Whether two vertices of s lie closer than the weld's tolerance, without which the weld
-// would change nothing. Sorted by x, each vertex is compared with those after it whose x
-// lies within the tolerance, in a box, so no pair the weld would merge is missed.
-bool HasCloseVertices(const G3Surface* s) {
-    std::vector<const double*> p(static_cast<std::size_t>(s->GetVertexCount()));
-    for (std::size_t i = 0; i < p.size(); ++i) p[i] = s->GetVertex(static_cast<int>(i))->GetXYZ();
-    std::sort(p.begin(), p.end(), [](const double* a, const double* b) { return a[0] < b[0]; });
-    for (std::size_t i = 0; i < p.size(); ++i) {
-        for (std::size_t j = i + 1; j < p.size() && p[j][0] - p[i][0] < kWeldTolerance; ++j) {
-            if (std::fabs(p[j][1] - p[i][1]) < kWeldTolerance &&
-                std::fabs(p[j][2] - p[i][2]) < kWeldTolerance)
-                return true;
+// How the weld would treat the points, worked out without running it. The weld merges a
+// point into the first point before it within the tolerance, and the sweep then drops the
+// points no triangle uses, moving the last point into each hole. When no two points lie
+// close, or they lie close only in pairs of which at most one is a corner, all of that is
+// known in advance: `order` is the surviving points in the order the sweep leaves them,
+// and `into[i]` the point whose vertex point i ends as (itself, or the earlier point of its
+// pair when the weld merges them). Anything else (a filled surface, corners within the
+// tolerance, three points close together) leaves the weld to itself.
+struct WeldPlan {
+    std::vector<int> order;
+    std::vector<int> into;
+};
+
+bool PlanWeld(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan) {
+    const int n = static_cast<int>(corner.size());
+    std::vector<int> byX(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) byX[static_cast<std::size_t>(i)] = i;
+    std::sort(byX.begin(), byX.end(), [&](int a, int b) {
+        return xyz[3 * std::size_t(a)] < xyz[3 * std::size_t(b)] ||
+               (xyz[3 * std::size_t(a)] == xyz[3 * std::size_t(b)] && a < b);
+    });
+    std::vector<char> used(corner);
+    plan->into.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) plan->into[static_cast<std::size_t>(i)] = i;
+    std::vector<char> paired(static_cast<std::size_t>(n), 0);
+    // Sorted by x, each point meets those after it whose x lies within the tolerance, in a
+    // box, so no pair the weld could merge is missed.
+    for (std::size_t i = 0; i < byX.size(); ++i) {
+        const double* p = &xyz[3 * std::size_t(byX[i])];
+        for (std::size_t j = i + 1; j < byX.size(); ++j) {
+            const double* q = &xyz[3 * std::size_t(byX[j])];
+            if (!(q[0] - p[0] < kWeldTolerance)) break;
+            if (!(std::fabs(q[1] - p[1]) < kWeldTolerance &&
+                  std::fabs(q[2] - p[2]) < kWeldTolerance))
+                continue;
+            const int lo = std::min(byX[i], byX[j]), hi = std::max(byX[i], byX[j]);
+            if (paired[std::size_t(lo)] || paired[std::size_t(hi)]) return false;
+            paired[std::size_t(lo)] = paired[std::size_t(hi)] = 1;
+            if (!G3Point::Equals(&xyz[3 * std::size_t(lo)], &xyz[3 * std::size_t(hi)],
+                                 kWeldTolerance))
+                continue;  // close in the box only: the weld leaves them apart
+            if (corner[std::size_t(lo)] && corner[std::size_t(hi)]) return false;
+            if (corner[std::size_t(hi)]) {
+                // The earlier point takes over the corner's edges, with its own position.
+                used[std::size_t(lo)] = 1;
+                used[std::size_t(hi)] = 0;
+                plan->into[std::size_t(hi)] = lo;
+            }
         }
     }
-    return false;
+    // The sweep: an unused point is replaced by the last one, which is looked at next.
+    plan->order.resize(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) plan->order[static_cast<std::size_t>(i)] = i;
+    std::size_t size = plan->order.size();
+    for (std::size_t i = 0; i < size;) {
+        if (used[std::size_t(plan->order[i])]) {
+            ++i;
+        } else {
+            plan->order[i] = plan->order[--size];
+        }
+    }
+    plan->order.resize(size);
+    return true;
 }
 
 }  // namespace
@@ -81,32 +131,75 @@ G3Surface* G3TriInterface::GetSurface() {
     return GetSurface(new G3Surface());
 }
 
-// Every vertex becomes a surface vertex (dropped duplicates too, with their own heights),
-// every triangle a facet over its corners; the weld then merges coincident vertices and
-// sweeps those no facet uses. Where no two vertices are that close, the sweep alone gives
-// the same surface much sooner.
+// The surface is built in one pass over the triangles, with their sides paired through
+// the triangle adjacency. The result is that of adding every vertex and then every
+// triangle as a facet, and welding coincident vertices (which also sweeps the vertices no
+// facet uses, dropped duplicates among them); where the weld's outcome is known in
+// advance (see WeldPlan) only the surviving vertices are made. Afterwards every vertex's
+// output is the surface vertex it became or was welded into; a vertex no triangle uses
+// points at its representative's.
 G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     if (target == nullptr) return nullptr;
-    const bool filled = target->GetVertexCount() > 0;
     const int n = m_Mesh->GetVertexCount();
+    std::vector<double> xyz(3 * static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         G3TVertex* v = m_Mesh->GetVertex(i);
         const double u = v->u.Value(), vv = v->v.Value(), w = v->w.Value();
-        const double p[3] = {u * m_Axis1[0] + vv * m_Axis2[0] + w * m_Normal[0],
-                             u * m_Axis1[1] + vv * m_Axis2[1] + w * m_Normal[1],
-                             u * m_Axis1[2] + vv * m_Axis2[2] + w * m_Normal[2]};
-        v->output = target->AddVertex(p, 0);
+        for (int k = 0; k < 3; ++k) {
+            xyz[3 * std::size_t(i) + k] = u * m_Axis1[k] + vv * m_Axis2[k] + w * m_Normal[k];
+        }
+        v->output = nullptr;
     }
-    G3TVertex* corners[3];
-    G3Vertex* facet[3];
-    for (int i = 0; i < m_Mesh->GetTriangleCount(); ++i) {
-        m_Mesh->GetTriangle(i, corners);
-        for (int k = 0; k < 3; ++k) facet[k] = corners[k]->output;
-        target->AddFacet(3, facet, 1, nullptr, nullptr);
+    const int triangles = m_Mesh->GetTriangleCount();
+    std::vector<int> corners(3 * static_cast<std::size_t>(triangles));
+    std::vector<char> corner(static_cast<std::size_t>(n), 0);
+    G3TVertex* c[3];
+    for (int t = 0; t < triangles; ++t) {
+        m_Mesh->GetTriangle(t, c);
+        for (int k = 0; k < 3; ++k) {
+            corners[3 * std::size_t(t) + k] = c[k]->id;
+            corner[static_cast<std::size_t>(c[k]->id)] = 1;
+        }
     }
-    if (filled || HasCloseVertices(target))
-        target->RemoveEqualsVertex();
-    else
-        target->RemoveUnused();
+    std::vector<int> sideEdge;
+    const int edges = m_Mesh->GetSideEdges(sideEdge);
+    const std::vector<int> counts(static_cast<std::size_t>(triangles), 3);
+
+    WeldPlan plan;
+    if (target->GetVertexCount() == 0 && PlanWeld(xyz, corner, &plan)) {
+        // Only the survivors, in the order the sweep leaves them.
+        const int kept = static_cast<int>(plan.order.size());
+        std::vector<int> finalIndex(static_cast<std::size_t>(n), -1);
+        std::vector<double> points(3 * static_cast<std::size_t>(kept));
+        for (int k = 0; k < kept; ++k) {
+            const int i = plan.order[static_cast<std::size_t>(k)];
+            finalIndex[static_cast<std::size_t>(i)] = k;
+            for (int d = 0; d < 3; ++d) points[3 * std::size_t(k) + d] = xyz[3 * std::size_t(i) + d];
+        }
+        for (int& id : corners) id = finalIndex[static_cast<std::size_t>(plan.into[std::size_t(id)])];
+        std::vector<G3Vertex*> made(static_cast<std::size_t>(kept));
+        pkbulk::BuildIndexedFacets(*target, kept, points.data(), triangles, counts.data(),
+                                   static_cast<int>(corners.size()), corners.data(), nullptr, 1,
+                                   made.data(), sideEdge.data(), edges);
+        for (int i = 0; i < n; ++i) {
+            const int k = finalIndex[static_cast<std::size_t>(plan.into[std::size_t(i)])];
+            if (k >= 0) m_Mesh->GetVertex(i)->output = made[static_cast<std::size_t>(k)];
+        }
+    } else {
+        const int base = target->GetVertexCount();
+        pkbulk::BuildIndexedFacets(*target, n, xyz.data(), triangles, counts.data(),
+                                   static_cast<int>(corners.size()), corners.data(), nullptr, 1,
+                                   nullptr, sideEdge.data(), edges);
+        std::vector<G3Vertex*> into;
+        target->RemoveEqualsVertex(into);
+        for (int i = 0; i < n; ++i) m_Mesh->GetVertex(i)->output = into[std::size_t(base + i)];
+    }
+    // A vertex that made no vertex of its own follows its representative.
+    for (int i = 0; i < n; ++i) {
+        G3TVertex* v = m_Mesh->GetVertex(i);
+        if (v->output != nullptr) continue;
+        const G3TVertex* r = m_Mesh->GetRepresentative(v);
+        if (r != nullptr && r != v) v->output = r->output;
+    }
     return target;
 }

@@ -1,0 +1,30 @@
+#pragma once
+
+// The kernel's own entry to bulk building, for builders that already know which facet
+// sides share an edge (the planar triangulator reads it off its triangle adjacency).
+
+#include <cstdint>
+
+class G3Surface;
+class G3Vertex;
+
+namespace pkbulk {
+
+/// AddIndexedFacets with the pairing of the sides given: sideEdge[c] numbers the vertex
+/// pair of the side that starts at corner c (from corner c to the next corner of its
+/// facet), equal numbers exactly for sides joining the same two vertices, each below
+/// `pairCount`. The caller vouches for the pairing; the result is AddIndexedFacets'.
+int BuildIndexedFacets(G3Surface& s,
+                       int pointCount,
+                       const double* xyz,
+                       int facetCount,
+                       const int* cornerCounts,
+                       int cornerTotal,
+                       const int* corners,
+                       const int32_t* edgeFlags,
+                       int32_t flags,
+                       G3Vertex** vertexOfPoint,
+                       const int* sideEdge,
+                       int pairCount);
+
+}  // namespace pkbulk
