@@ -9,6 +9,7 @@
 // before the build, through a counting sort of the sides.
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -316,15 +317,43 @@ bool Prepare(G3Surface& s,
              const int* cornerCounts,
              int cornerTotal,
              const int* corners,
-             G3Vertex** vertexOf) {
+             G3Vertex** vertexOf,
+             const int* joinOrder) {
     if (pointCount < 0 || facetCount < 0 || cornerTotal < 0) return false;
     if ((pointCount > 0 && xyz == nullptr) || (facetCount > 0 && cornerCounts == nullptr) ||
         (cornerTotal > 0 && corners == nullptr) || s.GetVertexList() == nullptr ||
         s.GetFacetList() == nullptr || s.GetEdgeList() == nullptr) {
         return false;
     }
+    // The vertex objects are made in the order the facets first use them, so that the
+    // facets' vertices lie close together in memory however the points are numbered;
+    // they join the surface in the points' order, as AddVertex would have added them.
+    std::vector<char> made(static_cast<std::size_t>(pointCount), 0);
+    auto make = [&](int k) {
+        const double* p = xyz + 3 * std::size_t(k);
+        made[std::size_t(k)] = 1;
+        vertexOf[k] = std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])
+                          ? new G3Vertex(p[0], p[1], p[2], 0)
+                          : nullptr;
+    };
+    int64_t start = 0;
+    for (int f = 0; f < facetCount; ++f) {
+        const int n = cornerCounts[f];
+        if (n < 0 || start + n > cornerTotal) break;
+        for (int i = 0; i < n; ++i) {
+            const int k = corners[start + i];
+            if (k >= 0 && k < pointCount && !made[std::size_t(k)]) make(k);
+        }
+        start += n;
+    }
     s.GetVertexList()->ensureCapacity(s.GetVertexCount() + pointCount);
-    for (int k = 0; k < pointCount; ++k) vertexOf[k] = s.AddVertex(xyz + 3 * std::size_t(k), 0);
+    for (int k = 0; k < pointCount; ++k) {
+        if (!made[std::size_t(k)]) make(k);
+    }
+    for (int k = 0; k < pointCount; ++k) {
+        G3Vertex* v = vertexOf[joinOrder != nullptr ? joinOrder[k] : k];
+        if (v != nullptr) s.AddVertexToCollection(v);
+    }
     return true;
 }
 
@@ -346,7 +375,7 @@ int G3Surface::AddIndexedFacets(int pointCount,
         vertexOf = local.data();
     }
     if (!Prepare(*this, pointCount, xyz, facetCount, cornerCounts, cornerTotal, corners,
-                 vertexOf)) {
+                 vertexOf, nullptr)) {
         return -1;
     }
     std::vector<char> usable;
@@ -368,15 +397,17 @@ int pkbulk::BuildIndexedFacets(G3Surface& s,
                                int32_t flags,
                                G3Vertex** vertexOfPoint,
                                const int* sideEdge,
-                               int pairCount) {
+                               int pairCount,
+                               const int* joinOrder) {
     std::vector<G3Vertex*> local;
     G3Vertex** vertexOf = vertexOfPoint;
     if (vertexOf == nullptr && pointCount > 0) {
         local.resize(static_cast<std::size_t>(pointCount));
         vertexOf = local.data();
     }
-    if (sideEdge == nullptr || pairCount < 0 ||
-        !Prepare(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal, corners, vertexOf)) {
+    if ((sideEdge == nullptr && cornerTotal > 0) || pairCount < 0 ||
+        !Prepare(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal, corners, vertexOf,
+                 joinOrder)) {
         return -1;
     }
     std::vector<char> usable;

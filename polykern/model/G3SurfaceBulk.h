@@ -13,7 +13,9 @@ namespace pkbulk {
 /// AddIndexedFacets with the pairing of the sides given: sideEdge[c] numbers the vertex
 /// pair of the side that starts at corner c (from corner c to the next corner of its
 /// facet), equal numbers exactly for sides joining the same two vertices, each below
-/// `pairCount`. The caller vouches for the pairing; the result is AddIndexedFacets'.
+/// `pairCount`. `joinOrder` (optional) lists every point once, in the order their
+/// vertices join the surface's vertex list; the result is then that of AddIndexedFacets
+/// over the points renumbered in that order. The caller vouches for both.
 int BuildIndexedFacets(G3Surface& s,
                        int pointCount,
                        const double* xyz,
@@ -25,6 +27,7 @@ int BuildIndexedFacets(G3Surface& s,
                        int32_t flags,
                        G3Vertex** vertexOfPoint,
                        const int* sideEdge,
-                       int pairCount);
+                       int pairCount,
+                       const int* joinOrder = nullptr);
 
 }  // namespace pkbulk

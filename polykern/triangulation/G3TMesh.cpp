@@ -81,6 +81,13 @@ bool G3TMesh::GetTriangle(int i, G3TVertex* corners[3]) {
     return true;
 }
 
+bool G3TMesh::GetTrianglePoints(int i, int out[3]) const {
+    if (i < 0 || i >= GetTriangleCount()) return false;
+    const G3TTriangle& t = m_Triangles[static_cast<std::size_t>(m_Live[static_cast<std::size_t>(i)])];
+    for (int k = 0; k < 3; ++k) out[k] = t.corner[k];
+    return true;
+}
+
 int G3TMesh::GetSideEdges(std::vector<int>& out) const {
     const std::size_t live = m_Live.size();
     std::vector<int32_t> liveOf(m_Triangles.size(), -1);

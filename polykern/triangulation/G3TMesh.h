@@ -76,6 +76,16 @@ public:
     int GetTriangleCount() const { return static_cast<int>(m_Live.size()); }
     /// The corners of triangle i, counter-clockwise; false out of range.
     bool GetTriangle(int i, G3TVertex* corners[3]);
+    /// The distinct points, sorted, that the triangles are made of.
+    int GetPointCount() const { return static_cast<int>(m_Points.size()); }
+    /// The vertex (its place in the vertex list) that sorted point p stands for; −1 out of
+    /// range.
+    int GetPointVertex(int p) const {
+        return p >= 0 && p < GetPointCount() ? m_Points[static_cast<std::size_t>(p)].vertex : -1;
+    }
+    /// The corners of triangle i as sorted-point numbers, counter-clockwise; false out of
+    /// range.
+    bool GetTrianglePoints(int i, int out[3]) const;
     /// Numbers the edges of the triangles: entry 3i + k is the edge from corner k to corner
     /// k + 1 of triangle i (GetTriangle's order). The two triangles on an edge share its
     /// number; numbers count from 0 in the order of first use. Returns how many there are.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "polykern/model/G3Point.h"
@@ -29,27 +30,25 @@ struct WeldPlan {
 
 bool PlanWeld(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan) {
     const int n = static_cast<int>(corner.size());
-    std::vector<int> byX(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) byX[static_cast<std::size_t>(i)] = i;
-    std::sort(byX.begin(), byX.end(), [&](int a, int b) {
-        return xyz[3 * std::size_t(a)] < xyz[3 * std::size_t(b)] ||
-               (xyz[3 * std::size_t(a)] == xyz[3 * std::size_t(b)] && a < b);
-    });
+    std::vector<std::pair<double, int>> sorted(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) sorted[std::size_t(i)] = {xyz[3 * std::size_t(i)], i};
+    std::sort(sorted.begin(), sorted.end());
     std::vector<char> used(corner);
     plan->into.resize(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) plan->into[static_cast<std::size_t>(i)] = i;
     std::vector<char> paired(static_cast<std::size_t>(n), 0);
     // Sorted by x, each point meets those after it whose x lies within the tolerance, in a
     // box, so no pair the weld could merge is missed.
-    for (std::size_t i = 0; i < byX.size(); ++i) {
-        const double* p = &xyz[3 * std::size_t(byX[i])];
-        for (std::size_t j = i + 1; j < byX.size(); ++j) {
-            const double* q = &xyz[3 * std::size_t(byX[j])];
-            if (!(q[0] - p[0] < kWeldTolerance)) break;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        for (std::size_t j = i + 1; j < sorted.size(); ++j) {
+            if (!(sorted[j].first - sorted[i].first < kWeldTolerance)) break;
+            const double* p = &xyz[3 * std::size_t(sorted[i].second)];
+            const double* q = &xyz[3 * std::size_t(sorted[j].second)];
             if (!(std::fabs(q[1] - p[1]) < kWeldTolerance &&
                   std::fabs(q[2] - p[2]) < kWeldTolerance))
                 continue;
-            const int lo = std::min(byX[i], byX[j]), hi = std::max(byX[i], byX[j]);
+            const int lo = std::min(sorted[i].second, sorted[j].second);
+            const int hi = std::max(sorted[i].second, sorted[j].second);
             if (paired[std::size_t(lo)] || paired[std::size_t(hi)]) return false;
             paired[std::size_t(lo)] = paired[std::size_t(hi)] = 1;
             if (!G3Point::Equals(&xyz[3 * std::size_t(lo)], &xyz[3 * std::size_t(hi)],
@@ -150,15 +149,24 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
         }
         v->output = nullptr;
     }
+    // The triangles over the sorted points, which lie close together in memory in the
+    // order the triangles use them; the vertex list still follows the order added.
     const int triangles = m_Mesh->GetTriangleCount();
+    const int points = m_Mesh->GetPointCount();
     std::vector<int> corners(3 * static_cast<std::size_t>(triangles));
-    std::vector<char> corner(static_cast<std::size_t>(n), 0);
-    G3TVertex* c[3];
+    std::vector<char> pointUsed(static_cast<std::size_t>(points), 0);
     for (int t = 0; t < triangles; ++t) {
-        m_Mesh->GetTriangle(t, c);
-        for (int k = 0; k < 3; ++k) {
-            corners[3 * std::size_t(t) + k] = c[k]->id;
-            corner[static_cast<std::size_t>(c[k]->id)] = 1;
+        int* c = &corners[3 * std::size_t(t)];
+        m_Mesh->GetTrianglePoints(t, c);
+        for (int k = 0; k < 3; ++k) pointUsed[std::size_t(c[k])] = 1;
+    }
+    std::vector<char> corner(static_cast<std::size_t>(n), 0);
+    bool everyPointUsed = true;
+    for (int p = 0; p < points; ++p) {
+        if (pointUsed[std::size_t(p)]) {
+            corner[std::size_t(m_Mesh->GetPointVertex(p))] = 1;
+        } else {
+            everyPointUsed = false;
         }
     }
     std::vector<int> sideEdge;
@@ -166,33 +174,37 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     const std::vector<int> counts(static_cast<std::size_t>(triangles), 3);
 
     WeldPlan plan;
-    if (target->GetVertexCount() == 0 && PlanWeld(xyz, corner, &plan)) {
-        // Only the survivors, in the order the sweep leaves them.
-        const int kept = static_cast<int>(plan.order.size());
-        std::vector<int> finalIndex(static_cast<std::size_t>(n), -1);
-        std::vector<double> points(3 * static_cast<std::size_t>(kept));
-        for (int k = 0; k < kept; ++k) {
-            const int i = plan.order[static_cast<std::size_t>(k)];
-            finalIndex[static_cast<std::size_t>(i)] = k;
-            for (int d = 0; d < 3; ++d) points[3 * std::size_t(k) + d] = xyz[3 * std::size_t(i) + d];
+    if (target->GetVertexCount() == 0 && everyPointUsed && PlanWeld(xyz, corner, &plan)) {
+        // Every sorted point is a corner and survives, as itself or as the earlier point
+        // of its pair; it takes the survivor's position and joins in the survivor's place.
+        std::vector<int> rank(static_cast<std::size_t>(n), -1);
+        for (std::size_t k = 0; k < plan.order.size(); ++k) rank[std::size_t(plan.order[k])] = int(k);
+        std::vector<double> at(3 * static_cast<std::size_t>(points));
+        std::vector<int> joinOrder(static_cast<std::size_t>(points), -1);
+        for (int p = 0; p < points; ++p) {
+            const int survivor = plan.into[std::size_t(m_Mesh->GetPointVertex(p))];
+            for (int d = 0; d < 3; ++d) at[3 * std::size_t(p) + d] = xyz[3 * std::size_t(survivor) + d];
+            joinOrder[std::size_t(rank[std::size_t(survivor)])] = p;
         }
-        for (int& id : corners) id = finalIndex[static_cast<std::size_t>(plan.into[std::size_t(id)])];
-        std::vector<G3Vertex*> made(static_cast<std::size_t>(kept));
-        pkbulk::BuildIndexedFacets(*target, kept, points.data(), triangles, counts.data(),
+        std::vector<G3Vertex*> made(static_cast<std::size_t>(points));
+        pkbulk::BuildIndexedFacets(*target, points, at.data(), triangles, counts.data(),
                                    static_cast<int>(corners.size()), corners.data(), nullptr, 1,
-                                   made.data(), sideEdge.data(), edges);
+                                   made.data(), sideEdge.data(), edges, joinOrder.data());
         for (int i = 0; i < n; ++i) {
-            const int k = finalIndex[static_cast<std::size_t>(plan.into[std::size_t(i)])];
-            if (k >= 0) m_Mesh->GetVertex(i)->output = made[static_cast<std::size_t>(k)];
+            const int k = rank[std::size_t(plan.into[std::size_t(i)])];
+            if (k >= 0) m_Mesh->GetVertex(i)->output = made[std::size_t(joinOrder[std::size_t(k)])];
         }
     } else {
+        for (int& c : corners) c = m_Mesh->GetPointVertex(c);
         const int base = target->GetVertexCount();
         pkbulk::BuildIndexedFacets(*target, n, xyz.data(), triangles, counts.data(),
                                    static_cast<int>(corners.size()), corners.data(), nullptr, 1,
                                    nullptr, sideEdge.data(), edges);
         std::vector<G3Vertex*> into;
         target->RemoveEqualsVertex(into);
-        for (int i = 0; i < n; ++i) m_Mesh->GetVertex(i)->output = into[std::size_t(base + i)];
+        for (int i = 0; i < n && std::size_t(base + i) < into.size(); ++i) {
+            m_Mesh->GetVertex(i)->output = into[std::size_t(base + i)];
+        }
     }
     // A vertex that made no vertex of its own follows its representative.
     for (int i = 0; i < n; ++i) {
