@@ -12,7 +12,8 @@ namespace pktest {
 /// Every entity's identifier equals its index; every facet ring is closed and head to
 /// tail; every vertex list is consistent.
 ::testing::AssertionResult IsWellFormed(const G3Surface* s);
-/// Every edge carries two facets that walk it in opposite directions.
+/// Every edge carries two facets that walk it in opposite directions, each facet read loop
+/// by loop.
 ::testing::AssertionResult IsClosedAndOriented(const G3Surface* s);
 /// V − E + F.
 int EulerCharacteristic(const G3Surface* s);
