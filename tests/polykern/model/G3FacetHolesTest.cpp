@@ -426,3 +426,77 @@ TEST(G3FacetHoles, MergingAcrossAnEdgeKeepsTheHole) {
         EXPECT_TRUE(merged->PointInFacetXY(inStrip, &a, &b));
     }
 }
+
+// A vertex inserted into any edge of a facet with holes, the first edge of a hole loop and
+// the last edge of the outline included, joins the loop in the right place.
+TEST(G3FacetHoles, SplittingAnyEdgeKeepsLoopsHeadToTail) {
+    SurfacePtr probe(pktest::MakeSlabWithOpening());
+    const int n = FacetWithHoles(probe.get())->GetEdgeCount();
+    for (int k = 0; k < n; ++k) {
+        SCOPED_TRACE("ring edge " + std::to_string(k));
+        SurfacePtr slab(pktest::MakeSlabWithOpening());
+        G3Facet* top = FacetWithHoles(slab.get());
+        G3Edge* e = top->GetFirstEdge();
+        for (int m = 0; m < k; ++m) e = top->NextEdge(e);
+        const double* a = e->GetVertex1()->GetXYZ();
+        const double* b = e->GetVertex2()->GetXYZ();
+        G3Vertex* mid = slab->AddVertex(0.5 * (a[0] + b[0]), 0.5 * (a[1] + b[1]), a[2], 0);
+        slab->SplitEdge(e, mid);
+        slab->RemoveUnused();
+        slab->AssignIds();
+        EXPECT_EQ(top->GetEdgeCount(), n + 1);
+        EXPECT_TRUE(IsSound(slab.get(), kOneOpening));
+    }
+    // The same through the T-junction repair: a wall of the opening made of two quads
+    // leaves a corner on the middle of the top's and the bottom's hole edge.
+    SurfacePtr slab(pktest::MakeSlabWithOpening());
+    GArrayCollection walls(2, 2);
+    for (int i = 0; i < slab->GetFacetCount(); ++i) {
+        G3Facet* f = slab->GetFacet(i);
+        if (std::fabs(f->GetPlaneA() - 1) < 1e-12 && std::fabs(f->GetPlaneD() + 4) < 1e-12) {
+            walls.add(f);  // the opening's west wall, x = 4, facing +x
+        }
+    }
+    ASSERT_EQ(walls.size(), 1);
+    slab->RemoveFacet(static_cast<G3Facet*>(walls.get(0)));
+    slab->RemoveUnused();
+    G3Vertex* c[6] = {slab->AddVertex(4, 6, 0, 0),   slab->AddVertex(4, 5, 0, 0),
+                      slab->AddVertex(4, 4, 0, 0),   slab->AddVertex(4, 4, 0.3, 0),
+                      slab->AddVertex(4, 5, 0.3, 0), slab->AddVertex(4, 6, 0.3, 0)};
+    // Running the bottom edge from y = 4 to y = 6, as the wall they replace.
+    G3Vertex* q1[4] = {c[2], c[1], c[4], c[3]};
+    G3Vertex* q2[4] = {c[1], c[0], c[5], c[4]};
+    slab->AddFacet(4, q1, 1, nullptr, nullptr);
+    slab->AddFacet(4, q2, 1, nullptr, nullptr);
+    slab->RemoveEqualsVertexAndDivideEdges();
+    slab->RemoveNonManifoldEdges();
+    slab->AssignIds();
+    EXPECT_EQ(FacetWithHoles(slab.get())->GetEdgeCount(), 9);
+    EXPECT_TRUE(IsSound(slab.get(), kOneOpening));
+}
+
+// Coplanar facets on both sides of an edge hide it, also when one side is a hole's edge:
+// a plate with an opening and a lid filling it show no seam.
+TEST(G3FacetHoles, SeamBetweenHoleAndItsLidIsHidden) {
+    G3Surface plate;
+    const double outline[4][2] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    const double hole[4][2] = {{4, 4}, {4, 6}, {6, 6}, {6, 4}};
+    G3Vertex *o[4], *h[4];
+    for (int k = 0; k < 4; ++k) {
+        o[k] = plate.AddVertex(outline[k][0], outline[k][1], 0, 0);
+        h[k] = plate.AddVertex(hole[k][0], hole[k][1], 0, 0);
+    }
+    G3Facet* f = plate.AddFacet(4, o, 1, nullptr, nullptr);
+    for (int k = 0; k < 4; ++k) plate.AddEdge(h[k], h[(k + 1) % 4], f);
+    f->FormPlaneEquation();
+    G3Vertex* lid[4] = {h[3], h[2], h[1], h[0]};
+    plate.AddFacet(4, lid, 1, nullptr, nullptr);
+    plate.MarkInPlaneEdgesAsInvisible();
+    int hidden = 0, shown = 0;
+    for (int i = 0; i < plate.GetEdgeCount(); ++i) {
+        const G3Edge* e = plate.GetEdge(i);
+        (e->GetFacetCount() == 2 ? hidden : shown) += e->IsInvisible() == (e->GetFacetCount() == 2);
+    }
+    EXPECT_EQ(hidden, 4) << "the lid's seam";
+    EXPECT_EQ(shown, 4) << "the outline";
+}
