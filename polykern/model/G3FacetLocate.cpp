@@ -115,18 +115,6 @@ private:
     int m_At, m_End;
 };
 
-bool InLoops(const G3FacetLoops& loops,
-             int i,
-             int j,
-             const double* p,
-             G3Vertex** hitA,
-             G3Vertex** hitB,
-             double tol) {
-    VertexWalk walk(loops.Vertices());
-    return G3Facet::PointInFacet(i, j, p, &walk, loops.Ends().data(), loops.GetLoopCount(), hitA,
-                                 hitB, tol);
-}
-
 }  // namespace
 
 bool G3Facet::PointInFacet(int i,
@@ -167,9 +155,21 @@ bool G3Facet::PointInFacet(int i,
     return walk.Inside();
 }
 
+// Streams the vertex walk, closing each loop where the next one opens: no copy is made,
+// since the vertical-ray index asks this of many facets.
 bool G3Facet::PointInFacet(
     int i, int j, const double* p, G3Vertex** hitA, G3Vertex** hitB, double tol) const {
-    return InLoops(G3FacetLoops(this), i, j, p, hitA, hitB, tol);
+    if (hitA != nullptr) *hitA = nullptr;
+    if (hitB != nullptr) *hitB = nullptr;
+    if (p == nullptr) return false;
+    CrossingWalk walk(p, i, j, tol);
+    for (G3FacetVertexIterator it(this); it.hasNext();) {
+        auto* v = static_cast<G3Vertex*>(it.next());
+        if (it.StartedLoop() && walk.Close()) return walk.Report(hitA, hitB);
+        if (walk.IsOpen() ? walk.Step(v) : walk.Begin(v)) return walk.Report(hitA, hitB);
+    }
+    if (walk.Close()) return walk.Report(hitA, hitB);
+    return walk.Inside();
 }
 
 bool G3Facet::PointInFacetXY(const double* p, G3Vertex** hitA, G3Vertex** hitB) const {
@@ -311,9 +311,11 @@ bool G3Facet::GenerateXYPointInFacetConcave(double& x, double& y) const {
         for (int k = loops.LoopBegin(loop); k < loops.LoopEnd(loop) && n < 100; ++k) {
             const G3Vertex* cur = v[static_cast<std::size_t>(k)];
             const double dP = prev->GetY() - ym, dC = cur->GetY() - ym;
+            // Non-finite crossings are dropped: they would leave the sort without an order.
             if (dP * dC < 0.0) {
-                crossings[n++] = prev->GetX() + (cur->GetX() - prev->GetX()) * dP / (dP - dC);
-            } else if (dP == 0.0) {
+                const double xc = prev->GetX() + (cur->GetX() - prev->GetX()) * dP / (dP - dC);
+                if (std::isfinite(xc)) crossings[n++] = xc;
+            } else if (dP == 0.0 && std::isfinite(prev->GetX())) {
                 crossings[n++] = prev->GetX();
             }
             prev = cur;

@@ -29,6 +29,8 @@ GObj* G3FacetVertexIterator::next() {
     if (v == nullptr) return nullptr;
     G3Edge* e = m_Edge;
     m_Current = e;
+    m_StartedLoop = m_StartsLoop;
+    m_StartsLoop = false;
     G3Edge* s = e->NextInFacet(m_Facet);
     m_Edge = s;
     if (s == nullptr) {
@@ -39,6 +41,7 @@ GObj* G3FacetVertexIterator::next() {
     if (end != nullptr && end == m_LoopFirst) {
         m_Vertex = LoopStart(m_Facet, s);
         m_LoopFirst = m_Vertex;
+        m_StartsLoop = true;
     } else if (end != nullptr && s->HasVertex(end)) {
         m_Vertex = end;
     } else {

@@ -19,6 +19,9 @@ public:
     G3Vertex* Peek() const { return m_Vertex; }
     /// The edge whose start vertex the last `next` returned.
     G3Edge* GetCurrentEdge() const { return m_Current; }
+    /// True when the vertex the last `next` returned opened a loop (the outline's first
+    /// vertex, or a hole's).
+    bool StartedLoop() const { return m_StartedLoop; }
 
 private:
     G3Edge* m_Current = nullptr;
@@ -26,4 +29,6 @@ private:
     const G3Facet* m_Facet = nullptr;
     G3Vertex* m_Vertex = nullptr;
     G3Vertex* m_LoopFirst = nullptr;  // where the current loop started
+    bool m_StartsLoop = true;         // m_Vertex opens a loop
+    bool m_StartedLoop = false;       // the vertex last returned opened one
 };

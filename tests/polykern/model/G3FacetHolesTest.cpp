@@ -245,6 +245,7 @@ TEST(G3FacetHoles, PlaneFitOfFacetWithHolesKeepsOutlineNormalAndArea) {
         SurfacePtr one(pktest::MakeSlabWithOpening(far));
         SurfacePtr two(pktest::MakeSlabWithTwoOpenings(far));
         const std::vector<double> o = Far(0, 0, 0.3), z = Far(0, 0, 1.3);
+        const double nearPoint[3] = {3, 7, 0.3};
         const double up[3] = {far ? z[0] - o[0] : 0, far ? z[1] - o[1] : 0, far ? z[2] - o[2] : 1};
         for (const auto& [s, area] : {std::pair{one.get(), 96.0}, std::pair{two.get(), 55.5}}) {
             G3Facet* top = FacetWithHoles(s);
@@ -255,7 +256,7 @@ TEST(G3FacetHoles, PlaneFitOfFacetWithHolesKeepsOutlineNormalAndArea) {
             ASSERT_TRUE(top->FormPlaneEquation());
             // The expected normal of the far slab is itself a difference of far points.
             for (int k = 0; k < 3; ++k) EXPECT_NEAR(top->GetPlane()[k], up[k], far ? 1e-10 : 1e-12);
-            const double* p = far ? o.data() : std::vector<double>{3, 7, 0.3}.data();
+            const double* p = far ? o.data() : nearPoint;
             const double* n = top->GetPlane();
             EXPECT_NEAR(n[0] * p[0] + n[1] * p[1] + n[2] * p[2] + n[3], 0, 1e-8);
             EXPECT_NEAR(top->CalcArea(), area, kTol * area);
@@ -499,4 +500,43 @@ TEST(G3FacetHoles, SeamBetweenHoleAndItsLidIsHidden) {
     }
     EXPECT_EQ(hidden, 4) << "the lid's seam";
     EXPECT_EQ(shown, 4) << "the outline";
+}
+
+// A hole corner that is not a number, or loop ends that do not fit the vertices, give
+// answers, never a crash.
+TEST(G3FacetHoles, HardInputInALoopGivesAnAnswer) {
+    SurfacePtr slab(pktest::MakeSlabWithOpening());
+    G3Facet* top = FacetWithHoles(slab.get());
+    std::vector<G3Vertex*> starts;
+    std::vector<int> ends;
+    ASSERT_TRUE(top->GetLoops(starts, ends));
+    std::vector<GObj*> objs(starts.begin(), starts.end());
+    const double solid[3] = {8, 8, 0.3};
+    G3Vertex *a, *b;
+    for (const std::vector<int>& bad :
+         std::vector<std::vector<int>>{{9, 12}, {0, 0, 4}, {8, 4}, {-3}, {3, 5, 8, 100}}) {
+        GObjArrayIterator walk(static_cast<int>(objs.size()), objs.data());
+        G3Facet::PointInFacetXY(solid, &walk, bad.data(), static_cast<int>(bad.size()), &a, &b);
+        GArrayCollection list(16, 16);
+        for (GObj* o : objs) list.add(o);
+        double p[3];
+        G3Facet::GeneratePointInFacetConcave(0, 1, p, &list, bad.data(),
+                                             static_cast<int>(bad.size()));
+    }
+    const double nan = std::nan("");
+    const double corner[3] = {nan, 5, 0.3};
+    starts[5]->Set(corner);
+    EXPECT_TRUE(top->FormPlaneEquation());
+    double x = 0, y = 0;
+    top->GenerateXYPointInFacetConcave(x, y);
+    int i, j;
+    top->GetMaxCoo(&i, &j);
+    double p[3];
+    top->GeneratePointInFacetConcave(i, j, p);
+    top->PointInFacetXY(solid, &a, &b);
+    EXPECT_GE(top->CalcArea(), 0.0);
+    G3IntervalList out;
+    const double plane[4] = {1, 0, 0, -5};
+    top->IntersectByPlaneConcave(plane, &out);
+    EXPECT_TRUE(slab->OrientNormals2(true));
 }
