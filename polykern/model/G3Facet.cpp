@@ -182,6 +182,36 @@ void G3Facet::ChangeEdgeToVertex(G3Edge* e, G3Vertex* v) {
             v->AddEdge(cur);
         }
     }
+    DropShortHoles();
+}
+
+// A hole whose loop the collapse left with fewer than three edges encloses nothing: its
+// edges leave the ring (and their vertices' lists when no facet is left on them).
+void G3Facet::DropShortHoles() {
+    std::vector<G3Vertex*> starts;
+    std::vector<int> loopEnds;
+    if (!GetLoops(starts, loopEnds) || loopEnds.size() < 2) return;
+    std::vector<bool> drop(starts.size(), false);
+    bool any = false;
+    for (std::size_t loop = 1; loop < loopEnds.size(); ++loop) {
+        const int begin = loopEnds[loop - 1], end = loopEnds[loop];
+        if (end - begin >= 3) continue;
+        std::fill(drop.begin() + begin, drop.begin() + end, true);
+        any = true;
+    }
+    if (!any) return;
+    G3Edge* previous = nullptr;
+    G3Edge* e = m_FirstEdge;
+    for (std::size_t k = 0; e != nullptr; ++k) {
+        G3Edge* following = NextEdge(e);
+        if (k < drop.size() && drop[k]) {
+            Unlink(previous, e);
+            ReleaseIfBare(e);
+        } else {
+            previous = e;
+        }
+        e = following;
+    }
 }
 
 void G3Facet::DivideEdge(G3Edge* e, int n, G3Edge** chain) {

@@ -57,7 +57,7 @@ public:
     /// when repl has no free side or already has this facet on a side.
     bool ChangeEdges(G3Edge* old, G3Edge* repl);
     /// Collapses e to v: edges that become degenerate leave the ring, the others are
-    /// moved from e's ends to v.
+    /// moved from e's ends to v; a hole left with fewer than three edges goes.
     void ChangeEdgeToVertex(G3Edge* e, G3Vertex* v);
     /// Replaces e by the chain of n edges running from one end of e to the other, which
     /// already have this facet on a side. e's own links are left to the caller.
@@ -260,6 +260,8 @@ protected:
 private:
     // The vertex the facet runs along e from, loop by loop; null when e is not in the ring.
     const G3Vertex* StartOf(const G3Edge* e) const;
+    // Unlinks the edges of every hole loop with fewer than three edges.
+    void DropShortHoles();
     // Unlinks e (whose predecessor is `previous`, null for the first edge) and clears its side.
     void Unlink(G3Edge* previous, G3Edge* e);
 

@@ -540,3 +540,29 @@ TEST(G3FacetHoles, HardInputInALoopGivesAnAnswer) {
     top->IntersectByPlaneConcave(plane, &out);
     EXPECT_TRUE(slab->OrientNormals2(true));
 }
+
+// Merging two corners of a triangular hole in place leaves a loop of two edges, which
+// encloses nothing: it goes, and the plate is whole again.
+TEST(G3FacetHoles, CollapsedHoleLeavesTheRing) {
+    G3Surface plate;
+    const double outline[4][2] = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    G3Vertex* o[4];
+    for (int k = 0; k < 4; ++k) o[k] = plate.AddVertex(outline[k][0], outline[k][1], 0, 0);
+    G3Vertex* h[3] = {plate.AddVertex(4, 4, 0, 0), plate.AddVertex(5, 6, 0, 0),
+                      plate.AddVertex(6, 4, 0, 0)};
+    G3Facet* f = plate.AddFacet(4, o, 1, nullptr, nullptr);
+    for (int k = 0; k < 3; ++k) plate.AddEdge(h[k], h[(k + 1) % 3], f);
+    f->FormPlaneEquation();
+    ASSERT_NEAR(f->CalcArea(), 98, kTol);
+    GArrayCollection collapsed(2, 2);
+    ASSERT_TRUE(plate.ChangeVertex(h[1], h[0], &collapsed));
+    EXPECT_EQ(collapsed.size(), 1);
+    plate.RemoveUnused();
+    plate.AssignIds();
+    EXPECT_TRUE(pktest::IsWellFormed(&plate));
+    EXPECT_EQ(f->GetEdgeCount(), 4);
+    EXPECT_NEAR(f->CalcArea(), 100, kTol);
+    const double middle[3] = {5, 4.5, 0};
+    G3Vertex *a, *b;
+    EXPECT_TRUE(f->PointInFacetXY(middle, &a, &b));
+}
