@@ -152,4 +152,18 @@ double Area(const G3Surface* s) {
     return area;
 }
 
+::testing::AssertionResult HasVolume(const G3Surface* s, double volume, double relTol) {
+    const double v = SignedVolume(s);
+    if (!(std::fabs(v - volume) <= relTol * std::fabs(volume))) {
+        return ::testing::AssertionFailure() << "signed volume " << v << ", expected " << volume;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult IsClosedWithVolume(const G3Surface* s, double volume, double relTol) {
+    if (auto well = IsWellFormed(s); !well) return well;
+    if (auto closed = IsClosedAndOriented(s); !closed) return closed;
+    return HasVolume(s, volume, relTol);
+}
+
 }  // namespace pktest

@@ -21,5 +21,11 @@ int EulerCharacteristic(const G3Surface* s);
 double SignedVolume(const G3Surface* s);
 /// The total area of the facets.
 double Area(const G3Surface* s);
+/// The signed volume is `volume` within relTol·|volume|.
+::testing::AssertionResult HasVolume(const G3Surface* s, double volume, double relTol = 1e-9);
+/// Well formed, closed, every edge walked once each way, and of the signed volume given.
+::testing::AssertionResult IsClosedWithVolume(const G3Surface* s,
+                                              double volume,
+                                              double relTol = 1e-9);
 
 }  // namespace pktest

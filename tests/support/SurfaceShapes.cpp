@@ -192,6 +192,16 @@ G3Surface* MakeSlabWithOpenings(const PlanRect& outline,
     return s;
 }
 
+G3Facet* FindFacetWithHoles(G3Surface* s, bool up) {
+    for (int i = 0; i < s->GetFacetCount(); ++i) {
+        G3Facet* f = s->GetFacet(i);
+        std::vector<G3Vertex*> starts;
+        std::vector<int> ends;
+        if (f->GetLoops(starts, ends) && ends.size() > 1 && (f->GetPlaneC() > 0) == up) return f;
+    }
+    return nullptr;
+}
+
 G3Surface* MakeSlabWithOpening(bool far) {
     return MakeSlabWithOpenings({0, 0, 10, 10}, {{4, 4, 6, 6}}, 0.3, far);
 }

@@ -38,6 +38,9 @@ G3Surface* MakeSlabWithOpenings(const PlanRect& outline,
                                 const std::vector<PlanRect>& openings,
                                 double thickness,
                                 bool far = false);
+/// The first facet whose ring holds more than one loop and whose plane has c > 0 (up) or
+/// c ≤ 0; null when none.
+G3Facet* FindFacetWithHoles(G3Surface* s, bool up = true);
 /// The 10 × 10 × 0.3 slab with the 2 × 2 opening at (4..6)²: volume 28.8.
 G3Surface* MakeSlabWithOpening(bool far = false);
 /// The 10 × 6 × 0.3 slab with two 1.5 × 1.5 openings: volume 16.65.
