@@ -223,11 +223,12 @@ public:
     /// An interior point of the xy projection found by a scan line across every loop, so
     /// never in a hole; false, outputs untouched, when the scan line finds no width.
     bool GenerateXYPointInFacetConcave(double& x, double& y) const;
-    /// The boundary against a plane, into `out`: 0 no contact (or an empty facet), 1 cut,
-    /// 2 touching from one side, 3 lying in the plane.
+    /// The boundary against a plane, each loop closed on itself, into `out`: 0 no contact
+    /// (or an empty facet), 1 cut, 2 touching from one side, 3 lying in the plane.
     int IntersectByPlaneConcave(const double* plane, G3IntervalList* out) const;
     /// The side of the line through its side a–b on which the facet lies, in the (i, j)
-    /// projection: +1, −1, or 0 (undecided, degenerate or no such side).
+    /// projection: +1, −1, or 0 (undecided, degenerate or no such side). Read within the
+    /// side's own loop; for a hole's side, the material's side, opposite the hole's.
     int GetIntersectionSignByEdge(const G3Vertex* a, const G3Vertex* b, int i, int j) const;
     /// For coplanar facets: the parts of each facet's single-sided boundary edges lying in
     /// the other, appended to `out`. False when none of other's edges lies in this facet.
