@@ -2,12 +2,14 @@
 
 #include "polykern/model/G3Facet.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "polykern/foundation/GHeap.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Edge.h"
+#include "polykern/model/G3FacetVertexIterator.h"
 #include "polykern/model/G3Vertex.h"
 
 PK_DEFINE_POOL(G3Facet, 65536)
@@ -180,6 +182,36 @@ void G3Facet::ChangeEdgeToVertex(G3Edge* e, G3Vertex* v) {
             v->AddEdge(cur);
         }
     }
+    DropShortHoles();
+}
+
+// A hole whose loop the collapse left with fewer than three edges encloses nothing: its
+// edges leave the ring (and their vertices' lists when no facet is left on them).
+void G3Facet::DropShortHoles() {
+    std::vector<G3Vertex*> starts;
+    std::vector<int> loopEnds;
+    if (!GetLoops(starts, loopEnds) || loopEnds.size() < 2) return;
+    std::vector<bool> drop(starts.size(), false);
+    bool any = false;
+    for (std::size_t loop = 1; loop < loopEnds.size(); ++loop) {
+        const int begin = loopEnds[loop - 1], end = loopEnds[loop];
+        if (end - begin >= 3) continue;
+        std::fill(drop.begin() + begin, drop.begin() + end, true);
+        any = true;
+    }
+    if (!any) return;
+    G3Edge* previous = nullptr;
+    G3Edge* e = m_FirstEdge;
+    for (std::size_t k = 0; e != nullptr; ++k) {
+        G3Edge* following = NextEdge(e);
+        if (k < drop.size() && drop[k]) {
+            Unlink(previous, e);
+            ReleaseIfBare(e);
+        } else {
+            previous = e;
+        }
+        e = following;
+    }
 }
 
 void G3Facet::DivideEdge(G3Edge* e, int n, G3Edge** chain) {
@@ -194,9 +226,14 @@ void G3Facet::DivideEdge(G3Edge* e, int n, G3Edge** chain) {
     G3Edge* following = NextEdge(e);
     const bool wasLast = m_LastEdge == e;
 
-    // The chain runs in ring order from the end of e it shares with its neighbour.
+    // The chain runs in ring order from the end of e the facet comes from; in a ring of
+    // several loops the ring neighbours of e may belong to another loop, so the start is
+    // read loop by loop.
+    const G3Vertex* from = n > 1 ? StartOf(e) : nullptr;
     bool forward;
-    if (previous == nullptr) {
+    if (from != nullptr) {
+        forward = chain[0]->HasVertex(from);
+    } else if (previous == nullptr) {
         forward = !(following != nullptr && chain[0]->IsLink(following));
     } else {
         forward = chain[0]->IsLink(previous);
@@ -225,15 +262,47 @@ const GObj* Representative(const G3Vertex* v) {
     return link != nullptr ? link : v;
 }
 
+// Which ring edges go, loop by loop: the edges that shrink to a point, and every edge of
+// a hole that keeps fewer than three. Empty when the outline itself keeps fewer than three.
+std::vector<bool> EdgesToDrop(const G3Facet* f, bool* collapsed) {
+    std::vector<G3Vertex*> starts;
+    std::vector<int> loopEnds;
+    std::vector<bool> drop;
+    *collapsed = false;
+    for (const G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e))
+        drop.push_back(Representative(e->GetVertex1()) == Representative(e->GetVertex2()));
+    if (!f->GetLoops(starts, loopEnds)) {
+        *collapsed = std::count(drop.begin(), drop.end(), false) < 3;
+        return drop;
+    }
+    int begin = 0;
+    for (std::size_t loop = 0; loop < loopEnds.size(); ++loop) {
+        const int end = loopEnds[loop];
+        const auto kept = std::count(drop.begin() + begin, drop.begin() + end, false);
+        if (kept < 3) {
+            if (loop == 0) *collapsed = true;
+            std::fill(drop.begin() + begin, drop.begin() + end, true);
+        }
+        begin = end;
+    }
+    return drop;
+}
+
 }  // namespace
 
 bool G3Facet::RemoveSmallEdges() {
+    bool collapsed = false;
+    const std::vector<bool> drop = EdgesToDrop(this, &collapsed);
+    if (collapsed) {
+        RemoveEdges();
+        return true;
+    }
     G3Edge* previous = nullptr;
     G3Edge* e = m_FirstEdge;
     int kept = 0;
-    while (e != nullptr) {
+    for (std::size_t k = 0; e != nullptr; ++k) {
         G3Edge* following = NextEdge(e);
-        if (Representative(e->GetVertex1()) == Representative(e->GetVertex2())) {
+        if (k < drop.size() && drop[k]) {
             Unlink(previous, e);
             ReleaseIfBare(e);
         } else {
@@ -249,8 +318,15 @@ bool G3Facet::RemoveSmallEdges() {
     return false;
 }
 
+const G3Vertex* G3Facet::StartOf(const G3Edge* e) const {
+    for (G3FacetVertexIterator it(this); it.hasNext();) {
+        const auto* v = static_cast<const G3Vertex*>(it.next());
+        if (it.GetCurrentEdge() == e) return v;
+    }
+    return nullptr;
+}
+
 bool G3Facet::GetMoveDirection(const G3Edge* e) const {
-    const G3Edge* s = NextEdge(e);
-    if (s == nullptr) s = m_FirstEdge;
-    return s != nullptr && s->HasVertex(e->GetVertex2());
+    const G3Vertex* from = e != nullptr ? StartOf(e) : nullptr;
+    return from != nullptr && from == e->GetVertex1();
 }

@@ -57,7 +57,7 @@ public:
     /// when repl has no free side or already has this facet on a side.
     bool ChangeEdges(G3Edge* old, G3Edge* repl);
     /// Collapses e to v: edges that become degenerate leave the ring, the others are
-    /// moved from e's ends to v.
+    /// moved from e's ends to v; a hole left with fewer than three edges goes.
     void ChangeEdgeToVertex(G3Edge* e, G3Vertex* v);
     /// Replaces e by the chain of n edges running from one end of e to the other, which
     /// already have this facet on a side. e's own links are left to the caller.
@@ -66,7 +66,8 @@ public:
     /// Unlinks edges whose ends share a representative (a vertex's extended-data link, or
     /// the vertex). Empties the facet and returns true when fewer than three edges remain.
     bool RemoveSmallEdges();
-    /// True when the facet runs along e from vertex 1 to vertex 2.
+    /// True when the facet runs along e from vertex 1 to vertex 2, e's successor being
+    /// taken within e's own loop. False when e is not in the ring.
     bool GetMoveDirection(const G3Edge* e) const;
 
     // Queries.
@@ -108,9 +109,13 @@ public:
     double GetPlaneC() const { return m_Plane[2]; }
     double GetPlaneD() const { return m_Plane[3]; }
     void SetPlane(const double* abcd);
-    /// Fits the plane to the ring; a degenerate ring gets the averaged corner plane.
+    /// Fits the plane to the ring, loop by loop (holes run the other way, so the normal is
+    /// the outline's); a degenerate ring gets the averaged corner plane.
     /// Always true.
     bool FormPlaneEquation();
+    /// The area the facet covers: its outline's less its holes', in square model units;
+    /// 0 for an empty or degenerate facet.
+    double CalcArea() const;
     bool IsPlaneZero() const;
     bool IsTrivial() const { return IsPlaneZero(); }
     /// Every vertex within 5e-7 of the plane.
@@ -153,6 +158,20 @@ public:
                              G3Vertex** hitA,
                              G3Vertex** hitB,
                              double tol);
+    /// The same over several closed loops (an outline and its holes): loop k ends before
+    /// vertex loopEnds[k]; vertices past the last end form one more loop. A point inside
+    /// an odd number of loops is inside; one in a hole is outside. With no loop ends the
+    /// iterator's vertices are one loop.
+    static bool PointInFacet(int i,
+                             int j,
+                             const double* p,
+                             GIterator* vertices,
+                             const int* loopEnds,
+                             int loopCount,
+                             G3Vertex** hitA,
+                             G3Vertex** hitB,
+                             double tol);
+    /// The test over this facet's loops: a point in a hole is outside.
     bool PointInFacet(
         int i, int j, const double* p, G3Vertex** hitA, G3Vertex** hitB, double tol) const;
     bool PointInFacetXY(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
@@ -170,22 +189,46 @@ public:
                                GIterator* vertices,
                                G3Vertex** hitA,
                                G3Vertex** hitB);
+    /// The axis-plane tests over several loops, as the loop form of PointInFacet.
+    static bool PointInFacetXY(const double* p,
+                               GIterator* vertices,
+                               const int* loopEnds,
+                               int loopCount,
+                               G3Vertex** hitA,
+                               G3Vertex** hitB);
+    static bool PointInFacetXZ(const double* p,
+                               GIterator* vertices,
+                               const int* loopEnds,
+                               int loopCount,
+                               G3Vertex** hitA,
+                               G3Vertex** hitB);
+    static bool PointInFacetYZ(const double* p,
+                               GIterator* vertices,
+                               const int* loopEnds,
+                               int loopCount,
+                               G3Vertex** hitA,
+                               G3Vertex** hitB);
     /// PointInFacetXY, with *depth the plane's z above p when inside.
     bool PointInFacet(const double* p, G3Vertex** hitA, G3Vertex** hitB, double* depth) const;
 
     // Geometric queries of the Boolean and terrain code.
-    /// A point inside the (possibly concave) facet in the (i, j) projection; false when
-    /// no corner centroid lies inside.
+    /// A point inside the (possibly concave) facet in the (i, j) projection, never in a
+    /// hole; false when no corner centroid lies inside.
     bool GeneratePointInFacetConcave(int i, int j, double* out) const;
     static bool GeneratePointInFacetConcave(int i, int j, double* out, GArrayCollection* vertices);
-    /// An interior point of the xy projection found by a scan line; false, outputs
-    /// untouched, when the scan line finds no width.
+    /// The same over several loops (loop k ends before vertex loopEnds[k]): corners are
+    /// taken within their loop and the candidate must lie outside every hole.
+    static bool GeneratePointInFacetConcave(
+        int i, int j, double* out, GArrayCollection* vertices, const int* loopEnds, int loopCount);
+    /// An interior point of the xy projection found by a scan line across every loop, so
+    /// never in a hole; false, outputs untouched, when the scan line finds no width.
     bool GenerateXYPointInFacetConcave(double& x, double& y) const;
-    /// The boundary against a plane, into `out`: 0 no contact (or an empty facet), 1 cut,
-    /// 2 touching from one side, 3 lying in the plane.
+    /// The boundary against a plane, each loop closed on itself, into `out`: 0 no contact
+    /// (or an empty facet), 1 cut, 2 touching from one side, 3 lying in the plane.
     int IntersectByPlaneConcave(const double* plane, G3IntervalList* out) const;
     /// The side of the line through its side a–b on which the facet lies, in the (i, j)
-    /// projection: +1, −1, or 0 (undecided, degenerate or no such side).
+    /// projection: +1, −1, or 0 (undecided, degenerate or no such side). Read within the
+    /// side's own loop; for a hole's side, the material's side, opposite the hole's.
     int GetIntersectionSignByEdge(const G3Vertex* a, const G3Vertex* b, int i, int j) const;
     /// For coplanar facets: the parts of each facet's single-sided boundary edges lying in
     /// the other, appended to `out`. False when none of other's edges lies in this facet.
@@ -216,6 +259,10 @@ protected:
     void SetLastEdge(G3Edge* e) { m_LastEdge = e; }
 
 private:
+    // The vertex the facet runs along e from, loop by loop; null when e is not in the ring.
+    const G3Vertex* StartOf(const G3Edge* e) const;
+    // Unlinks the edges of every hole loop with fewer than three edges.
+    void DropShortHoles();
     // Unlinks e (whose predecessor is `previous`, null for the first edge) and clears its side.
     void Unlink(G3Edge* previous, G3Edge* e);
 

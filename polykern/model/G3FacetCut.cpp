@@ -8,7 +8,7 @@
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetContourIterator.h"
-#include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3FacetLoops.h"
 #include "polykern/model/G3Vertex.h"
 #include "polykern/spatial/G3EdgeList.h"
 #include "polykern/spatial/G3EdgeListVertexIterator.h"
@@ -21,10 +21,12 @@ struct Station {
     int sign;
 };
 
-std::vector<Station> Stations(const G3Facet* f) {
+// The facet's vertices loop by loop; `ends` gets the index after each loop.
+std::vector<Station> Stations(const G3Facet* f, std::vector<int>* ends) {
+    const G3FacetLoops loops(f);
     std::vector<Station> out;
-    for (G3FacetVertexIterator it(f); it.hasNext();)
-        out.push_back({static_cast<G3Vertex*>(it.next()), 0.0, 0});
+    for (G3Vertex* v : loops.Vertices()) out.push_back({v, 0.0, 0});
+    *ends = loops.Ends();
     return out;
 }
 
@@ -49,10 +51,12 @@ void ResolveRun(
     if (!crosses) out->AddPoint(exit->GetXYZ());
 }
 
-// Walks the closed boundary through the stations, adding in-plane edges as intervals and
-// crossings and runs along the plane as points.
-void WalkBoundary(const std::vector<Station>& st, G3IntervalList* out) {
-    const std::size_t n = st.size();
+// Walks one closed loop through the stations [begin, end), adding in-plane edges as
+// intervals and crossings and runs along the plane as points.
+void WalkLoop(const std::vector<Station>& all, int begin, int end, G3IntervalList* out) {
+    if (end <= begin) return;
+    const Station* st = all.data() + begin;
+    const std::size_t n = static_cast<std::size_t>(end - begin);
     bool pending = false;
     int entrySide = 0;
     const G3Vertex* entry = nullptr;
@@ -88,10 +92,23 @@ void WalkBoundary(const std::vector<Station>& st, G3IntervalList* out) {
     if (leftFirst && pending) ResolveRun(entry, entrySide, firstExit, firstExitSide, out);
 }
 
+// Each loop (the outline, then each hole) is a boundary of its own: a line through a hole
+// meets the outline twice and the hole twice, which makes two pieces.
+void WalkBoundary(const std::vector<Station>& st,
+                  const std::vector<int>& ends,
+                  G3IntervalList* out) {
+    int begin = 0;
+    for (const int end : ends) {
+        WalkLoop(st, begin, end, out);
+        begin = end;
+    }
+}
+
 }  // namespace
 
 int G3Facet::IntersectByPlaneConcave(const double* plane, G3IntervalList* out) const {
-    std::vector<Station> st = Stations(this);
+    std::vector<int> ends;
+    std::vector<Station> st = Stations(this, &ends);
     if (st.empty() || out == nullptr) return 0;
     out->Clear();
     int positive = 0, negative = 0, zero = 0;
@@ -105,14 +122,15 @@ int G3Facet::IntersectByPlaneConcave(const double* plane, G3IntervalList* out) c
         negative += s.sign < 0;
         zero += s.sign == 0;
     }
-    WalkBoundary(st, out);
+    WalkBoundary(st, ends, out);
     if (positive > 0 && negative > 0) return 1;
     if (zero == static_cast<int>(st.size())) return 3;
     return zero > 0 ? 2 : 0;
 }
 
 bool G3Facet::FindIntervalsLieInFacet(const double* a, const double* b, G3IntervalList* out) const {
-    std::vector<Station> st = Stations(this);
+    std::vector<int> ends;
+    std::vector<Station> st = Stations(this, &ends);
     if (st.empty() || out == nullptr) return false;
     int i, j;
     GetMaxCoo(&i, &j);
@@ -125,7 +143,7 @@ bool G3Facet::FindIntervalsLieInFacet(const double* a, const double* b, G3Interv
     for (Station& s : st) s.s = u[0] * s.v->GetXYZ(i) + u[1] * s.v->GetXYZ(j) + c;
     SetSigns(st);
     out->Clear();
-    WalkBoundary(st, out);
+    WalkBoundary(st, ends, out);
     if (out->IsEmpty()) return false;
     out->BuildIntervals();
     G3Interval segment(a, b);

@@ -8,6 +8,7 @@
 #include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetLoops.h"
 #include "polykern/model/G3FacetVertexIterator.h"
 #include "polykern/model/G3Normal.h"
 #include "polykern/model/G3Surface.h"
@@ -106,7 +107,63 @@ void G3Facet::SetPlane(const double* abcd) {
     for (int k = 0; k < 4; ++k) m_Plane[k] = abcd[k];
 }
 
+namespace {
+
+// Twice the vector area of every loop summed (Newell), about the first vertex so that a
+// facet far from the origin keeps its digits. A hole runs the other way round and takes
+// its area off the outline's.
+void LoopsNewell(const G3FacetLoops& loops, double* n) {
+    n[0] = n[1] = n[2] = 0.0;
+    if (loops.GetCount() == 0) return;
+    const double* o = loops.Vertex(0)->GetXYZ();
+    for (int k = 0; k < loops.GetCount(); ++k) {
+        const double* a = loops.Vertex(k)->GetXYZ();
+        const double* b = loops.Vertex(loops.Next(k))->GetXYZ();
+        const double p[3] = {a[0] - o[0], a[1] - o[1], a[2] - o[2]};
+        const double q[3] = {b[0] - o[0], b[1] - o[1], b[2] - o[2]};
+        n[0] += (p[1] - q[1]) * (p[2] + q[2]);
+        n[1] += (p[2] - q[2]) * (p[0] + q[0]);
+        n[2] += (p[0] - q[0]) * (p[1] + q[1]);
+    }
+}
+
+// The plane of a facet with holes: the loops' summed normal through the vertices' centroid.
+bool FormLoopsPlane(const G3FacetLoops& loops, double* plane) {
+    double n[3];
+    LoopsNewell(loops, n);
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(len >= 1e-12) || !std::isfinite(len)) return false;
+    double sum[3] = {0.0, 0.0, 0.0};
+    for (const G3Vertex* v : loops.Vertices()) {
+        for (int k = 0; k < 3; ++k) sum[k] += v->GetXYZ(k);
+    }
+    for (int k = 0; k < 3; ++k) plane[k] = n[k] / len;
+    plane[3] = -(plane[0] * sum[0] + plane[1] * sum[1] + plane[2] * sum[2]) / loops.GetCount();
+    return true;
+}
+
+}  // namespace
+
+double G3Facet::CalcArea() const {
+    const G3FacetLoops loops(this);
+    double n[3];
+    LoopsNewell(loops, n);
+    const double area = 0.5 * std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    return std::isfinite(area) ? area : 0.0;
+}
+
 bool G3Facet::FormPlaneEquation() {
+    const G3FacetLoops loops(this);
+    if (loops.GetLoopCount() > 1) {
+        // A ring of several loops is no single polygon: each loop is summed on its own.
+        for (double& c : m_Plane) c = 0.0;
+        if (!FormLoopsPlane(loops, m_Plane)) {
+            G3FacetVertexIterator again(this);
+            int i, j;
+            G3Math::FormMaxPlaneCoo(&again, &i, &j, m_Plane);
+        }
+        return true;
+    }
     G3FacetVertexIterator walk(this);
     G3Math::FormPlaneEquation(&walk, m_Plane);
     if (IsPlaneZero()) {

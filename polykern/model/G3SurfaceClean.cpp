@@ -16,7 +16,7 @@
 #include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
-#include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3FacetLoops.h"
 #include "polykern/model/G3Normal.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3TexCoo.h"
@@ -259,42 +259,71 @@ void G3Surface::RemoveEqualsNormal() {
     }
 }
 
-// Two facets are the same when their rings run through the same vertices, forwards or
-// backwards, at every position (not only the first three).
+namespace {
+
+using Loop = std::vector<G3Vertex*>;
+
+// A facet's loops in a form that does not depend on where its ring starts: each loop
+// begins at its lowest-addressed vertex and the loops are ordered by that vertex.
+std::vector<Loop> CanonicalLoops(const G3Facet* f) {
+    const G3FacetLoops loops(f);
+    std::vector<Loop> out;
+    for (int l = 0; l < loops.GetLoopCount(); ++l) {
+        Loop ring(loops.Vertices().begin() + loops.LoopBegin(l),
+                  loops.Vertices().begin() + loops.LoopEnd(l));
+        if (ring.empty()) continue;
+        const auto key = std::min_element(ring.begin(), ring.end(), std::less<G3Vertex*>());
+        std::rotate(ring.begin(), key, ring.end());
+        out.push_back(std::move(ring));
+    }
+    std::sort(out.begin(), out.end(),
+              [](const Loop& a, const Loop& b) { return std::less<G3Vertex*>()(a[0], b[0]); });
+    return out;
+}
+
+// The same loops, all run forwards or all run backwards.
+bool SameLoops(const std::vector<Loop>& a, const std::vector<Loop>& b) {
+    if (a.size() != b.size()) return false;
+    bool forward = true, backward = true;
+    for (std::size_t l = 0; l < a.size() && (forward || backward); ++l) {
+        const std::size_t n = a[l].size();
+        if (b[l].size() != n) return false;
+        for (std::size_t i = 0; i < n && (forward || backward); ++i) {
+            forward = forward && a[l][i] == b[l][i];
+            backward = backward && a[l][i] == b[l][(n - i) % n];
+        }
+    }
+    return forward || backward;
+}
+
+}  // namespace
+
+// Two facets are the same when their loops run through the same vertices, forwards or
+// backwards, at every position (not only the first three); a facet with holes matches
+// only one with the same holes.
 void G3Surface::RemoveEqualsFacets() {
     AssignVertexIds();
     struct Entry {
         G3Facet* facet;
-        std::vector<G3Vertex*> ring;  // starting at the key vertex
+        std::vector<Loop> loops;
     };
     std::unordered_map<const G3Vertex*, std::vector<Entry>> buckets;
     std::vector<G3Facet*> snapshot;
     for (int i = 0; i < GetFacetCount(); ++i) snapshot.push_back(GetFacet(i));
     int removed = 0;
     for (G3Facet* f : snapshot) {
-        std::vector<G3Vertex*> ring;
-        for (G3FacetVertexIterator it(f); it.hasNext();)
-            ring.push_back(static_cast<G3Vertex*>(it.next()));
-        if (ring.empty()) continue;
-        const auto key = std::min_element(ring.begin(), ring.end(), std::less<G3Vertex*>());
-        std::rotate(ring.begin(), key, ring.end());
-        const std::size_t n = ring.size();
-        std::vector<Entry>& bucket = buckets[ring[0]];
+        std::vector<Loop> loops = CanonicalLoops(f);
+        if (loops.empty()) continue;
+        std::vector<Entry>& bucket = buckets[loops[0][0]];
         G3Facet* same = nullptr;
         for (const Entry& g : bucket) {
-            if (g.ring.size() != n) continue;
-            bool forward = true, backward = true;
-            for (std::size_t i = 0; i < n && (forward || backward); ++i) {
-                forward = forward && ring[i] == g.ring[i];
-                backward = backward && ring[i] == g.ring[(n - i) % n];
-            }
-            if (forward || backward) {
+            if (SameLoops(loops, g.loops)) {
                 same = g.facet;
                 break;
             }
         }
         if (same == nullptr) {
-            bucket.push_back({f, std::move(ring)});
+            bucket.push_back({f, std::move(loops)});
             continue;
         }
         const int sides = (f->GetDoubleSided() ? 2 : 1) + (same->GetDoubleSided() ? 2 : 1);

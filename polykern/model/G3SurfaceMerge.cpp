@@ -10,6 +10,7 @@
 #include "polykern/math/G3Math.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetLoops.h"
 #include "polykern/model/G3FacetVertexIterator.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
@@ -66,6 +67,12 @@ bool G3Surface::RemoveSelfIntersections() {
     ScaleCoo(1000.0);
     for (int i = 0; i < GetFacetCount(); ++i) {
         G3Facet* f = GetFacet(i);
+        const G3FacetLoops loops(f);
+        if (loops.GetLoopCount() > 1) {
+            // Corner planes of a hole turn the other way: fit the loops as a whole.
+            f->FormPlaneEquation();
+            continue;
+        }
         G3FacetVertexIterator walk(f);
         int x, y;
         G3Math::FormMaxPlaneCoo(&walk, &x, &y, f->GetPlane());
@@ -74,7 +81,9 @@ bool G3Surface::RemoveSelfIntersections() {
     for (int i = 0; i < GetFacetCount(); ++i) snapshot.push_back(GetFacet(i));
     bool rebuilt = false;
     for (G3Facet* f : snapshot) {
-        G3EdgeList list(f);
+        G3EdgeList list(f->GetFlags(), f->GetSurface());
+        list.SetPlane(f->GetPlane());
+        G3FacetLoops(f).CopyLoops(&list);
         if (!list.TestSelfIntersections()) continue;
         rebuilt = true;
         GArrayCollection contours;
@@ -95,32 +104,43 @@ bool G3Surface::RemoveSelfIntersections() {
     return rebuilt;
 }
 
-// The merged ring runs L1 up to the shared edge, then round L2 from the end of the
-// shared edge back to its start, then the rest of L1. When both facets run along the
-// shared edge the same way, L2 is walked backwards so the ring stays head to tail.
+// The merged ring runs f1's loop that holds the shared edge up to that edge, then round
+// f2's loop that holds it, from the end of the shared edge back to its start, then the
+// rest of f1's loop; f1's other loops follow, then f2's. When both facets run along the
+// shared edge the same way, f2 is walked backwards so the ring stays head to tail. Each
+// loop is spliced or copied on its own, so holes stay holes.
 void G3Surface::MergeFacets(G3Edge* e, G3Facet* f1, G3Facet* f2) {
     if (e == nullptr || f1 == nullptr || f2 == nullptr || f1 == f2) return;
-    G3EdgeList l1(f1), l2(f2);
-    int at1 = -1, at2 = -1;
-    for (int i = 0; i < l1.size() && at1 < 0; ++i) {
-        if (l1.GetEdgeAt(i)->IsVertexEquals(e)) at1 = i;
-    }
-    for (int i = 0; i < l2.size() && at2 < 0; ++i) {
-        if (l2.GetEdgeAt(i)->IsVertexEquals(e)) at2 = i;
-    }
+    const G3FacetLoops l1(f1), l2(f2);
+    const int at1 = l1.Find(e), at2 = l2.Find(e);
     if (at1 < 0 || at2 < 0) return;
-    const G3Edge* s1 = l1.GetEdgeAt(at1);
-    const G3Edge* s2 = l2.GetEdgeAt(at2);
-    const bool sameWay = s1->GetVertex1() == s2->GetVertex1();
-    const int n2 = l2.size();
-    GArrayCollection merged(l1.size() + n2, 16);
-    for (int i = 0; i < at1; ++i) merged.add(l1.GetEdgeAt(i));
-    for (int k = 1; k < n2; ++k) {
-        const int i = sameWay ? (at2 - k + n2) % n2 : (at2 + k) % n2;
-        merged.add(l2.GetEdgeAt(i));
+    const bool sameWay = l1.Vertex(at1) == l2.Vertex(at2);
+    const int loop1 = l1.LoopOf(at1), loop2 = l2.LoopOf(at2);
+    G3EdgeList merged(f1->GetFlags(), f1->GetSurface());
+    for (int l = 0; l < l1.GetLoopCount(); ++l) {
+        const int begin = l1.LoopBegin(l), end = l1.LoopEnd(l);
+        if (l != loop1) {
+            for (int k = begin; k < end; ++k) l1.CopyEdge(k, false, &merged);
+            continue;
+        }
+        for (int k = begin; k < at1; ++k) l1.CopyEdge(k, false, &merged);
+        const int size2 = l2.LoopEnd(loop2) - l2.LoopBegin(loop2);
+        int k = sameWay ? l2.Previous(at2) : l2.Next(at2);
+        for (int m = 1; m < size2; ++m) {
+            l2.CopyEdge(k, sameWay, &merged);
+            k = sameWay ? l2.Previous(k) : l2.Next(k);
+        }
+        for (int k1 = at1 + 1; k1 < end; ++k1) l1.CopyEdge(k1, false, &merged);
     }
-    for (int i = at1 + 1; i < l1.size(); ++i) merged.add(l1.GetEdgeAt(i));
-    G3EdgeList::Normalize(merged.size(), reinterpret_cast<G3Edge**>(merged.toArray()));
+    for (int l = 0; l < l2.GetLoopCount(); ++l) {
+        if (l == loop2) continue;
+        const int begin = l2.LoopBegin(l), end = l2.LoopEnd(l);
+        if (sameWay) {
+            for (int k = end - 1; k >= begin; --k) l2.CopyEdge(k, true, &merged);
+        } else {
+            for (int k = begin; k < end; ++k) l2.CopyEdge(k, false, &merged);
+        }
+    }
     // Emptied first so the new facet can take the edges; deleted only after, so the
     // providers can still read f1's data while the new facet opens.
     f1->RemoveEdges();
@@ -173,8 +193,11 @@ void G3Surface::UnionInPlaneFacets(int32_t mask) {
             }
         }
         if (group.size() < 2) continue;
-        G3EdgeList list(f);
-        for (std::size_t g = 1; g < group.size(); ++g) list.AddRing(group[g]);
+        // Each member's loops run the way the member runs them, holes included, so that an
+        // edge two members share appears once each way.
+        G3EdgeList list(f->GetFlags(), f->GetSurface());
+        list.SetPlane(f->GetPlane());
+        for (G3Facet* member : group) G3FacetLoops(member).CopyLoops(&list);
         ++links;
         GArrayCollection contours;
         list.RemoveSelfIntersections(&contours, this, false, UNION_EDGE_MERGE, 0);

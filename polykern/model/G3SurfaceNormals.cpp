@@ -124,13 +124,20 @@ bool G3Surface::OrientNormals() {
     return true;
 }
 
+// f's directions are read once, loop by loop, for all its edges; each neighbour's along
+// the one edge it shares.
 void G3Surface::OrientNormal2(G3Facet* f, GArrayCollection* queue) {
     GArrayCollection work(4, 4);
-    for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e)) {
+    std::vector<G3Vertex*> starts;
+    std::vector<int> loopEnds;
+    const bool looped = f->GetLoops(starts, loopEnds);
+    std::size_t k = 0;
+    for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e), ++k) {
         if (GetCountEdges(e->GetVertex1(), e->GetVertex2(), &work) > 2) continue;
         G3Facet* g = e->GetFacet1() == f ? e->GetFacet2() : e->GetFacet1();
         if (g == nullptr || g->GetMark() || g->GetDoubleSided() != f->GetDoubleSided()) continue;
-        if (g->GetMoveDirection(e) == f->GetMoveDirection(e)) g->NegPlane();
+        const bool along = looped ? starts[k] == e->GetVertex1() : f->GetMoveDirection(e);
+        if (g->GetMoveDirection(e) == along) g->NegPlane();
         g->SetMark();
         queue->add(g);
     }

@@ -23,6 +23,10 @@ bool ShouldSplit(const G3Facet* f, int options, int edges) {
     if ((options & kAboveFour) && edges >= 5) return true;
     if ((options & kNotFlat) && !f->IsFlat()) return true;
     if (options & kNotConvex) {
+        // A facet with a hole is never convex, whatever its loops' corners do.
+        std::vector<G3Vertex*> starts;
+        std::vector<int> loopEnds;
+        if (f->GetLoops(starts, loopEnds) && loopEnds.size() > 1) return true;
         int i, j;
         f->GetMaxCoo(&i, &j);
         G3FacetVertexIterator corners(f);

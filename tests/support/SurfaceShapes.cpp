@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "polykern/model/G3Facet.h"
+
 namespace pktest {
 
 namespace {
@@ -98,6 +100,114 @@ G3Surface* MakeGrid(int n, int m) {
         }
     }
     return grid;
+}
+
+}  // namespace pktest
+
+namespace pktest {
+
+void MoveFar(double* p) {
+    // A rotation by 0.7 rad about (1, 2, 3) / √14 (Rodrigues), then a shift.
+    const double axis[3] = {1 / std::sqrt(14.0), 2 / std::sqrt(14.0), 3 / std::sqrt(14.0)};
+    const double c = std::cos(0.7), s = std::sin(0.7);
+    const double dot = axis[0] * p[0] + axis[1] * p[1] + axis[2] * p[2];
+    const double cross[3] = {axis[1] * p[2] - axis[2] * p[1], axis[2] * p[0] - axis[0] * p[2],
+                             axis[0] * p[1] - axis[1] * p[0]};
+    const double shift[3] = {1e5, -4e4, 2.5e4};
+    double q[3];
+    for (int k = 0; k < 3; ++k) q[k] = p[k] * c + cross[k] * s + axis[k] * dot * (1 - c);
+    for (int k = 0; k < 3; ++k) p[k] = q[k] + shift[k];
+}
+
+namespace {
+
+// The four corners of a rectangle counter-clockwise seen from above, at height z.
+std::vector<G3Vertex*> Corners(G3Surface* s, const PlanRect& r, double z, bool far) {
+    const double xy[4][2] = {{r.x0, r.y0}, {r.x1, r.y0}, {r.x1, r.y1}, {r.x0, r.y1}};
+    std::vector<G3Vertex*> out;
+    for (const auto& c : xy) {
+        double p[3] = {c[0], c[1], z};
+        if (far) MoveFar(p);
+        out.push_back(s->AddVertex(p, 0));
+    }
+    return out;
+}
+
+// A facet over `outline` (in the order given) with each of `holes` appended to its ring as
+// a loop of its own, in the order given.
+void AddFacetWithHoles(G3Surface* s,
+                       const std::vector<G3Vertex*>& outline,
+                       const std::vector<std::vector<G3Vertex*>>& holes) {
+    std::vector<G3Vertex*> v = outline;
+    G3Facet* f = s->AddFacet(static_cast<int>(v.size()), v.data(), 1, nullptr, nullptr);
+    for (const auto& hole : holes) {
+        for (std::size_t k = 0; k < hole.size(); ++k)
+            s->AddEdge(hole[k], hole[(k + 1) % hole.size()], f);
+    }
+    f->FormPlaneEquation();
+}
+
+// A wall quad under the edge a→b of a top loop (a0, b0 below a1, b1): it runs the edge the
+// other way, so it faces out of the material.
+void AddWall(G3Surface* s, G3Vertex* a0, G3Vertex* b0, G3Vertex* b1, G3Vertex* a1) {
+    G3Vertex* q[4] = {a0, b0, b1, a1};
+    s->AddFacet(4, q, 1, nullptr, nullptr);
+}
+
+}  // namespace
+
+G3Surface* MakeSlabWithOpenings(const PlanRect& outline,
+                                const std::vector<PlanRect>& openings,
+                                double thickness,
+                                bool far) {
+    auto* s = new G3Surface();
+    const std::vector<G3Vertex*> ob = Corners(s, outline, 0.0, far);
+    const std::vector<G3Vertex*> ot = Corners(s, outline, thickness, far);
+    std::vector<std::vector<G3Vertex*>> hb, ht;
+    for (const PlanRect& r : openings) {
+        hb.push_back(Corners(s, r, 0.0, far));
+        ht.push_back(Corners(s, r, thickness, far));
+    }
+    // Top: the outline counter-clockwise from above, the holes clockwise. Bottom: the
+    // other way round.
+    std::vector<std::vector<G3Vertex*>> topHoles, bottomHoles;
+    for (std::size_t h = 0; h < openings.size(); ++h) {
+        topHoles.emplace_back(ht[h].rbegin(), ht[h].rend());
+        bottomHoles.push_back(hb[h]);
+    }
+    AddFacetWithHoles(s, ot, topHoles);
+    AddFacetWithHoles(s, std::vector<G3Vertex*>(ob.rbegin(), ob.rend()), bottomHoles);
+    for (int k = 0; k < 4; ++k) {
+        const int n = (k + 1) % 4;
+        AddWall(s, ob[k], ob[n], ot[n], ot[k]);
+    }
+    for (std::size_t h = 0; h < openings.size(); ++h) {
+        for (int k = 0; k < 4; ++k) {
+            // The hole runs clockwise in the top facet: from corner k + 1 to corner k.
+            const int n = (k + 1) % 4;
+            AddWall(s, hb[h][n], hb[h][k], ht[h][k], ht[h][n]);
+        }
+    }
+    s->FormPlaneEquation();
+    return s;
+}
+
+G3Facet* FindFacetWithHoles(G3Surface* s, bool up) {
+    for (int i = 0; i < s->GetFacetCount(); ++i) {
+        G3Facet* f = s->GetFacet(i);
+        std::vector<G3Vertex*> starts;
+        std::vector<int> ends;
+        if (f->GetLoops(starts, ends) && ends.size() > 1 && (f->GetPlaneC() > 0) == up) return f;
+    }
+    return nullptr;
+}
+
+G3Surface* MakeSlabWithOpening(bool far) {
+    return MakeSlabWithOpenings({0, 0, 10, 10}, {{4, 4, 6, 6}}, 0.3, far);
+}
+
+G3Surface* MakeSlabWithTwoOpenings(bool far) {
+    return MakeSlabWithOpenings({0, 0, 10, 6}, {{2, 2, 3.5, 3.5}, {6, 2.5, 7.5, 4}}, 0.3, far);
 }
 
 }  // namespace pktest

@@ -2,6 +2,8 @@
 
 // Shape builders for surface tests: each returns a new surface the caller owns.
 
+#include <vector>
+
 #include "polykern/model/G3Surface.h"
 
 namespace pktest {
@@ -17,5 +19,31 @@ G3Surface* MakeTetrahedron();
 G3Surface* MakeSphere(int slices, int stacks);
 /// An n × m grid of unit cells in the xy plane, two triangles per cell.
 G3Surface* MakeGrid(int n, int m);
+
+/// An axis-aligned rectangle of the plan, for slab outlines and openings.
+struct PlanRect {
+    double x0, y0, x1, y1;
+};
+
+/// Moves a point by a fixed rotation about an oblique axis, then about 1e5 away from the
+/// origin, so a shape's facets project onto every axis plane.
+void MoveFar(double* p);
+
+/// A slab of the given thickness over `outline` with the openings cut through it (inside
+/// the outline, apart from each other), built by hand: the top and bottom facets each
+/// carry one hole loop per opening in their ring, the outer and inner walls are quads.
+/// Rings run counter-clockwise seen from outside. With `far`, every corner is moved by
+/// MoveFar. Volume: (outline area − openings' area) × thickness.
+G3Surface* MakeSlabWithOpenings(const PlanRect& outline,
+                                const std::vector<PlanRect>& openings,
+                                double thickness,
+                                bool far = false);
+/// The first facet whose ring holds more than one loop and whose plane has c > 0 (up) or
+/// c ≤ 0; null when none.
+G3Facet* FindFacetWithHoles(G3Surface* s, bool up = true);
+/// The 10 × 10 × 0.3 slab with the 2 × 2 opening at (4..6)²: volume 28.8.
+G3Surface* MakeSlabWithOpening(bool far = false);
+/// The 10 × 6 × 0.3 slab with two 1.5 × 1.5 openings: volume 16.65.
+G3Surface* MakeSlabWithTwoOpenings(bool far = false);
 
 }  // namespace pktest

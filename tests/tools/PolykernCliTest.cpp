@@ -17,6 +17,7 @@
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
+#include "tests/support/SurfaceShapes.h"
 
 namespace {
 
@@ -155,6 +156,36 @@ TEST_F(PolykernCli, CleanWeldsAndOrientsARawCube) {
     EXPECT_NEAR(pktest::SignedVolume(s.get()), 1.0, kTol);
     EXPECT_NE(r.out.find("after   8 vertices, 12 edges, 6 facets, closed"), std::string::npos)
         << r.out;
+}
+
+// A slab whose top and bottom carry their openings as hole loops comes out of clean with
+// the holes kept, every face outward, whichever way it went in.
+TEST_F(PolykernCli, CleanKeepsSlabsWithOpeningsOutward) {
+    for (const bool two : {false, true}) {
+        SCOPED_TRACE(two ? "two openings" : "one opening");
+        {
+            std::unique_ptr<G3Surface> slab(two ? pktest::MakeSlabWithTwoOpenings()
+                                                : pktest::MakeSlabWithOpening());
+            slab->NegNormals();  // inside out
+            slab->AssignIds();
+            slab->Save(Path("slab.dump").c_str());
+        }
+        const Result r = Run({"clean", Path("slab.dump"), Path("slab-clean.dump")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        auto s = Load(Path("slab-clean.dump"));
+        ASSERT_NE(s, nullptr);
+        EXPECT_TRUE(pktest::IsClosedAndOriented(s.get()));
+        const double volume = two ? 16.65 : 28.8;
+        EXPECT_NEAR(pktest::SignedVolume(s.get()), volume, 1e-9 * volume);
+        int withHoles = 0;
+        for (int i = 0; i < s->GetFacetCount(); ++i) {
+            std::vector<G3Vertex*> starts;
+            std::vector<int> ends;
+            ASSERT_TRUE(s->GetFacet(i)->GetLoops(starts, ends));
+            withHoles += ends.size() == (two ? 3u : 2u);
+        }
+        EXPECT_EQ(withHoles, 2) << "top and bottom keep their holes";
+    }
 }
 
 // Bad input answers with one line naming the problem and status 1, and leaves no output.
