@@ -295,7 +295,16 @@ bool G3Surface::EncloseHoles() {
         G3Vertex *a, *b, *c;
         G3Edge::GetTriangleVertex(e, other, &a, &b, &c);
         if (a == nullptr || a == c) continue;
+        // The triangle runs e against the facet already on it, so the closed surface keeps
+        // that facet's orientation: b → a when the facet walks a → b.
+        const G3Facet* f = OnlyFacet(e);
+        const bool forward = f->GetMoveDirection(e);
+        const G3Vertex* start = forward ? e->GetVertex1() : e->GetVertex2();
         G3Vertex* triangle[3] = {a, b, c};
+        if (start == a) {
+            triangle[0] = b;
+            triangle[1] = a;
+        }
         if (AddFacet(3, triangle, 1, nullptr, nullptr) != nullptr)
             ++added;  // only facets made count
     }

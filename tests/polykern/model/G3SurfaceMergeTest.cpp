@@ -115,4 +115,24 @@ TEST(G3SurfaceMerge, CrossingOutlinesAndOpenCubes) {
     EXPECT_FALSE(cube->EncloseHoles());
 }
 
+// The closing triangles used to run the open edges the same way as the facets on them:
+// "closed", but the cube without its top came back with volume 1/3.
+TEST(G3SurfaceMerge, EncloseHolesRunsEachOpenEdgeAgainstItsFacet) {
+    for (bool far : {false, true}) {
+        SCOPED_TRACE(far);
+        SurfacePtr cube(pktest::MakeCube());
+        if (far) {
+            for (int i = 0; i < cube->GetVertexCount(); ++i) pktest::MoveFar(cube->GetVertex(i)->GetXYZ());
+            cube->FormPlaneEquation();
+        }
+        for (int top = 0; top < cube->GetFacetCount(); ++top) {
+            SurfacePtr open(static_cast<G3Surface*>(cube->Duplicate()));
+            open->RemoveFacet(open->GetFacet(top));
+            open->RemoveUnused();
+            ASSERT_TRUE(open->EncloseHoles());
+            EXPECT_TRUE(pktest::IsClosedWithVolume(open.get(), 1.0, 1e-9));
+        }
+    }
+}
+
 }  // namespace
