@@ -63,7 +63,7 @@ void G3Interval::Copy(GObj* from) {
     m_Owner2 = source->m_Owner2;
 }
 
-GObj* G3Interval::Duplicate() {
+G3Interval* G3Interval::Duplicate() {
     auto* copy = new G3Interval(GetXYZ1(), m_Owner1, GetXYZ2(), m_Owner2);
     // The new ends also take the identifiers, flags and links of these ones.
     copy->m_Point1->Copy(m_Point1);

@@ -27,7 +27,7 @@ public:
     /// but another interval leaves this one unchanged.
     void Copy(GObj* from) override;
     /// A new interval with copies of both ends and the same owners, owned by the caller.
-    GObj* Duplicate() override;
+    G3Interval* Duplicate() override;
 
     /// The first end; owned by the interval.
     G3Point* GetPoint1() const { return m_Point1; }

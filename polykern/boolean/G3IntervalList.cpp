@@ -77,7 +77,7 @@ void G3IntervalList::Copy(GObj* from) {
     CopyFrom(source);
 }
 
-GObj* G3IntervalList::Duplicate() {
+G3IntervalList* G3IntervalList::Duplicate() {
     auto* copy = new G3IntervalList();
     copy->CopyFrom(this);
     return copy;

@@ -36,7 +36,7 @@ public:
     /// travel along); anything but another interval list leaves this one unchanged.
     void Copy(GObj* from) override;
     /// A new list equal to this one, owned by the caller.
-    GObj* Duplicate() override;
+    G3IntervalList* Duplicate() override;
 
     /// Deletes all points and intervals and unsets the three axes.
     void Clear();

@@ -73,7 +73,7 @@ void G3Edge::Copy(GObj* from) {
     *this = *source;
 }
 
-GObj* G3Edge::Duplicate() {
+G3Edge* G3Edge::Duplicate() {
     auto* copy = new G3Edge();
     copy->Copy(this);
     return copy;

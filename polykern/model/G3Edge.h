@@ -40,7 +40,7 @@ public:
     /// Vertices, links and facets as pointers; the geometry as a duplicate (the old record
     /// of this edge is freed).
     void Copy(GObj* from) override;
-    GObj* Duplicate() override;
+    G3Edge* Duplicate() override;
 
     G3Vertex* GetVertex1() const { return m_Vertex1; }
     G3Vertex* GetVertex2() const { return m_Vertex2; }

@@ -16,7 +16,7 @@ void G3EdgeGeometry::Copy(GObj* from) {
     }
 }
 
-GObj* G3EdgeGeometry::Duplicate() {
+G3EdgeGeometry* G3EdgeGeometry::Duplicate() {
     auto* copy = new G3EdgeGeometry();
     copy->Copy(this);
     return copy;

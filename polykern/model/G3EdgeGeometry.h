@@ -19,7 +19,7 @@ public:
     G3EdgeGeometry() = default;
 
     void Copy(GObj* from) override;
-    GObj* Duplicate() override;
+    G3EdgeGeometry* Duplicate() override;
 
     G3Normal* GetFacet1V1(G3TexCoo** t) const { return Get(F1V1, t); }
     G3Normal* GetFacet1V2(G3TexCoo** t) const { return Get(F1V2, t); }

@@ -3,7 +3,7 @@
 // Normals take their slots from the point pool.
 PK_POOL_SHARED_BY(G3Normal, G3Point);
 
-GObj* G3Normal::Duplicate() {
+G3Normal* G3Normal::Duplicate() {
     auto* copy = new G3Normal();
     copy->Copy(this);
     return copy;

@@ -10,7 +10,7 @@ public:
     G3Normal(const double* xyz, uint32_t word) : G3Point(xyz, word) {}
     G3Normal(double x, double y, double z, uint32_t word) : G3Point(x, y, z, word) {}
 
-    GObj* Duplicate() override;
+    G3Normal* Duplicate() override;
     /// Applies only the linear part of m (row vector times matrix, translation dropped).
     void RealTransformation(const double m[4][4]);
 };

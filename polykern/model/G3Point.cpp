@@ -35,7 +35,7 @@ void G3Point::Copy(GObj* from) {
     for (int k = 0; k < 3; ++k) m_Coo[k] = source->m_Coo[k];
 }
 
-GObj* G3Point::Duplicate() {
+G3Point* G3Point::Duplicate() {
     auto* copy = new G3Point();
     copy->Copy(this);
     return copy;

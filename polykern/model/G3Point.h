@@ -18,7 +18,7 @@ public:
 
     /// The G3Obj members and the coordinates of a point.
     void Copy(GObj* from) override;
-    GObj* Duplicate() override;
+    G3Point* Duplicate() override;
 
     double GetX() const { return m_Coo[0]; }
     double GetY() const { return m_Coo[1]; }

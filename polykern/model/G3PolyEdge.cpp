@@ -47,7 +47,7 @@ void G3PolyEdge::Copy(GObj* from) {
     m_Start = source->m_Start;
 }
 
-GObj* G3PolyEdge::Duplicate() {
+G3PolyEdge* G3PolyEdge::Duplicate() {
     auto* copy = new G3PolyEdge();
     copy->Copy(this);
     return copy;

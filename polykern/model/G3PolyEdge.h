@@ -22,7 +22,7 @@ public:
 
     /// The G3Obj members, count and start.
     void Copy(GObj* from) override;
-    GObj* Duplicate() override;
+    G3PolyEdge* Duplicate() override;
     int GetObjectType() override { return 1; }
 
     bool GetClosed() const { return (GetFlags() & G3POLYEDGE_CLOSED) != 0; }

@@ -46,7 +46,7 @@ public:
     /// shared. Identifiers out of step with indices in `src` are reassigned first.
     void Copy(GObj* src) override;
     /// A new surface, owned by the caller, equal to this one.
-    GObj* Duplicate() override;
+    G3Surface* Duplicate() override;
     /// Transforms vertices and normals for good and re-forms every plane.
     void RealTransformation(const double m[4][4]) override;
 

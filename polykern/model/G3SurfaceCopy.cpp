@@ -144,7 +144,7 @@ void G3Surface::Copy(GObj* from) {
     m_SelectedFacets = src->m_SelectedFacets;
 }
 
-GObj* G3Surface::Duplicate() {
+G3Surface* G3Surface::Duplicate() {
     auto* copy = new G3Surface(GetVertexCount(), GetNormalCount(), GetFacetCount());
     copy->Copy(this);
     return copy;

@@ -36,7 +36,7 @@ void G3TexCoo::Copy(GObj* from) {
     m_UV[1] = source->m_UV[1];
 }
 
-GObj* G3TexCoo::Duplicate() {
+G3TexCoo* G3TexCoo::Duplicate() {
     auto* copy = new G3TexCoo();
     copy->Copy(this);
     return copy;

@@ -16,7 +16,7 @@ public:
     G3TexCoo& operator=(const G3TexCoo& other) = default;
 
     void Copy(GObj* from) override;
-    GObj* Duplicate() override;
+    G3TexCoo* Duplicate() override;
 
     double GetU() const { return m_UV[0]; }
     double GetV() const { return m_UV[1]; }

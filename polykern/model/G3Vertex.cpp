@@ -17,7 +17,7 @@ void G3Vertex::Copy(GObj* from) {
     m_LastEdge = source->m_LastEdge;
 }
 
-GObj* G3Vertex::Duplicate() {
+G3Vertex* G3Vertex::Duplicate() {
     auto* copy = new G3Vertex();
     copy->Copy(this);
     return copy;

@@ -26,7 +26,7 @@ public:
 
     /// The point members and the two list ends of a vertex.
     void Copy(GObj* from) override;
-    GObj* Duplicate() override;
+    G3Vertex* Duplicate() override;
 
     G3Edge* GetFirstEdge() const { return m_FirstEdge; }
     G3Edge* GetLastEdge() const { return m_LastEdge; }

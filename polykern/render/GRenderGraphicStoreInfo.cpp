@@ -57,7 +57,7 @@ void GRenderGraphicStoreInfo::Copy(GObj* from) {
     if (other != nullptr) *this = *other;
 }
 
-GObj* GRenderGraphicStoreInfo::Duplicate() {
+GRenderGraphicStoreInfo* GRenderGraphicStoreInfo::Duplicate() {
     return new GRenderGraphicStoreInfo(*this);
 }
 

@@ -31,7 +31,7 @@ public:
     /// leaves this record unchanged.
     void Copy(GObj* from) override;
     /// A new record equal to this one, owned by the caller.
-    GObj* Duplicate() override;
+    GRenderGraphicStoreInfo* Duplicate() override;
 
     int GetRenderId() const { return m_RenderId; }
     int GetLayerId() const { return m_LayerId; }

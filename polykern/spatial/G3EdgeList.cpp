@@ -78,7 +78,7 @@ G3Edge* G3EdgeList::GetEdgeAt(int i) const {
     return static_cast<G3Edge*>(get(i));
 }
 
-GObj* G3EdgeList::Duplicate() {
+G3EdgeList* G3EdgeList::Duplicate() {
     auto* copy = new G3EdgeList(m_FacetFlags, m_FacetSurface);
     copy->m_ContourType = m_ContourType;
     for (int i = 0; i < size(); ++i) copy->add(GetEdgeAt(i)->Duplicate());

@@ -60,7 +60,7 @@ public:
 
     /// A new list (owned by the caller) with copies of every edge, the flags, surface and
     /// contour type; plane, axes and envelope are not copied.
-    GObj* Duplicate() override;
+    G3EdgeList* Duplicate() override;
 
     /// Appends a new edge from→to with the given corner pairs on both facet sides.
     G3Edge* AddEdge(G3Vertex* from,

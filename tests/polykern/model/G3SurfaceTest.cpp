@@ -4,6 +4,8 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "polykern/foundation/GArrayCollection.h"
@@ -271,3 +273,17 @@ TEST(G3Surface, OneFacetSurfacesAndPolyEdges) {
 }
 
 }  // namespace
+
+// Hosts used to cast every duplicate from GObj*; each class now names its own type.
+TEST(G3Surface, DuplicateReturnsItsOwnType) {
+    static_assert(std::is_same_v<decltype(std::declval<G3Surface&>().Duplicate()), G3Surface*>);
+    static_assert(std::is_same_v<decltype(std::declval<G3Vertex&>().Duplicate()), G3Vertex*>);
+    static_assert(std::is_same_v<decltype(std::declval<G3Edge&>().Duplicate()), G3Edge*>);
+    std::unique_ptr<G3Surface> cube(pktest::MakeCube());
+    std::unique_ptr<G3Surface> copy(cube->Duplicate());
+    EXPECT_EQ(copy->GetFacetCount(), 6);
+    EXPECT_TRUE(pktest::IsClosedWithVolume(copy.get(), 1.0));
+    GObj* asRoot = cube.get();
+    std::unique_ptr<GObj> viaRoot(asRoot->Duplicate());  // the virtual slot still dispatches
+    EXPECT_NE(dynamic_cast<G3Surface*>(viaRoot.get()), nullptr);
+}
