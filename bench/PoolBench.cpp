@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -78,6 +79,34 @@ void BM_NewDelete(benchmark::State& state) {
     state.SetComplexityN(state.range(0));
 }
 
+// Both in one run over the same batch sizes: the pool's time is the benchmark's, and the
+// counters give calloc + free's time and the ratio pool / calloc.
+void BM_PoolBesideCalloc(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    GHeap pool("Bench40Beside", 40, 65536);
+    std::vector<void*> slots(static_cast<std::size_t>(state.range(0)));
+    double poolSeconds = 0, callocSeconds = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        for (auto& p : slots) p = pool.Alloc();
+        benchmark::ClobberMemory();
+        for (void* p : slots) pool.Free(p);
+        const auto t1 = Clock::now();
+        for (auto& p : slots) p = std::calloc(1, sizeof(Object40));
+        benchmark::ClobberMemory();
+        for (void* p : slots) std::free(p);
+        const auto t2 = Clock::now();
+        poolSeconds += std::chrono::duration<double>(t1 - t0).count();
+        callocSeconds += std::chrono::duration<double>(t2 - t1).count();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    const double pairs = static_cast<double>(state.iterations()) * state.range(0);
+    state.counters["pool_ns"] = 1e9 * poolSeconds / pairs;
+    state.counters["calloc_ns"] = 1e9 * callocSeconds / pairs;
+    state.counters["ratio"] = poolSeconds / callocSeconds;
+}
+
+BENCHMARK(BM_PoolBesideCalloc)->RangeMultiplier(8)->Range(8, 8 << 12)->UseManualTime();
 BENCHMARK(BM_PoolAllocFree)->RangeMultiplier(8)->Range(8, 8 << 12)->Complexity();
 BENCHMARK(BM_PoolAllocFreeWarm)->RangeMultiplier(8)->Range(8, 8 << 12)->Complexity();
 BENCHMARK(BM_MallocFree)->RangeMultiplier(8)->Range(8, 8 << 12)->Complexity();
