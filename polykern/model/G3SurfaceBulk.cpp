@@ -3,10 +3,10 @@
 // The result must be exactly that of AddVertex for every point and AddFacet for every
 // facet in turn. AddEdge finds the edge a facet side shares by walking a's edge list for
 // edges to b; the edges between one pair of vertices appear there in the order they were
-// made, so the walk only ever sees that pair's edges in creation order. Here each pair's
-// edges are kept in the same order in a chain found through a hash over the pair, and the
-// same rule picks among them, so no vertex's list is walked. The pairs are numbered
-// before the build, through a counting sort of the sides.
+// made, so the walk only ever sees that pair's edges in creation order. Here the vertex
+// pairs are numbered before the build (a counting sort of the sides, or the caller's own
+// adjacency), each pair's edges are kept in creation order in a chain, and the same rule
+// picks among them, so no vertex's list is walked.
 
 #include <algorithm>
 #include <cmath>
@@ -79,7 +79,7 @@ public:
     const int* Data() const { return m_PairOfSide.data(); }
     int GetPairCount() const { return m_PairCount; }
 
-    // The corners the facets read, counts that run past the corner array excluded.
+    // The corners of the first facetCount facets.
     static int64_t Offset(int facetCount, const int* counts) {
         int64_t total = 0;
         for (int k = 0; k < facetCount; ++k) total += counts[k];

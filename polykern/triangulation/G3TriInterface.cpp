@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -28,11 +30,47 @@ struct WeldPlan {
     std::vector<int> into;
 };
 
+// The points' x values with their numbers, in ascending order (equal values by number),
+// by a radix sort over the values' bits: linear in the number of points.
+std::vector<std::pair<double, int>> SortedByX(const std::vector<double>& xyz, int n) {
+    struct Item {
+        uint64_t key;
+        int index;
+    };
+    std::vector<Item> items(static_cast<std::size_t>(n)), spare(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const double x = xyz[3 * std::size_t(i)] + 0.0;  // -0.0 sorts with 0.0
+        uint64_t bits;
+        std::memcpy(&bits, &x, sizeof bits);
+        // Flipping makes the unsigned order of the bits the order of the values.
+        bits = (bits >> 63) != 0 ? ~bits : bits | (uint64_t(1) << 63);
+        items[std::size_t(i)] = {bits, i};
+    }
+    std::vector<std::size_t> count(1 << 16);
+    for (int shift = 0; shift < 64; shift += 16) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const Item& it : items) ++count[(it.key >> shift) & 0xFFFF];
+        if (n > 0 && count[(items[0].key >> shift) & 0xFFFF] == items.size()) continue;
+        std::size_t sum = 0;
+        for (std::size_t& c : count) {
+            const std::size_t k = c;
+            c = sum;
+            sum += k;
+        }
+        for (const Item& it : items) spare[count[(it.key >> shift) & 0xFFFF]++] = it;
+        items.swap(spare);
+    }
+    std::vector<std::pair<double, int>> out(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const int k = items[std::size_t(i)].index;
+        out[std::size_t(i)] = {xyz[3 * std::size_t(k)], k};
+    }
+    return out;
+}
+
 bool PlanWeld(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan) {
     const int n = static_cast<int>(corner.size());
-    std::vector<std::pair<double, int>> sorted(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) sorted[std::size_t(i)] = {xyz[3 * std::size_t(i)], i};
-    std::sort(sorted.begin(), sorted.end());
+    const std::vector<std::pair<double, int>> sorted = SortedByX(xyz, n);
     std::vector<char> used(corner);
     plan->into.resize(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) plan->into[static_cast<std::size_t>(i)] = i;
