@@ -103,6 +103,14 @@ TEST(G3TriInterfaceSurface, SameSurfaceAsVertexByVertexAndLinksLive) {
     close.push_back(close[20]);
     close.push_back(close[20]);
     cases.push_back(close);
+    // Either side of zero, so the order of negative coordinates counts: duplicates on
+    // both sides and a pair a little apart in x across zero.
+    Points signs = Random(300, 13);
+    for (auto& p : signs) p[0] -= 50;
+    for (int k = 0; k < 30; ++k) signs.push_back(signs[static_cast<std::size_t>(9 * k)]);
+    signs.push_back({-2e-7, 33.3, 0.0});
+    signs.push_back({3e-7, 33.3, 0.0});
+    cases.push_back(signs);
 
     for (std::size_t c = 0; c < cases.size(); ++c) {
         SCOPED_TRACE(c);
