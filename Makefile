@@ -31,7 +31,8 @@ bench: bootstrap
 	./build/release/bin/polykern_bench
 
 # Runs a libFuzzer target (clang) for FUZZ_SECONDS (default 60) from its seed corpus:
-# FUZZ_TARGET=load (the surface loader, the default) or triangulate.
+# FUZZ_TARGET=load (the surface loader, the default), triangulate, or read (the mesh-file
+# readers of the command-line host).
 FUZZ_SECONDS ?= 60
 FUZZ_TARGET ?= load
 fuzz: bootstrap
