@@ -168,13 +168,18 @@ TEST_F(PolykernCli, BadInputFailsCleanly) {
                                                                8)
                                                         << std::string(300, '\x03');
     std::ofstream(Path("binary.dump"), std::ios::binary) << std::string(200, '\xff');
+    // The importer leaks what it has built when a coordinate is no number.
+    std::ofstream(Path("garbled.stl"))
+        << "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 \xd0\xdf\xcf\xf5vertex 1 0 0\n"
+           "vertex 0 1 0\nendloop\nendfacet\nendsolid t\n";
     struct Case {
         std::string input;
         const char* says;
     };
     for (const Case& c :
          {Case{Path("truncated.dump"), "truncated.dump"}, Case{Path("binary.obj"), "binary.obj"},
-          Case{Path("binary.dump"), "binary.dump"}, Case{Path("missing.dump"), "missing.dump"}}) {
+          Case{Path("binary.dump"), "binary.dump"}, Case{Path("missing.dump"), "missing.dump"},
+          Case{Path("garbled.stl"), "line 4: \"vertex\" is not followed by three numbers"}}) {
         SCOPED_TRACE(c.input);
         for (const char* cmd : {"info", "convert"}) {
             std::vector<std::string> args = {cmd, c.input};

@@ -48,7 +48,8 @@ std::unique_ptr<G3Surface> BuildSurface(const IndexedMesh& mesh) {
     for (const int count : mesh.cornerCounts) {
         if (count < 0 || mesh.corners.size() - at < static_cast<std::size_t>(count)) return nullptr;
         ring.clear();
-        for (const int* c = &mesh.corners[at]; c != &mesh.corners[at] + count; ++c) {
+        const int* first = mesh.corners.data() + at;  // valid even for an empty face
+        for (const int* c = first; c != first + count; ++c) {
             if (*c < 0 || static_cast<std::size_t>(*c) >= vertex.size()) return nullptr;
             G3Vertex*& v = vertex[static_cast<std::size_t>(*c)];
             if (v == nullptr) v = s->AddVertex(&mesh.xyz[3 * static_cast<std::size_t>(*c)], 0);

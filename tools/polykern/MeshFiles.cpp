@@ -30,6 +30,7 @@
 #include "tools/polykern/IndexedMesh.h"
 #include "tools/polykern/OffReader.h"
 #include "tools/polykern/PlyScan.h"
+#include "tools/polykern/StlScan.h"
 
 namespace pkcli {
 namespace {
@@ -131,17 +132,20 @@ bool ReadBytes(const std::string& path, std::string* bytes, std::string* reason)
 }
 
 // Any mesh file but the dump, through one indexed mesh: OFF by the reader of our own,
-// PLY checked before Assimp sees it, the others by Assimp alone. Positions that are
-// exactly equal become one vertex across all meshes, so that split corners (every STL
-// triangle has its own) and meshes meeting along a seam join up again.
+// PLY and text STL checked before Assimp sees them, the others by Assimp alone.
+// Positions that are exactly equal become one vertex across all meshes, so that split
+// corners (every STL triangle has its own) and meshes meeting along a seam join up again.
 G3Surface* ReadMeshFile(const std::string& path, MeshFormat f, std::string* error) {
     IndexedMesh mesh;
     std::string reason;
     bool read = true;
-    if (f == MeshFormat::Off || f == MeshFormat::Ply) {
+    const bool isStl = f == MeshFormat::StlBinary;  // text or binary, as read
+    if (f == MeshFormat::Off || f == MeshFormat::Ply || isStl) {
         std::string bytes;
-        read = ReadBytes(path, &bytes, &reason) &&
-               (f == MeshFormat::Off ? ReadOff(bytes, &mesh, &reason) : CheckPly(bytes, &reason));
+        read = ReadBytes(path, &bytes, &reason);
+        if (read && f == MeshFormat::Off) read = ReadOff(bytes, &mesh, &reason);
+        if (read && f == MeshFormat::Ply) read = CheckPly(bytes, &reason);
+        if (read && isStl) read = CheckStl(bytes, &reason);
     }
     if (read && f != MeshFormat::Off) read = ReadWithAssimp(path, &mesh, &reason);
     if (!read) {
