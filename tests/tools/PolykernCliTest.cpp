@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -406,7 +407,7 @@ std::string LPrismOff(bool turned, bool unwelded) {
     return off.str();
 }
 
-// The smallest binary little-endian PLY header over x y z floats and index-list faces.
+// A PLY header in the given format over x y z floats and faces as index lists.
 std::string PlyHeader(const char* format, long long vertices, long long faces) {
     return std::string("ply\nformat ") + format + " 1.0\nelement vertex " +
            std::to_string(vertices) +
@@ -414,14 +415,22 @@ std::string PlyHeader(const char* format, long long vertices, long long faces) {
            std::to_string(faces) + "\nproperty list uchar int vertex_indices\nend_header\n";
 }
 
-// A binary PLY (little-endian) of the given vertices and triangles.
-std::string BinaryPly(const std::vector<float>& xyz, const std::vector<std::vector<int>>& tris) {
-    std::string ply = PlyHeader("binary_little_endian", static_cast<long long>(xyz.size() / 3),
-                                static_cast<long long>(tris.size()));
-    ply.append(reinterpret_cast<const char*>(xyz.data()), xyz.size() * sizeof(float));
-    for (const auto& t : tris) {
-        ply.push_back(static_cast<char>(t.size()));
-        ply.append(reinterpret_cast<const char*>(t.data()), t.size() * sizeof(int));
+// A binary PLY of the given vertices and faces, in either byte order.
+std::string BinaryPly(const std::vector<float>& xyz,
+                      const std::vector<std::vector<int>>& faces,
+                      bool bigEndian = false) {
+    std::string ply =
+        PlyHeader(bigEndian ? "binary_big_endian" : "binary_little_endian",
+                  static_cast<long long>(xyz.size() / 3), static_cast<long long>(faces.size()));
+    const auto put = [&](const void* value) {
+        const std::size_t at = ply.size();
+        ply.append(static_cast<const char*>(value), 4);
+        if (bigEndian) std::reverse(ply.begin() + at, ply.end());
+    };
+    for (const float& x : xyz) put(&x);
+    for (const auto& face : faces) {
+        ply.push_back(static_cast<char>(face.size()));
+        for (const int& i : face) put(&i);
     }
     return ply;
 }
@@ -534,5 +543,55 @@ TEST_F(PolykernCli, DamagedOffIsRefusedWithOneLine) {
         EXPECT_EQ(CountLines(r.err), 1) << r.err;
         EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(c.name), std::string::npos) << r.err;
+    }
+}
+
+// PLY files the importer would read wrongly or not at all are refused with one line:
+// cut short, strips naming a missing vertex, indices it cannot check, big-endian faces
+// with an index beyond the vertices; the same cube in both byte orders reads alike.
+TEST_F(PolykernCli, DamagedPlyIsRefusedWithOneLine) {
+    const std::vector<float> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const std::vector<std::vector<int>> tetra = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+    const std::string good = BinaryPly(xyz, tetra);
+    const std::string big = BinaryPly(xyz, tetra, true);
+    std::ofstream(Path("tetra.ply"), std::ios::binary) << good;
+    std::ofstream(Path("tetra-big.ply"), std::ios::binary) << big;
+    for (const char* name : {"tetra.ply", "tetra-big.ply"}) {
+        SCOPED_TRACE(name);
+        const Result r = Run({"convert", Path(name), Path("tetra.dump")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        auto s = Load(Path("tetra.dump"));
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->GetFacetCount(), 4);
+        EXPECT_TRUE(pktest::IsClosedAndOriented(s.get()));
+        EXPECT_NEAR(pktest::SignedVolume(s.get()), 1.0 / 6.0, 1e-7);  // single precision
+    }
+
+    const std::string bigBad = BinaryPly(xyz, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 9}}, true);
+    const std::string strips =
+        "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+        "property float z\nelement tristrips 1\nproperty list int int vertex_indices\n"
+        "end_header\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* says;
+    };
+    for (const Case& c :
+         {Case{"cut.ply", good.substr(0, good.size() - 5), "the file ends inside face 3"},
+          Case{"big-bad.ply", bigBad, "face 3 names vertex 9, but the file has 4 vertices"},
+          Case{"strips.ply", strips + "6 0 1 2 -1 3 7\n", "triangle strip 0 names vertex 7"},
+          Case{"float.ply",
+               PlyHeader("ascii", 3, 1)
+                       .replace(PlyHeader("ascii", 3, 1).find("uchar int"), 9, "uchar float") +
+                   "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
+               "floating-point"},
+          Case{"no-end.ply", PlyHeader("ascii", 3, 1).substr(0, 60), "no end_header"}}) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(Path(c.name), std::ios::binary) << c.bytes;
+        const Result r = Run({"info", Path(c.name)});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(CountLines(r.err), 1) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     }
 }
