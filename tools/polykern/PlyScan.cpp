@@ -1,5 +1,6 @@
 #include "tools/polykern/PlyScan.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -195,18 +196,37 @@ bool CheckCounts(const Header& h, long long bodyBytes, std::string* error) {
     return true;
 }
 
-// Reads the body value by value, checking list counts and vertex indices.
+// Reads the body value by value. ASCII files are read as the importer reads them: one
+// element per line (a carriage return ends a line too), so that no count it sizes a list
+// by can exceed the values on its line.
 class BodyScan {
 public:
-    BodyScan(std::string_view body, Encoding encoding) : m_Body(body), m_Encoding(encoding) {}
+    // `headerLines`: the lines before the body, for line numbers in messages.
+    BodyScan(std::string_view body, Encoding encoding, long long headerLines)
+        : m_Body(body), m_Encoding(encoding), m_Line(headerLines) {}
 
-    // Reads one integer of the integer type t; false at the end of the body or for a
+    // Moves to the next element: in ASCII, the next line that holds values. False at the
+    // end of the body.
+    bool Begin() {
+        if (m_Encoding != Encoding::Ascii) return m_At < m_Body.size();
+        m_Words.clear();
+        m_Next = 0;
+        while (m_Words.empty() && m_At < m_Body.size()) {
+            std::size_t end = m_Body.find_first_of("\r\n", m_At);
+            if (end == std::string_view::npos) end = m_Body.size();
+            SplitBlanks(m_Body.substr(m_At, end - m_At), &m_Words);
+            const bool crlf =
+                end + 1 < m_Body.size() && m_Body[end] == '\r' && m_Body[end + 1] == '\n';
+            m_At = end + (crlf ? 2 : 1);
+            ++m_Line;
+        }
+        return !m_Words.empty();
+    }
+    // Reads one integer of the integer type t; false past the element's values or for a
     // malformed value.
     bool Integer(const ValueType& t, long long* value) {
-        if (m_Encoding == Encoding::Ascii) {
-            std::string_view word;
-            return Word(&word) && ParseInteger(word, value);
-        }
+        if (m_Encoding == Encoding::Ascii)
+            return m_Next < m_Words.size() && ParseInteger(m_Words[m_Next++], value);
         uint64_t bits = 0;
         if (!Bytes(t.size, &bits)) return false;
         if (t.kind == Kind::Unsigned) {
@@ -217,28 +237,21 @@ public:
         }
         return true;
     }
-    // Skips one value of type t; false at the end of the body.
+    // Skips one value of type t; false past the element's values.
     bool Skip(const ValueType& t) {
-        if (m_Encoding == Encoding::Ascii) {
-            std::string_view word;
-            return Word(&word);
-        }
+        if (m_Encoding == Encoding::Ascii) return m_Next++ < m_Words.size();
         if (m_Body.size() - m_At < static_cast<std::size_t>(t.size)) return false;
         m_At += static_cast<std::size_t>(t.size);
         return true;
     }
+    // Why the element `where` could not be read.
+    std::string Short(const std::string& where) const {
+        if (m_Encoding != Encoding::Ascii) return "the file ends inside " + where;
+        return "line " + std::to_string(m_Line) + ": " + where +
+               " lacks values or has a malformed count or index";
+    }
 
 private:
-    bool Word(std::string_view* word) {
-        const char* blanks = " \t\r\n\v\f";
-        const std::size_t start = m_Body.find_first_not_of(blanks, m_At);
-        if (start == std::string_view::npos) return false;
-        std::size_t end = m_Body.find_first_of(blanks, start);
-        if (end == std::string_view::npos) end = m_Body.size();
-        *word = m_Body.substr(start, end - start);
-        m_At = end;
-        return true;
-    }
     bool Bytes(int size, uint64_t* bits) {
         if (m_Body.size() - m_At < static_cast<std::size_t>(size)) return false;
         const unsigned char* b = reinterpret_cast<const unsigned char*>(m_Body.data() + m_At);
@@ -254,35 +267,39 @@ private:
     std::string_view m_Body;
     Encoding m_Encoding;
     std::size_t m_At = 0;
+    std::vector<std::string_view> m_Words;  // ASCII: the current element's values
+    std::size_t m_Next = 0;
+    long long m_Line;
 };
 
 // Walks every element of the body; the index lists of faces and strips are checked.
-bool ScanBody(const Header& h, std::string_view body, std::string* error) {
+bool ScanBody(const Header& h, std::string_view body, long long headerLines, std::string* error) {
+    if (h.encoding == Encoding::Ascii && body.find('\0') != std::string_view::npos) {
+        *error = "a zero byte in an ASCII PLY file";
+        return false;
+    }
     long long vertexCount = 0;
     for (const Element& e : h.elements) {
         if (e.name == "vertex") vertexCount = e.count;
     }
-    BodyScan scan(body, h.encoding);
+    BodyScan scan(body, h.encoding, headerLines);
     for (const Element& e : h.elements) {
         for (long long k = 0; k < e.count; ++k) {
             const auto where = [&] { return e.name + " " + std::to_string(k); };
+            if (!scan.Begin()) {
+                *error = "the file ends before " + where();
+                return false;
+            }
             for (const Property& p : e.properties) {
-                if (!p.isList) {
-                    if (!scan.Skip(p.value)) {
-                        *error = "the file ends inside " + where();
-                        return false;
-                    }
-                    continue;
-                }
                 long long n = 0;
-                if (!scan.Integer(p.count, &n) || n < 0) {
-                    *error = "no list count where one was due in " + where();
+                if (p.isList ? !scan.Integer(p.count, &n) || n < 0 : !scan.Skip(p.value)) {
+                    *error = scan.Short(where());
                     return false;
                 }
                 for (long long c = 0; c < n; ++c) {
                     long long index = 0;
                     if (!(p.isIndexList ? scan.Integer(p.value, &index) : scan.Skip(p.value))) {
-                        *error = "the file ends inside " + where();
+                        *error = scan.Short(where());
                         return false;
                     }
                     if (!p.isIndexList || (e.isStrip && index == -1)) continue;
@@ -304,7 +321,9 @@ bool CheckPly(const std::string& bytes, std::string* error) {
     Header h;
     if (!ParseHeader(bytes, &h, error)) return false;
     const std::string_view body = std::string_view(bytes).substr(h.bodyStart);
-    return CheckCounts(h, static_cast<long long>(body.size()), error) && ScanBody(h, body, error);
+    const long long headerLines = std::count(bytes.begin(), bytes.begin() + h.bodyStart, '\n');
+    return CheckCounts(h, static_cast<long long>(body.size()), error) &&
+           ScanBody(h, body, headerLines, error);
 }
 
 }  // namespace pkcli
