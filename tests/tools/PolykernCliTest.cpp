@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -462,7 +463,7 @@ TEST_F(PolykernCli, LyingHeadersAreRefusedBeforeAllocating) {
 }
 
 // A face naming vertex 99 of 3 was once read as some other vertex (OFF) or dropped
-// without a word (PLY); now the file is refused, naming the face and the index, and
+// without a word (PLY, glTF); now the file is refused, naming the face and the index, and
 // `convert` writes nothing.
 TEST_F(PolykernCli, FaceNamingAMissingVertexIsRefused) {
     const std::vector<float> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
@@ -491,6 +492,26 @@ TEST_F(PolykernCli, FaceNamingAMissingVertexIsRefused) {
         EXPECT_EQ(convert.status, 1);
         EXPECT_FALSE(Exists(Path("out.dump")));
     }
+    // The glTF importer drops such a face itself, leaving no index to name.
+    {
+        std::ofstream bin(Path("mesh.bin"), std::ios::binary);
+        bin.write(reinterpret_cast<const char*>(xyz.data()), 48);
+        const uint16_t corners[6] = {0, 1, 2, 0, 1, 99};
+        bin.write(reinterpret_cast<const char*>(corners), sizeof corners);
+    }
+    std::ofstream(Path("bad.gltf"))
+        << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+"nodes": [{"mesh": 0}], "meshes": [{"primitives": [{"attributes": {"POSITION": 0},
+"indices": 1}]}], "buffers": [{"byteLength": 60, "uri": "mesh.bin"}],
+"bufferViews": [{"buffer": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48,
+"byteLength": 12}], "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4,
+"type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 1]}, {"bufferView": 1,
+"componentType": 5123, "count": 6, "type": "SCALAR"}]})";
+    const Result gltf = Run({"convert", Path("bad.gltf"), Path("out.dump")});
+    EXPECT_EQ(gltf.status, 1);
+    EXPECT_EQ(CountLines(gltf.err), 1) << gltf.err;
+    EXPECT_NE(gltf.err.find("a face names a vertex its mesh lacks"), std::string::npos) << gltf.err;
+    EXPECT_FALSE(Exists(Path("out.dump")));
 }
 
 // The block reads as one closed, outward solid of the right size, turned or not, and

@@ -3,10 +3,13 @@
 #include <assimp/scene.h>
 
 #include <array>
+#include <assimp/DefaultLogger.hpp>
 #include <assimp/Importer.hpp>
+#include <assimp/LogStream.hpp>
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -94,6 +97,33 @@ std::string OneLine(const std::string& text) {
     return out.empty() ? "unknown error" : out;
 }
 
+// Listens to the importer's warnings while it lives for the one that says it dropped
+// faces naming missing vertices (the glTF importer does so without failing).
+class DroppedFaceWatch : public Assimp::LogStream {
+public:
+    DroppedFaceWatch() {
+        m_OwnLogger = Assimp::DefaultLogger::isNullLogger();
+        if (m_OwnLogger) Assimp::DefaultLogger::create("", Assimp::Logger::NORMAL, 0);
+        Assimp::DefaultLogger::get()->attachStream(this, Assimp::Logger::Warn);
+    }
+    ~DroppedFaceWatch() override {
+        Assimp::DefaultLogger::get()->detachStream(this, Assimp::Logger::Warn);
+        if (m_OwnLogger) Assimp::DefaultLogger::kill();
+    }
+    DroppedFaceWatch(const DroppedFaceWatch&) = delete;
+    DroppedFaceWatch& operator=(const DroppedFaceWatch&) = delete;
+
+    void write(const char* message) override {
+        if (message != nullptr && std::strstr(message, "out-of-range indices") != nullptr)
+            m_Dropped = true;
+    }
+    bool Dropped() const { return m_Dropped; }
+
+private:
+    bool m_OwnLogger = false;
+    bool m_Dropped = false;
+};
+
 // Appends one placed mesh to *out: its positions after the placement, and its faces of
 // three or more corners with indices shifted past the vertices before it. `name` says
 // which mesh in messages ("" for the only one).
@@ -135,11 +165,16 @@ bool AppendMesh(const MeshUse& use, const std::string& name, IndexedMesh* out, s
 
 bool ReadWithAssimp(const std::string& path, IndexedMesh* mesh, std::string* error) {
     Assimp::Importer importer;
+    DroppedFaceWatch watch;
     // No post-processing: the node transforms are applied here and corners welded later,
     // which also keeps Assimp's own steps away from indices that are out of range.
     const aiScene* scene = importer.ReadFile(path, 0);
     if (scene == nullptr) {
         *error = OneLine(importer.GetErrorString());
+        return false;
+    }
+    if (watch.Dropped()) {
+        *error = "a face names a vertex its mesh lacks";
         return false;
     }
     const std::vector<MeshUse> uses = PlacedMeshes(scene);
