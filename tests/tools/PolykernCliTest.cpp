@@ -463,8 +463,8 @@ TEST_F(PolykernCli, LyingHeadersAreRefusedBeforeAllocating) {
 }
 
 // A face naming vertex 99 of 3 was once read as some other vertex (OFF) or dropped
-// without a word (PLY, glTF); now the file is refused, naming the face and the index, and
-// `convert` writes nothing.
+// without a word (PLY, glTF), or refused without saying where (OBJ); now the file is refused,
+// naming the face and the index, and `convert` writes nothing.
 TEST_F(PolykernCli, FaceNamingAMissingVertexIsRefused) {
     const std::vector<float> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
     std::ofstream(Path("bad.off")) << "OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 0 1 99\n";
@@ -474,11 +474,14 @@ TEST_F(PolykernCli, FaceNamingAMissingVertexIsRefused) {
         << BinaryPly(xyz, {{0, 1, 2}, {0, 1, 99}});
     std::ofstream(Path("negative.ply"), std::ios::binary)
         << BinaryPly(xyz, {{0, 1, 2}, {0, 1, -1}});
+    std::ofstream(Path("bad.obj"))
+        << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1/1 2/2 99/3\n";
     struct Case {
         const char* name;
         const char* says;
     };
     for (const Case c : {Case{"bad.off", "line 8: face 1 names vertex 99"},
+                         Case{"bad.obj", "line 6: face 1 names vertex 99"},
                          Case{"bad-ascii.ply", "face 1 names vertex 99"},
                          Case{"bad-binary.ply", "face 1 names vertex 99"},
                          Case{"negative.ply", "face 1 names vertex -1"}}) {

@@ -28,6 +28,7 @@
 #include "polykern/model/G3Vertex.h"
 #include "tools/polykern/AssimpReader.h"
 #include "tools/polykern/IndexedMesh.h"
+#include "tools/polykern/ObjScan.h"
 #include "tools/polykern/OffReader.h"
 #include "tools/polykern/PlyScan.h"
 #include "tools/polykern/StlScan.h"
@@ -132,7 +133,7 @@ bool ReadBytes(const std::string& path, std::string* bytes, std::string* reason)
 }
 
 // Any mesh file but the dump, through one indexed mesh: OFF by the reader of our own,
-// PLY and text STL checked before Assimp sees them, the others by Assimp alone.
+// PLY, OBJ and text STL checked before Assimp sees them, the others by Assimp alone.
 // Positions that are exactly equal become one vertex across all meshes, so that split
 // corners (every STL triangle has its own) and meshes meeting along a seam join up again.
 G3Surface* ReadMeshFile(const std::string& path, MeshFormat f, std::string* error) {
@@ -140,11 +141,12 @@ G3Surface* ReadMeshFile(const std::string& path, MeshFormat f, std::string* erro
     std::string reason;
     bool read = true;
     const bool isStl = f == MeshFormat::StlBinary;  // text or binary, as read
-    if (f == MeshFormat::Off || f == MeshFormat::Ply || isStl) {
+    if (f == MeshFormat::Off || f == MeshFormat::Ply || f == MeshFormat::Obj || isStl) {
         std::string bytes;
         read = ReadBytes(path, &bytes, &reason);
         if (read && f == MeshFormat::Off) read = ReadOff(bytes, &mesh, &reason);
         if (read && f == MeshFormat::Ply) read = CheckPly(bytes, &reason);
+        if (read && f == MeshFormat::Obj) read = CheckObj(bytes, &reason);
         if (read && isStl) read = CheckStl(bytes, &reason);
     }
     if (read && f != MeshFormat::Off) read = ReadWithAssimp(path, &mesh, &reason);
