@@ -5,6 +5,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -198,13 +201,18 @@ TEST_F(PolykernCli, BadInputFailsCleanly) {
                                                                8)
                                                         << std::string(300, '\x03');
     std::ofstream(Path("binary.dump"), std::ios::binary) << std::string(200, '\xff');
+    // The importer leaks what it has built when a coordinate is no number.
+    std::ofstream(Path("garbled.stl"))
+        << "solid t\nfacet normal 0 0 1\nouter loop\nvertex 0 \xd0\xdf\xcf\xf5vertex 1 0 0\n"
+           "vertex 0 1 0\nendloop\nendfacet\nendsolid t\n";
     struct Case {
         std::string input;
         const char* says;
     };
     for (const Case& c :
          {Case{Path("truncated.dump"), "truncated.dump"}, Case{Path("binary.obj"), "binary.obj"},
-          Case{Path("binary.dump"), "binary.dump"}, Case{Path("missing.dump"), "missing.dump"}}) {
+          Case{Path("binary.dump"), "binary.dump"}, Case{Path("missing.dump"), "missing.dump"},
+          Case{Path("garbled.stl"), "line 4: \"vertex\" is not followed by three numbers"}}) {
         SCOPED_TRACE(c.input);
         for (const char* cmd : {"info", "convert"}) {
             std::vector<std::string> args = {cmd, c.input};
@@ -398,4 +406,247 @@ TEST_F(PolykernCli, ClipRefusesBadInputAndWrongUsage) {
     const Result help = Run({"clip", "--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--polygon"), std::string::npos);
+}
+
+namespace {
+
+// An L-shaped building block as OFF text: the L (3 × 2 with a 2 × 1 notch) in plan, 2
+// high, six walls and the two L-shaped slabs as single facets, faces running outward.
+// `turned` gives it a quarter turn about z; `unwelded` gives every face its own corners;
+// comments, blank lines and a colour after each face are mixed in as files have them.
+std::string LPrismOff(bool turned, bool unwelded) {
+    const double plan[6][2] = {{0, 0}, {3, 0}, {3, 1}, {1, 1}, {1, 2}, {0, 2}};
+    std::vector<std::vector<int>> faces = {{5, 4, 3, 2, 1, 0}, {6, 7, 8, 9, 10, 11}};
+    for (int k = 0; k < 6; ++k) faces.push_back({k, (k + 1) % 6, (k + 1) % 6 + 6, k + 6});
+    std::vector<int> order;  // the vertex each corner line stands for
+    if (unwelded) {
+        for (auto& face : faces)
+            for (int& c : face) order.push_back(c), c = static_cast<int>(order.size()) - 1;
+    } else {
+        for (int i = 0; i < 12; ++i) order.push_back(i);
+    }
+    std::ostringstream off;
+    off << "OFF\n# L-shaped block\n" << order.size() << " " << faces.size() << " 0\n\n";
+    for (const int i : order) {
+        const double x = plan[i % 6][0], y = plan[i % 6][1], z = i < 6 ? 0 : 2;
+        off << (turned ? -y : x) << " " << (turned ? x : y) << " " << z << "\n";
+    }
+    for (const auto& face : faces) {
+        off << face.size();
+        for (const int c : face) off << " " << c;
+        off << " 200 180 160  # wall colour\n";
+    }
+    return off.str();
+}
+
+// A PLY header in the given format over x y z floats and faces as index lists.
+std::string PlyHeader(const char* format, long long vertices, long long faces) {
+    return std::string("ply\nformat ") + format + " 1.0\nelement vertex " +
+           std::to_string(vertices) +
+           "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
+           std::to_string(faces) + "\nproperty list uchar int vertex_indices\nend_header\n";
+}
+
+// A binary PLY of the given vertices and faces, in either byte order.
+std::string BinaryPly(const std::vector<float>& xyz,
+                      const std::vector<std::vector<int>>& faces,
+                      bool bigEndian = false) {
+    std::string ply =
+        PlyHeader(bigEndian ? "binary_big_endian" : "binary_little_endian",
+                  static_cast<long long>(xyz.size() / 3), static_cast<long long>(faces.size()));
+    const auto put = [&](const void* value) {
+        const std::size_t at = ply.size();
+        ply.append(static_cast<const char*>(value), 4);
+        if (bigEndian) std::reverse(ply.begin() + at, ply.end());
+    };
+    for (const float& x : xyz) put(&x);
+    for (const auto& face : faces) {
+        ply.push_back(static_cast<char>(face.size()));
+        for (const int& i : face) put(&i);
+    }
+    return ply;
+}
+
+}  // namespace
+
+// A header claiming a billion vertices in a file of some 60 bytes once made `info`
+// allocate for all of them and run until killed; it is refused at once, with one line.
+TEST_F(PolykernCli, LyingHeadersAreRefusedBeforeAllocating) {
+    const std::string triangle = "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+    std::ofstream(Path("vertices.off")) << "OFF\n1000000000 1 0\n" << triangle;
+    std::ofstream(Path("faces.off")) << "OFF\n3 1000000000 0\n" << triangle;
+    std::ofstream(Path("ascii.ply")) << PlyHeader("ascii", 1000000000, 1) << triangle;
+    std::ofstream(Path("binary.ply"), std::ios::binary)
+        << PlyHeader("binary_little_endian", 1000000000, 1) << std::string(40, '\0');
+    std::ofstream(Path("faces.ply"), std::ios::binary)
+        << PlyHeader("binary_little_endian", 3, 1000000000) << std::string(40, '\0');
+    for (const char* name : {"vertices.off", "faces.off", "ascii.ply", "binary.ply", "faces.ply"}) {
+        SCOPED_TRACE(name);
+        const auto start = std::chrono::steady_clock::now();
+        const Result r = Run({"info", Path(name)});
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(CountLines(r.err), 1) << r.err;
+        EXPECT_NE(r.err.find("header claims 1000000000"), std::string::npos) << r.err;
+        EXPECT_LT(seconds, 10.0) << "took long enough to have allocated for the claim";
+    }
+}
+
+// A face naming vertex 99 of 3 was once read as some other vertex (OFF) or dropped
+// without a word (PLY, glTF), or refused without saying where (OBJ); now the file is refused,
+// naming the face and the index, and `convert` writes nothing.
+TEST_F(PolykernCli, FaceNamingAMissingVertexIsRefused) {
+    const std::vector<float> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    std::ofstream(Path("bad.off")) << "OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 0 1 99\n";
+    std::ofstream(Path("bad-ascii.ply"))
+        << PlyHeader("ascii", 4, 2) << "0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 0 1 99\n";
+    std::ofstream(Path("bad-binary.ply"), std::ios::binary)
+        << BinaryPly(xyz, {{0, 1, 2}, {0, 1, 99}});
+    std::ofstream(Path("negative.ply"), std::ios::binary)
+        << BinaryPly(xyz, {{0, 1, 2}, {0, 1, -1}});
+    std::ofstream(Path("bad.obj"))
+        << "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 1/1 2/2 99/3\n";
+    struct Case {
+        const char* name;
+        const char* says;
+    };
+    for (const Case c : {Case{"bad.off", "line 8: face 1 names vertex 99"},
+                         Case{"bad.obj", "line 6: face 1 names vertex 99"},
+                         Case{"bad-ascii.ply", "face 1 names vertex 99"},
+                         Case{"bad-binary.ply", "face 1 names vertex 99"},
+                         Case{"negative.ply", "face 1 names vertex -1"}}) {
+        SCOPED_TRACE(c.name);
+        const Result info = Run({"info", Path(c.name)});
+        EXPECT_EQ(info.status, 1);
+        EXPECT_EQ(CountLines(info.err), 1) << info.err;
+        EXPECT_NE(info.err.find(c.says), std::string::npos) << info.err;
+        EXPECT_NE(info.err.find("the file has 4 vertices"), std::string::npos) << info.err;
+        const Result convert = Run({"convert", Path(c.name), Path("out.dump")});
+        EXPECT_EQ(convert.status, 1);
+        EXPECT_FALSE(Exists(Path("out.dump")));
+    }
+    // The glTF importer drops such a face itself, leaving no index to name.
+    {
+        std::ofstream bin(Path("mesh.bin"), std::ios::binary);
+        bin.write(reinterpret_cast<const char*>(xyz.data()), 48);
+        const uint16_t corners[6] = {0, 1, 2, 0, 1, 99};
+        bin.write(reinterpret_cast<const char*>(corners), sizeof corners);
+    }
+    std::ofstream(Path("bad.gltf"))
+        << R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}],
+"nodes": [{"mesh": 0}], "meshes": [{"primitives": [{"attributes": {"POSITION": 0},
+"indices": 1}]}], "buffers": [{"byteLength": 60, "uri": "mesh.bin"}],
+"bufferViews": [{"buffer": 0, "byteLength": 48}, {"buffer": 0, "byteOffset": 48,
+"byteLength": 12}], "accessors": [{"bufferView": 0, "componentType": 5126, "count": 4,
+"type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 1]}, {"bufferView": 1,
+"componentType": 5123, "count": 6, "type": "SCALAR"}]})";
+    const Result gltf = Run({"convert", Path("bad.gltf"), Path("out.dump")});
+    EXPECT_EQ(gltf.status, 1);
+    EXPECT_EQ(CountLines(gltf.err), 1) << gltf.err;
+    EXPECT_NE(gltf.err.find("a face names a vertex its mesh lacks"), std::string::npos) << gltf.err;
+    EXPECT_FALSE(Exists(Path("out.dump")));
+}
+
+// The block reads as one closed, outward solid of the right size, turned or not, and
+// with every face on corners of its own (welded as they are read).
+TEST_F(PolykernCli, OffReadsAnLShapedBlockWithItsSlabsAsSingleFacets) {
+    for (const bool turned : {false, true}) {
+        for (const bool unwelded : {false, true}) {
+            SCOPED_TRACE(std::string(turned ? "turned" : "as drawn") +
+                         (unwelded ? ", unwelded" : ""));
+            std::ofstream(Path("block.off")) << LPrismOff(turned, unwelded);
+            const Result r = Run({"convert", Path("block.off"), Path("block.dump")});
+            ASSERT_EQ(r.status, 0) << r.err;
+            auto s = Load(Path("block.dump"));
+            ASSERT_NE(s, nullptr);
+            EXPECT_EQ(s->GetVertexCount(), 12);
+            EXPECT_EQ(s->GetEdgeCount(), 18);
+            EXPECT_EQ(s->GetFacetCount(), 8);
+            EXPECT_TRUE(pktest::IsClosedAndOriented(s.get()));
+            EXPECT_NEAR(pktest::SignedVolume(s.get()), 8.0, kTol);
+            // The slabs are concave: their area is measured as `info` does, by loops.
+            const Result info = Run({"info", Path("block.off")});
+            EXPECT_NE(info.out.find("area                28\n"), std::string::npos) << info.out;
+        }
+    }
+}
+
+// Damaged or unsupported OFF files answer with one line naming the problem.
+TEST_F(PolykernCli, DamagedOffIsRefusedWithOneLine) {
+    const std::string block = LPrismOff(false, false);
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* says;
+    };
+    for (const Case& c :
+         {Case{"short-faces.off", block.substr(0, block.size() - 40),
+               "the file ends after 7 of its 8 faces"},
+          Case{"short-vertices.off", "OFF\n3 1 0\n0.000000 0.000000 0.000000\n1.000000 0 0\n",
+               "the file ends after 2 of its 3 vertices"},
+          Case{"cut-in-vertices.off", block.substr(0, block.find("1 2 2")), "can hold at most 10"},
+          Case{"word.off", "OFF\n3 1 0\n0 0 0\n1 zero 0\n0 1 0\n3 0 1 2\n", "line 4: vertex 1"},
+          Case{"nan.off", "OFF\n3 1 0\n0 0 0\n1 0 nan\n0 1 0\n3 0 1 2\n", "non-finite"},
+          Case{"short-face.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n4 0 1 2\n", "fewer than its 4"},
+          Case{"4d.off", "4OFF\n3 1 0\n0 0 0 1\n1 0 0 1\n0 1 0 1\n3 0 1 2\n", "4OFF files"},
+          Case{"counts.off", "OFF\n-3 1 0\n", "line 2: expected the counts"}}) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(Path(c.name)) << c.text;
+        const Result r = Run({"info", Path(c.name)});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(CountLines(r.err), 1) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.name), std::string::npos) << r.err;
+    }
+}
+
+// PLY files the importer would read wrongly or not at all are refused with one line:
+// cut short, strips naming a missing vertex, indices it cannot check, big-endian faces
+// with an index beyond the vertices; the same cube in both byte orders reads alike.
+TEST_F(PolykernCli, DamagedPlyIsRefusedWithOneLine) {
+    const std::vector<float> xyz = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const std::vector<std::vector<int>> tetra = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
+    const std::string good = BinaryPly(xyz, tetra);
+    const std::string big = BinaryPly(xyz, tetra, true);
+    std::ofstream(Path("tetra.ply"), std::ios::binary) << good;
+    std::ofstream(Path("tetra-big.ply"), std::ios::binary) << big;
+    for (const char* name : {"tetra.ply", "tetra-big.ply"}) {
+        SCOPED_TRACE(name);
+        const Result r = Run({"convert", Path(name), Path("tetra.dump")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        auto s = Load(Path("tetra.dump"));
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(s->GetFacetCount(), 4);
+        EXPECT_TRUE(pktest::IsClosedAndOriented(s.get()));
+        EXPECT_NEAR(pktest::SignedVolume(s.get()), 1.0 / 6.0, 1e-7);  // single precision
+    }
+
+    const std::string bigBad = BinaryPly(xyz, {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 9}}, true);
+    const std::string strips =
+        "ply\nformat ascii 1.0\nelement vertex 4\nproperty float x\nproperty float y\n"
+        "property float z\nelement tristrips 1\nproperty list int int vertex_indices\n"
+        "end_header\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* says;
+    };
+    for (const Case& c :
+         {Case{"cut.ply", good.substr(0, good.size() - 5), "the file ends inside face 3"},
+          Case{"big-bad.ply", bigBad, "face 3 names vertex 9, but the file has 4 vertices"},
+          Case{"strips.ply", strips + "6 0 1 2 -1 3 7\n", "triangle strip 0 names vertex 7"},
+          Case{"float.ply",
+               PlyHeader("ascii", 3, 1)
+                       .replace(PlyHeader("ascii", 3, 1).find("uchar int"), 9, "uchar float") +
+                   "0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",
+               "floating-point"},
+          Case{"no-end.ply", PlyHeader("ascii", 3, 1).substr(0, 60), "no end_header"}}) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(Path(c.name), std::ios::binary) << c.bytes;
+        const Result r = Run({"info", Path(c.name)});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(CountLines(r.err), 1) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
 }

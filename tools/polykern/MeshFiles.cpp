@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <assimp/Exporter.hpp>
-#include <assimp/Importer.hpp>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -27,6 +26,12 @@
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
+#include "tools/polykern/AssimpReader.h"
+#include "tools/polykern/IndexedMesh.h"
+#include "tools/polykern/ObjScan.h"
+#include "tools/polykern/OffReader.h"
+#include "tools/polykern/PlyScan.h"
+#include "tools/polykern/StlScan.h"
 
 namespace pkcli {
 namespace {
@@ -96,74 +101,6 @@ bool CheckReadable(const std::string& path, std::string* error) {
     return true;
 }
 
-// An affine map as the top three rows of a 4x4 matrix acting on column vectors.
-struct Affine {
-    double m[3][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}};
-
-    static Affine From(const aiMatrix4x4& a) {
-        Affine t;
-        for (unsigned i = 0; i < 3; ++i) {
-            for (unsigned j = 0; j < 4; ++j) t.m[i][j] = static_cast<double>(a[i][j]);
-        }
-        return t;
-    }
-    // this ∘ local: the local map applied first.
-    Affine Then(const Affine& local) const {
-        Affine t;
-        for (int i = 0; i < 3; ++i) {
-            for (int j = 0; j < 4; ++j) {
-                t.m[i][j] = m[i][0] * local.m[0][j] + m[i][1] * local.m[1][j] +
-                            m[i][2] * local.m[2][j] + (j == 3 ? m[i][3] : 0.0);
-            }
-        }
-        return t;
-    }
-    std::array<double, 3> Apply(const aiVector3D& p) const {
-        const double x = p.x, y = p.y, z = p.z;
-        std::array<double, 3> out;
-        for (int i = 0; i < 3; ++i) out[i] = m[i][0] * x + m[i][1] * y + m[i][2] * z + m[i][3];
-        return out;
-    }
-};
-
-struct MeshUse {
-    const aiMesh* mesh;
-    Affine placement;
-};
-
-// Every mesh the node tree places, with its node's accumulated transform; a mesh used by
-// several nodes comes once per use. Files whose tree places nothing give every mesh as is.
-std::vector<MeshUse> PlacedMeshes(const aiScene* scene) {
-    std::vector<MeshUse> uses;
-    std::vector<std::pair<const aiNode*, Affine>> stack;
-    if (scene->mRootNode != nullptr) {
-        stack.emplace_back(scene->mRootNode, Affine::From(scene->mRootNode->mTransformation));
-    }
-    while (!stack.empty()) {
-        const aiNode* node = stack.back().first;
-        const Affine placement = stack.back().second;
-        stack.pop_back();
-        for (unsigned k = 0; node->mMeshes != nullptr && k < node->mNumMeshes; ++k) {
-            const unsigned index = node->mMeshes[k];
-            if (index < scene->mNumMeshes && scene->mMeshes[index] != nullptr) {
-                uses.push_back({scene->mMeshes[index], placement});
-            }
-        }
-        for (unsigned k = 0; node->mChildren != nullptr && k < node->mNumChildren; ++k) {
-            const aiNode* child = node->mChildren[k];
-            if (child != nullptr) {
-                stack.emplace_back(child, placement.Then(Affine::From(child->mTransformation)));
-            }
-        }
-    }
-    if (uses.empty() && scene->mMeshes != nullptr) {
-        for (unsigned k = 0; k < scene->mNumMeshes; ++k) {
-            if (scene->mMeshes[k] != nullptr) uses.push_back({scene->mMeshes[k], Affine()});
-        }
-    }
-    return uses;
-}
-
 // The kernel's own dump, read and checked by the kernel.
 G3Surface* ReadDump(const std::string& path, std::string* error) {
     std::unique_ptr<G3Surface> s(new G3Surface());
@@ -179,80 +116,50 @@ G3Surface* ReadDump(const std::string& path, std::string* error) {
     return s.release();
 }
 
-// Any mesh file Assimp reads. Polygons are kept as they come; positions that are exactly
-// equal become one vertex across all meshes, so that split corners (every STL triangle has
-// its own) and meshes meeting along a seam join up again.
-G3Surface* ReadWithAssimp(const std::string& path, std::string* error) {
-    Assimp::Importer importer;
-    // No post-processing: the node transforms are applied and corners welded below, which
-    // also keeps Assimp's own steps away from indices that are out of range.
-    const aiScene* scene = importer.ReadFile(path, 0);
-    if (scene == nullptr) {
-        *error = "cannot read " + path + ": " + OneLine(importer.GetErrorString());
+// The whole file into *bytes; false with *reason set.
+bool ReadBytes(const std::string& path, std::string* bytes, std::string* reason) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        *reason = ErrnoText(errno);
+        return false;
+    }
+    char buffer[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes->append(buffer, n);
+    const bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) *reason = "read error";
+    return !failed;
+}
+
+// Any mesh file but the dump, through one indexed mesh: OFF by the reader of our own,
+// PLY, OBJ and text STL checked before Assimp sees them, the others by Assimp alone.
+// Positions that are exactly equal become one vertex across all meshes, so that split
+// corners (every STL triangle has its own) and meshes meeting along a seam join up again.
+G3Surface* ReadMeshFile(const std::string& path, MeshFormat f, std::string* error) {
+    IndexedMesh mesh;
+    std::string reason;
+    bool read = true;
+    const bool isStl = f == MeshFormat::StlBinary;  // text or binary, as read
+    if (f == MeshFormat::Off || f == MeshFormat::Ply || f == MeshFormat::Obj || isStl) {
+        std::string bytes;
+        read = ReadBytes(path, &bytes, &reason);
+        if (read && f == MeshFormat::Off) read = ReadOff(bytes, &mesh, &reason);
+        if (read && f == MeshFormat::Ply) read = CheckPly(bytes, &reason);
+        if (read && f == MeshFormat::Obj) read = CheckObj(bytes, &reason);
+        if (read && isStl) read = CheckStl(bytes, &reason);
+    }
+    if (read && f != MeshFormat::Off) read = ReadWithAssimp(path, &mesh, &reason);
+    if (!read) {
+        *error = "cannot read " + path + ": " + reason;
         return nullptr;
     }
-    const std::vector<MeshUse> uses = PlacedMeshes(scene);
-
-    // Placed positions of every mesh use; any non-finite coordinate rejects the file.
-    std::vector<std::vector<std::array<double, 3>>> positions(uses.size());
-    for (size_t u = 0; u < uses.size(); ++u) {
-        const aiMesh* mesh = uses[u].mesh;
-        if (mesh->mVertices == nullptr) continue;
-        positions[u].reserve(mesh->mNumVertices);
-        for (unsigned i = 0; i < mesh->mNumVertices; ++i) {
-            const std::array<double, 3> p = uses[u].placement.Apply(mesh->mVertices[i]);
-            if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
-                *error = "non-finite coordinates in " + path;
-                return nullptr;
-            }
-            positions[u].push_back(p);
-        }
-    }
-
-    std::unique_ptr<G3Surface> s(new G3Surface());
-    const int32_t edgeFlags = s->GetEdgeFlags();
-    std::map<std::array<double, 3>, G3Vertex*> welded;  // -0.0 and 0.0 compare equal
-    std::vector<G3Vertex*> local;
-    std::vector<G3Vertex*> corners;
-    std::vector<G3Vertex*> distinct;
-    int facets = 0;
-    for (size_t u = 0; u < uses.size(); ++u) {
-        const aiMesh* mesh = uses[u].mesh;
-        if (mesh->mFaces == nullptr) continue;
-        local.assign(positions[u].size(), nullptr);
-        for (unsigned k = 0; k < mesh->mNumFaces; ++k) {
-            const aiFace& face = mesh->mFaces[k];
-            if (face.mIndices == nullptr || face.mNumIndices < 3) continue;
-            corners.clear();
-            bool inRange = true;
-            for (unsigned c = 0; c < face.mNumIndices && inRange; ++c) {
-                const unsigned i = face.mIndices[c];
-                inRange = i < local.size();
-                if (!inRange) break;
-                if (local[i] == nullptr) {
-                    G3Vertex*& v = welded[positions[u][i]];
-                    if (v == nullptr) v = s->AddVertex(positions[u][i].data(), 0);
-                    local[i] = v;
-                }
-                // Repeated corners in a row would make zero-length edges.
-                if (corners.empty() || corners.back() != local[i]) corners.push_back(local[i]);
-            }
-            if (!inRange) continue;
-            while (corners.size() > 1 && corners.back() == corners.front()) corners.pop_back();
-            distinct = corners;
-            std::sort(distinct.begin(), distinct.end());
-            if (std::unique(distinct.begin(), distinct.end()) - distinct.begin() < 3) continue;
-            if (s->AddFacet(static_cast<int>(corners.size()), corners.data(), edgeFlags, nullptr,
-                            nullptr) != nullptr) {
-                ++facets;
-            }
-        }
-    }
-    if (facets == 0) {
+    WeldEqualPositions(&mesh);
+    std::unique_ptr<G3Surface> s = BuildSurface(mesh);
+    if (s == nullptr || s->GetFacetCount() == 0) {
         *error = "no facets in " + path;
         return nullptr;
     }
-    s->RemoveUnused();
     return s.release();
 }
 
@@ -521,7 +428,7 @@ G3Surface* ReadSurface(const std::string& path, std::string* error) {
     }
     if (!CheckReadable(path, error)) return nullptr;
     try {
-        return f == MeshFormat::Dump ? ReadDump(path, error) : ReadWithAssimp(path, error);
+        return f == MeshFormat::Dump ? ReadDump(path, error) : ReadMeshFile(path, f, error);
     } catch (const std::exception& e) {
         *error = "cannot read " + path + ": " + OneLine(e.what());
     } catch (...) {

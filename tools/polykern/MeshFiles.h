@@ -21,7 +21,8 @@ bool CanRead(MeshFormat f);
 bool CanWrite(MeshFormat f);
 
 /// A new surface (owned by the caller) read from `path`, or null with *error set to one
-/// line naming the problem: missing or unreadable file, unknown format, damaged file, no
+/// line naming the problem: missing or unreadable file, unknown format, damaged file, a
+/// header claiming more than the file can hold, a face naming a vertex the file lacks, no
 /// facets, non-finite coordinates. Positions that are exactly equal become one vertex,
 /// across all meshes of the file; nothing else is welded, oriented or cleaned.
 G3Surface* ReadSurface(const std::string& path, std::string* error);

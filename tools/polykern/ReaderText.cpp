@@ -1,0 +1,61 @@
+#include "tools/polykern/ReaderText.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+namespace pkcli {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+}  // namespace
+
+bool ParseInteger(std::string_view text, long long* value) {
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    if (text.empty() || text[0] == '+') return false;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, *value);
+    return r.ec == std::errc() && r.ptr == end;
+}
+
+bool ParseReal(std::string_view text, double* value) {
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    if (text.empty() || text[0] == '+') return false;
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, *value);
+    if (r.ptr != end) return false;
+    if (r.ec == std::errc::result_out_of_range) {
+        // Beyond double: an overflow reads as infinite, an underflow as zero.
+        const bool negative = text[0] == '-';
+        const std::size_t e = text.find_first_of("eE");
+        const bool tiny = e != std::string_view::npos && e + 1 < text.size() && text[e + 1] == '-';
+        *value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+        if (negative) *value = -*value;
+        return true;
+    }
+    return r.ec == std::errc();
+}
+
+std::string ClaimTooLarge(long long claimed, const std::string& what, long long atMost) {
+    return "header claims " + std::to_string(claimed) + " " + what +
+           ", the file can hold at most " + std::to_string(atMost);
+}
+
+void SplitBlanks(std::string_view line, std::vector<std::string_view>* out) {
+    out->clear();
+    std::size_t at = 0;
+    while (at < line.size()) {
+        while (at < line.size() && IsBlank(line[at])) ++at;
+        if (at == line.size()) break;
+        const std::size_t start = at;
+        while (at < line.size() && !IsBlank(line[at])) ++at;
+        out->push_back(line.substr(start, at - start));
+    }
+}
+
+}  // namespace pkcli

@@ -1,0 +1,27 @@
+#pragma once
+
+// Pieces the mesh readers share: numbers parsed from untrusted text with range checks,
+// and the message for a header that claims more than the file can hold.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pkcli {
+
+/// Parses all of `text` as a decimal integer (an optional sign, then digits) into *value;
+/// false for anything else, including values beyond the range of long long.
+bool ParseInteger(std::string_view text, long long* value);
+
+/// Parses all of `text` as a decimal or exponent number (an optional sign; "inf" and "nan"
+/// are accepted and left for the caller to refuse) into *value; false for anything else.
+bool ParseReal(std::string_view text, double* value);
+
+/// "header claims N <what>, the file can hold at most M".
+std::string ClaimTooLarge(long long claimed, const std::string& what, long long atMost);
+
+/// Splits `line` at blanks (space, tab, carriage return, vertical tab, form feed) into the
+/// words of *out, which is cleared first.
+void SplitBlanks(std::string_view line, std::vector<std::string_view>* out);
+
+}  // namespace pkcli
