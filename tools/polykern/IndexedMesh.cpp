@@ -39,30 +39,42 @@ void WeldEqualPositions(IndexedMesh* mesh) {
 }
 
 std::unique_ptr<G3Surface> BuildSurface(const IndexedMesh& mesh) {
-    std::unique_ptr<G3Surface> s(new G3Surface());
-    const int32_t edgeFlags = s->GetEdgeFlags();
-    std::vector<G3Vertex*> vertex(static_cast<std::size_t>(mesh.VertexCount()), nullptr);
-    std::vector<G3Vertex*> ring;
-    std::vector<G3Vertex*> distinct;
+    // The points are numbered in the order faces first use them, and the rings are cleaned
+    // first; the surface is then built in one pass.
+    std::vector<int> number(static_cast<std::size_t>(mesh.VertexCount()), -1);
+    std::vector<double> points;
+    std::vector<int> counts;
+    std::vector<int> rings;
+    std::vector<int> ring;
+    std::vector<int> distinct;
     std::size_t at = 0;
     for (const int count : mesh.cornerCounts) {
         if (count < 0 || mesh.corners.size() - at < static_cast<std::size_t>(count)) return nullptr;
         ring.clear();
         const int* first = mesh.corners.data() + at;  // valid even for an empty face
         for (const int* c = first; c != first + count; ++c) {
-            if (*c < 0 || static_cast<std::size_t>(*c) >= vertex.size()) return nullptr;
-            G3Vertex*& v = vertex[static_cast<std::size_t>(*c)];
-            if (v == nullptr) v = s->AddVertex(&mesh.xyz[3 * static_cast<std::size_t>(*c)], 0);
+            if (*c < 0 || static_cast<std::size_t>(*c) >= number.size()) return nullptr;
+            int& k = number[static_cast<std::size_t>(*c)];
+            if (k < 0) {
+                k = static_cast<int>(points.size() / 3);
+                const double* p = &mesh.xyz[3 * static_cast<std::size_t>(*c)];
+                points.insert(points.end(), p, p + 3);
+            }
             // Repeated corners in a row would make zero-length edges.
-            if (ring.empty() || ring.back() != v) ring.push_back(v);
+            if (ring.empty() || ring.back() != k) ring.push_back(k);
         }
         at += static_cast<std::size_t>(count);
         while (ring.size() > 1 && ring.back() == ring.front()) ring.pop_back();
         distinct = ring;
         std::sort(distinct.begin(), distinct.end());
         if (std::unique(distinct.begin(), distinct.end()) - distinct.begin() < 3) continue;
-        s->AddFacet(static_cast<int>(ring.size()), ring.data(), edgeFlags, nullptr, nullptr);
+        counts.push_back(static_cast<int>(ring.size()));
+        rings.insert(rings.end(), ring.begin(), ring.end());
     }
+    std::unique_ptr<G3Surface> s(new G3Surface());
+    s->AddIndexedFacets(static_cast<int>(points.size() / 3), points.data(),
+                        static_cast<int>(counts.size()), counts.data(),
+                        static_cast<int>(rings.size()), rings.data(), nullptr, s->GetEdgeFlags());
     s->RemoveUnused();
     return s;
 }
