@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -308,6 +309,50 @@ TEST(G3EdgeListTrace, OverlapsDoublesAndNearPointsKeepTheirContours) {
                      {1, 0x7a2c9ac0bf2b53db}, {1, 0xb7118c21c5e2d141}, {4, 0x8d86c908506de7be},
                      {2, 0xc9ae62ac060ddfd3}, {2, 0xc9ae62ac060ddfd3}, {2, 0xc9ae62ac060ddfd3},
                      {2, 0xc9ae62ac060ddfd3}, {2, 0xc9ae62ac060ddfd3}, {1, 0x422727907ffda589},
+                 });
+}
+
+// Many vertices at nearly the same height: which one is top-most follows the scan through
+// the vertices, where heights within 1e-6 tie and then x decides, a comparison that does
+// not chain. A staircase of squares stepping down by half the tolerance, and needles whose
+// tips crowd one another, each traced in a shuffled vertex order.
+TEST(G3EdgeListTrace, TopMostVertexAmongNearTiesIsChosenAsBefore) {
+    auto staircase = [](Input& in) {
+        std::vector<std::vector<std::pair<double, double>>> squares;
+        for (int k = 0; k < 40; ++k) {
+            const double x = 3.0 * k, top = 10 - 0.5e-6 * k;
+            squares.push_back({{x, top - 2}, {x + 1, top - 2}, {x + 1, top}, {x, top}});
+        }
+        std::shuffle(squares.begin(), squares.end(), std::mt19937(21));
+        for (const auto& sq : squares) in.Loop(sq);
+        in.list.SetPlane(kXY);
+        in.remove = false;
+    };
+    auto needles = [](Input& in) {
+        std::mt19937 rng(22);
+        std::uniform_real_distribution<double> jitter(-0.45e-6, 0.45e-6);
+        std::vector<std::vector<std::pair<double, double>>> tips;
+        for (int k = 0; k < 30; ++k) {
+            const double x = 0.8e-6 * k, y = 10 + jitter(rng);
+            tips.push_back({{x, y}, {-60.0 + 4 * k, 0}, {-58.0 + 4 * k, 0}});
+        }
+        std::shuffle(tips.begin(), tips.end(), rng);
+        for (const auto& t : tips) in.Loop(t);
+        in.list.SetPlane(kXY);
+    };
+    const std::vector<Case> cases = {
+        {"staircase", staircase},
+        {"needles", needles},
+        {"needles, traced only",
+         [needles](Input& in) {
+             needles(in);
+             in.remove = false;
+         }},
+    };
+    Check(cases, {
+                     {40, 0xe0e28eb0f190a637},
+                     {17, 0xba445eab41b50180},
+                     {30, 0x9576eb4d4f7cffe3},
                  });
 }
 
