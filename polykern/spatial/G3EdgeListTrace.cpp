@@ -1,15 +1,11 @@
-// Tracing closed contours out of loose edges, and splitting self-crossing lists.
+// Tracing closed contours out of loose edges, and re-tracing a self-crossing list.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-#include "polykern/boolean/G3IntersectionPointLoader.h"
-#include "polykern/boolean/G3LineSegmentIntersector.h"
 #include "polykern/foundation/GArrayCollection.h"
-#include "polykern/foundation/GTrace.h"
 #include "polykern/math/G3Math.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3EdgeGeometry.h"
@@ -271,8 +267,8 @@ private:
         double lowest = m_Height[m_Highest]->GetXYZ(m_Y);
         for (std::size_t k = m_Highest; k < m_Height.size(); ++k) {
             G3Vertex* v = m_Height[k];
+            if (lowest - v->GetXYZ(m_Y) > 1e-6) break;  // so is every vertex after it
             if (!v->HasEdges()) continue;
-            if (lowest - v->GetXYZ(m_Y) > 1e-6) break;
             lowest = v->GetXYZ(m_Y);
             m_Band.push_back(v);
         }
