@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <limits>
 #include <random>
 #include <sstream>
 #include <string>
@@ -354,6 +355,37 @@ TEST(G3EdgeListTrace, TopMostVertexAmongNearTiesIsChosenAsBefore) {
                      {17, 0xba445eab41b50180},
                      {30, 0x9576eb4d4f7cffe3},
                  });
+}
+
+// Endpoints that are not finite merge with nothing and order with nothing: spurs to them
+// are stripped, and the square they hang off is traced as usual.
+TEST(G3EdgeListTrace, NonFiniteEndpointsLeaveTheSquareTheyHangOff) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (bool remove : {false, true}) {
+        Input in;
+        in.Loop({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
+        G3Vertex* corner = in.list.GetEdgeAt(2)->GetVertex1();
+        in.Edge(corner, in.V(nan, 2));
+        in.Edge(in.V(inf, 1), corner);
+        in.Edge(corner, in.V(0.5, -inf));
+        in.list.SetPlane(kXY);
+        GArrayCollection out;
+        if (remove) {
+            in.list.RemoveSelfIntersections(&out, &in.surface, false, UNION_EDGE_SPLIT, 0);
+        } else {
+            in.list.FormContours(&out);
+        }
+        ASSERT_EQ(out.size(), 1) << (remove ? "removing crossings" : "tracing");
+        auto* square = static_cast<G3EdgeList*>(out.get(0));
+        EXPECT_EQ(square->size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            const G3Edge* e = square->GetEdgeAt(i);
+            EXPECT_TRUE(std::isfinite(e->GetVertex1()->GetX() + e->GetVertex1()->GetY()));
+            EXPECT_EQ(e->GetVertex2(), square->GetEdgeAt((i + 1) % 4)->GetVertex1());
+        }
+        out.clear(true);
+    }
 }
 
 }  // namespace
