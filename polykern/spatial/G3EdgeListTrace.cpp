@@ -259,8 +259,9 @@ private:
     // vertex below the band, so it replaces any of those and none of those replaces it.
     // The vertices are kept sorted by height; vertices lose edges and never gain any, so
     // the sorted order only ever drops entries from its head.
+    // The first few calls scan: for lists of a few contours that is cheaper than sorting.
     G3Vertex* TopVertex() {
-        if (m_Height.empty() && !SortByHeight()) return ScanForTop();
+        if (m_Height.empty() && (++m_Scans <= kScans || !SortByHeight())) return ScanForTop();
         while (m_Highest < m_Height.size() && !m_Height[m_Highest]->HasEdges()) ++m_Highest;
         if (m_Highest == m_Height.size()) return nullptr;
         m_Band.clear();
@@ -352,6 +353,8 @@ private:
     std::vector<G3Vertex*> m_Height;   // every vertex, highest first; empty until needed
     std::size_t m_Highest = 0;         // entries before it have no edges left
     std::vector<G3Vertex*> m_Band;
+    static constexpr int kScans = 4;
+    int m_Scans = 0;  // calls answered by a scan
 };
 
 }  // namespace
