@@ -40,10 +40,13 @@ void EdgesAt(const G3Vertex* v, std::vector<G3Edge*>& out) {
 class EndpointHash {
 public:
     EndpointHash(const GEnvelope& box, int x, int y, int expected) : m_X(x), m_Y(y) {
-        const double extent =
-            std::max(box.GetMax()[x] - box.GetMin()[x], box.GetMax()[y] - box.GetMin()[y]);
-        const double side = std::sqrt(static_cast<double>(std::max(expected, 1)));
-        m_Width = std::isfinite(extent) && extent > 0 ? std::max(extent / side, 4 * kTol) : 1.0;
+        // Square cells of the area per endpoint; for a list that keeps close to a line, as
+        // long as its extent per endpoint.
+        const double ex = box.GetMax()[x] - box.GetMin()[x], ey = box.GetMax()[y] - box.GetMin()[y];
+        const double count = std::max(expected, 1);
+        const double width =
+            std::max({std::sqrt(ex * ey / count), std::max(ex, ey) / count, 4 * kTol});
+        m_Width = std::isfinite(width) ? width : 1.0;
         m_Origin[0] = std::isfinite(box.GetMin()[x]) ? box.GetMin()[x] : 0.0;
         m_Origin[1] = std::isfinite(box.GetMin()[y]) ? box.GetMin()[y] : 0.0;
         std::size_t buckets = 16;
