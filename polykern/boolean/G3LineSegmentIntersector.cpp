@@ -8,6 +8,7 @@
 
 #include "polykern/boolean/G3IntersectionPointLoader.h"
 #include "polykern/boolean/G3Segment.h"
+#include "polykern/boolean/G3SegmentPairFinder.h"
 #include "polykern/foundation/GAssert.h"
 
 namespace {
@@ -41,6 +42,47 @@ void Report(G3IntersectionPointLoader* loader,
     double copy[3] = {point[0], point[1], point[2]};
     loader->LoadPoint(copy, s->GetData(), t->GetData(), paramS, paramT);
 }
+
+// Crossings held back to be handed on in the order of their keys: the insertion rank of the
+// new segment, then the leaf of the active one, then the order they were found in.
+class PendingReports : public G3IntersectionPointLoader {
+public:
+    void LoadPoint(double* point, void* dataA, void* dataB, double paramA, double paramB) override {
+        m_Reports.push_back({order.first,
+                             order.second,
+                             m_Reports.size(),
+                             {point[0], point[1], point[2]},
+                             dataA,
+                             dataB,
+                             paramA,
+                             paramB});
+    }
+
+    void HandOn(G3IntersectionPointLoader* loader) {
+        if (loader == nullptr) return;
+        std::sort(m_Reports.begin(), m_Reports.end(), [](const Held& a, const Held& b) {
+            if (a.rank != b.rank) return a.rank < b.rank;
+            if (a.leaf != b.leaf) return a.leaf < b.leaf;
+            return a.sequence < b.sequence;
+        });
+        for (const Held& h : m_Reports) {
+            double copy[3] = {h.point[0], h.point[1], h.point[2]};
+            loader->LoadPoint(copy, h.dataA, h.dataB, h.paramA, h.paramB);
+        }
+    }
+
+    std::pair<int, int> order{0, 0};
+
+private:
+    struct Held {
+        int rank, leaf;
+        std::size_t sequence;
+        double point[3];
+        void *dataA, *dataB;
+        double paramA, paramB;
+    };
+    std::vector<Held> m_Reports;
+};
 
 }  // namespace
 
@@ -167,25 +209,63 @@ int G3LineSegmentIntersector::ScanCmp(const void* slotA, const void* slotB, cons
 }
 
 // The sweep. Segments enter in the order of their start on j, in batches of starts within
-// 1e-6 of each other, and each is tested only against the active segments whose i-range
-// meets its own; a segment is retired once the sweep has passed its end by 1e-6.
+// 1e-6 of each other, and each is tested against the active segments whose i-range meets its
+// own; a segment is retired once the sweep has passed its end by 1e-6. Testing every such
+// pair costs as much as the boxes overlap, which dense, long segments make quadratic. So the
+// pairs come from ordered sweeps instead (G3SegmentPairFinder), which yield every pair that
+// can report; each is put to the same tests the box sweep makes (which of the two it
+// inserts, whether the other is still active and in reach), and the crossings are handed on
+// in the order the box sweep reports them: by insertion of the new segment, then by the
+// active segment's minimum on i.
 // With a null loader the sweep stops at the first crossing.
 bool G3LineSegmentIntersector::Sweep(G3IntersectionPointLoader* loader) {
     if (m_Segments.isEmpty()) return false;
     m_Segments.qsortex(&ScanCmp, &m_J);
     if (m_Active == nullptr) m_Active = new ActiveIndex;
     m_Active->Build(m_Segments, m_I, m_J);
-    m_Position = 0;
-    m_BatchBegin = 0;
+    const int n = m_Segments.size();
+
+    // Batches, their positions, and the rank at which each segment is inserted.
+    std::vector<int> batchOf(static_cast<std::size_t>(n)), rank(static_cast<std::size_t>(n));
+    std::vector<double> batchPosition;
     m_Next = 0;
-    bool found = false;
+    int inserted = 0;
     while (GetNextInsertionPoint()) {
-        if (FindIntersectionsInBatch(loader)) {
-            found = true;
-            if (loader == nullptr) break;
+        batchPosition.push_back(m_Position);
+        for (int b = m_Next - 1; b >= m_BatchBegin; --b) {
+            batchOf[b] = static_cast<int>(batchPosition.size()) - 1;
+            rank[b] = inserted++;
         }
-        RemoveOldSegments();
+        m_BatchBegin = m_Next;
     }
+
+    std::vector<const G3Segment*> segments(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) segments[k] = SegmentAt(k);
+    PendingReports pending;
+    bool found = false;
+    for (auto [u, v] : G3SegmentPairFinder::Find(segments, m_I, m_J)) {
+        const int s = rank[u] > rank[v] ? u : v;  // the later inserted
+        const int t = s == u ? v : u;
+        if (batchOf[t] < batchOf[s] &&
+            SegmentAt(t)->GetEnd()[m_J] <= batchPosition[batchOf[s] - 1] - kTolerance)
+            continue;  // retired before s came
+        const G3Segment* a = SegmentAt(s);
+        const G3Segment* b = SegmentAt(t);
+        if (!(b->GetMinimum(m_I) <= a->GetMaximum(m_I) + kTolerance &&
+              b->GetMaximum(m_I) >= a->GetMinimum(m_I) - kTolerance))
+            continue;
+        if (loader == nullptr) {
+            if (TestPair(nullptr, a, b) > 0) {
+                found = true;
+                break;
+            }
+            continue;
+        }
+        pending.order = {rank[s], m_Active->leafOf[t]};
+        found = TestPair(&pending, a, b) > 0 || found;
+    }
+    pending.HandOn(loader);
+    m_Position = batchPosition.empty() ? 0.0 : batchPosition.back();
     return found;
 }
 

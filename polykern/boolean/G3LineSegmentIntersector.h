@@ -12,9 +12,10 @@ class G3Segment;
 /// reported as a crossing at that end, while ends meeting ends are not reported. Owns its
 /// segments (one arena, released at once). Not copyable.
 ///
-/// Cost: O((n + b) log n), where b counts the pairs whose boxes overlap within 1e-6. For
-/// short segments b is of the order of n + k (k crossings); many long segments whose boxes
-/// overlap without crossing make it quadratic.
+/// Cost: O((n + k + m) log n) for k crossings and m pairs that come within about 1e-5 of
+/// each other without crossing: the pairs to test come from sweeps that keep the segments in
+/// their order across the sweep line, so long segments whose boxes overlap cost nothing
+/// unless they meet. Crossings arrive in the order of a sweep testing every active pair.
 class POLYKERN_API G3LineSegmentIntersector {
 public:
     /// Projects onto (x_i, x_j) and sweeps along j. Axes outside 0 … 2, or i equal to j,

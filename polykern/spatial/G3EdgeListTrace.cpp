@@ -1,26 +1,22 @@
-// Tracing closed contours out of loose edges, and splitting self-crossing lists.
+// Tracing closed contours out of loose edges, and re-tracing a self-crossing list.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-#include "polykern/boolean/G3IntersectionPointLoader.h"
-#include "polykern/boolean/G3LineSegmentIntersector.h"
 #include "polykern/foundation/GArrayCollection.h"
-#include "polykern/foundation/GTrace.h"
 #include "polykern/math/G3Math.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3EdgeGeometry.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Normal.h"
+#include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3TexCoo.h"
 #include "polykern/model/G3Vertex.h"
 #include "polykern/spatial/G3EdgeList.h"
 #include "polykern/spatial/G3EdgeListVertexIterator.h"
-#include "polykern/spatial/G3PointHash.h"
 
 namespace {
 
@@ -37,6 +33,73 @@ void EdgesAt(const G3Vertex* v, std::vector<G3Edge*>& out) {
     for (G3Edge* e = v->GetFirstEdge(); e != nullptr; e = e->NextAtVertex(v)) out.push_back(e);
 }
 
+// Endpoints within 1e-6 of each other become one work vertex: a grid of about one cell per
+// endpoint over the list's two axes, each vertex kept in every cell its 1e-6 box meets, so
+// that a lookup reads one chain. A chain lists the newest vertex first, so a lookup returns
+// the vertex added last among those within 1e-6 (in 3D), whatever the cell size.
+class EndpointHash {
+public:
+    EndpointHash(const GEnvelope& box, int x, int y, int expected) : m_X(x), m_Y(y) {
+        // Square cells of the area per endpoint; for a list that keeps close to a line, as
+        // long as its extent per endpoint.
+        const double ex = box.GetMax()[x] - box.GetMin()[x], ey = box.GetMax()[y] - box.GetMin()[y];
+        const double count = std::max(expected, 1);
+        const double width =
+            std::max({std::sqrt(ex * ey / count), std::max(ex, ey) / count, 4 * kTol});
+        m_Width = std::isfinite(width) ? width : 1.0;
+        m_Origin[0] = std::isfinite(box.GetMin()[x]) ? box.GetMin()[x] : 0.0;
+        m_Origin[1] = std::isfinite(box.GetMin()[y]) ? box.GetMin()[y] : 0.0;
+        std::size_t buckets = 16;
+        while (buckets < 2 * static_cast<std::size_t>(std::max(expected, 1))) buckets *= 2;
+        m_Heads.assign(buckets, -1);
+    }
+
+    G3Vertex* Find(const double* p) const {
+        for (int k = m_Heads[Bucket(Cell(0, p[m_X]), Cell(1, p[m_Y]))]; k >= 0;
+             k = m_Items[k].next) {
+            if (G3Point::Equals(m_Items[k].vertex->GetXYZ(), p, kTol)) return m_Items[k].vertex;
+        }
+        return nullptr;
+    }
+
+    void Add(G3Vertex* v) {
+        const double* p = v->GetXYZ();
+        const int64_t x0 = Cell(0, p[m_X] - kTol), x1 = Cell(0, p[m_X] + kTol);
+        const int64_t y0 = Cell(1, p[m_Y] - kTol), y1 = Cell(1, p[m_Y] + kTol);
+        for (int64_t cy = y0; cy <= y1; ++cy) {
+            for (int64_t cx = x0; cx <= x1; ++cx) {
+                const std::size_t b = Bucket(cx, cy);
+                m_Items.push_back({v, m_Heads[b]});
+                m_Heads[b] = static_cast<int>(m_Items.size()) - 1;
+            }
+        }
+    }
+
+private:
+    static constexpr double kTol = 1e-6;
+    // Cell of a coordinate, bounded so that far and non-finite values stay representable.
+    int64_t Cell(int axis, double c) const {
+        const double t = std::floor((c - m_Origin[axis]) / m_Width);
+        if (!(t > -1e15)) return t < 0 ? -1000000000000000 : 0;  // also NaN
+        return t < 1e15 ? static_cast<int64_t>(t) : 1000000000000000;
+    }
+    std::size_t Bucket(int64_t cx, int64_t cy) const {
+        const uint64_t h = static_cast<uint64_t>(cx) * 0x9E3779B97F4A7C15ull ^
+                           static_cast<uint64_t>(cy) * 0xC2B2AE3D27D4EB4Full;
+        return static_cast<std::size_t>((h ^ (h >> 29)) & (m_Heads.size() - 1));
+    }
+
+    struct Item {
+        G3Vertex* vertex;
+        int next;
+    };
+    int m_X, m_Y;
+    double m_Width = 1.0;
+    double m_Origin[2] = {0.0, 0.0};
+    std::vector<int> m_Heads;
+    std::vector<Item> m_Items;
+};
+
 // The loose edges of a list as a graph: coincident endpoints (within 1e-6) become one work
 // vertex, linked to the first source vertex seen there; every edge becomes a work edge with
 // its flags and shading.
@@ -44,33 +107,29 @@ class WorkGraph {
 public:
     WorkGraph(G3EdgeList& list, int x, int y) : m_X(x), m_Y(y) {
         list.FormEnvelope();
-        GEnvelope box(list.GetEnvelope());
-        // At least 24 cells a side, more for long lists so that a cell's chain stays short
-        // (the lists are planar: most of a cubic grid's cells stay empty).
-        const int cells =
-            std::min(64, std::max(24, static_cast<int>(std::sqrt(0.5 * list.size()))));
-        m_Hash = std::make_unique<G3PointHash>(cells, box.GetMin(), box.GetMax(), 1e-6);
+        EndpointHash hash(*list.GetEnvelope(), x, y, 2 * list.size());
         for (int i = 0; i < list.size(); ++i) {
             const G3Edge* e = list.GetEdgeAt(i);
-            G3Vertex* a = Vertex(e->GetVertex1());
-            G3Vertex* b = Vertex(e->GetVertex2());
+            G3Vertex* a = Vertex(hash, e->GetVertex1());
+            G3Vertex* b = Vertex(hash, e->GetVertex2());
             if (a == b) continue;
             G3Edge* w = m_Work.AddEdge(a, b, nullptr);
             w->SetFlags(e->GetFlags() & ~(kWalked | kOnPath));  // marks are the walk's own
             w->SetGeometry(e->GetGeometry());
         }
+        for (int i = 0; i < m_Work.GetVertexCount(); ++i) m_Pending.push_back(m_Work.GetVertex(i));
     }
 
     G3Surface& Surface() { return m_Work; }
 
-    // Strips dangling edges and spurs of parallel edges until none is left.
+    // Strips dangling edges and spurs of parallel edges until none is left. Only vertices
+    // that lost an edge since the last call can have become dead ends (all of them on the
+    // first call); the graph left does not depend on the order they are looked at.
     void RemoveTails() {
-        std::vector<G3Vertex*> pending;
         std::vector<G3Edge*> edges;
-        for (int i = 0; i < m_Work.GetVertexCount(); ++i) pending.push_back(m_Work.GetVertex(i));
-        while (!pending.empty()) {
-            G3Vertex* v = pending.back();
-            pending.pop_back();
+        while (!m_Pending.empty()) {
+            G3Vertex* v = m_Pending.back();
+            m_Pending.pop_back();
             EdgesAt(v, edges);
             // A dead end: every edge leads to the same neighbour (a dangling edge, or a spur
             // of two or more parallel edges).
@@ -80,24 +139,13 @@ public:
             if (!deadEnd) continue;
             G3Vertex* neighbour = edges[0]->OtherVertex(v);
             for (G3Edge* e : edges) m_Work.RemoveEdge(e);
-            pending.push_back(neighbour);
+            m_Pending.push_back(neighbour);
         }
     }
 
     // The top-most vertex with edges and the edge to leave it by; false when no edge is left.
     bool FindLegalEdge(G3Edge** edge, G3Vertex** start) {
-        G3Vertex* top = nullptr;
-        for (int i = 0; i < m_Work.GetVertexCount(); ++i) {
-            G3Vertex* v = m_Work.GetVertex(i);
-            if (!v->HasEdges()) continue;
-            if (top == nullptr) {
-                top = v;
-                continue;
-            }
-            const double dy = v->GetXYZ(m_Y) - top->GetXYZ(m_Y);
-            if (dy > 1e-6 || (std::fabs(dy) <= 1e-6 && v->GetXYZ(m_X) > top->GetXYZ(m_X) + 1e-6))
-                top = v;
-        }
+        G3Vertex* top = TopVertex();
         if (top == nullptr) return false;
         G3Edge* best = nullptr;
         double bestKey = 0.0;
@@ -135,7 +183,7 @@ public:
             G3Edge* next = SharpestLeft(e, p, v);
             if (next == nullptr) {
                 for (G3Edge* walked : path) Mark(walked, false);
-                m_Work.RemoveEdge(first);
+                RemoveWorkEdge(first);
                 return nullptr;
             }
             if (next == first) break;
@@ -150,7 +198,7 @@ public:
                     if (from >= path.size()) {
                         // Marked by no walk of ours: give up on this start, as above.
                         for (G3Edge* walked : path) Mark(walked, false);
-                        m_Work.RemoveEdge(first);
+                        RemoveWorkEdge(first);
                         return nullptr;
                     }
                     for (std::size_t k = 0; k < from; ++k) Mark(path[k], false);
@@ -179,18 +227,92 @@ public:
         }
         for (std::size_t k = from; k < path.size(); ++k) {
             Mark(path[k], false);
-            m_Work.RemoveEdge(path[k]);
+            RemoveWorkEdge(path[k]);
         }
         return contour;
     }
 
 private:
-    G3Vertex* Vertex(const G3Vertex* source) {
-        if (G3Point* found = m_Hash->Exists(source->GetXYZ())) return static_cast<G3Vertex*>(found);
+    G3Vertex* Vertex(EndpointHash& hash, const G3Vertex* source) {
+        if (G3Vertex* found = hash.Find(source->GetXYZ())) return found;
         G3Vertex* v = m_Work.AddVertex(source->GetXYZ(), 0);
         v->SetExData(const_cast<G3Vertex*>(source));
-        m_Hash->AddWithoutTest(v);
+        hash.Add(v);
         return v;
+    }
+
+    // Takes an edge out of the graph; its ends may have become dead ends.
+    void RemoveWorkEdge(G3Edge* e) {
+        m_Pending.push_back(e->GetVertex1());
+        m_Pending.push_back(e->GetVertex2());
+        m_Work.RemoveEdge(e);
+    }
+
+    // Whether v replaces `top` in a scan for the top-most vertex: higher by more than 1e-6,
+    // or as high within 1e-6 and further along x by more than 1e-6.
+    bool IsHigher(const G3Vertex* v, const G3Vertex* top) const {
+        const double dy = v->GetXYZ(m_Y) - top->GetXYZ(m_Y);
+        return dy > 1e-6 || (std::fabs(dy) <= 1e-6 && v->GetXYZ(m_X) > top->GetXYZ(m_X) + 1e-6);
+    }
+
+    // The vertex a scan of every vertex with edges, in the order of the work surface, keeps
+    // as the top-most (see IsHigher). The comparison is not transitive, so the scan itself
+    // decides; but only the vertices of the top band take part in it: those reached from
+    // the highest by steps of at most 1e-6 down. Each of them is more than 1e-6 above every
+    // vertex below the band, so it replaces any of those and none of those replaces it.
+    // The vertices are kept sorted by height; vertices lose edges and never gain any, so
+    // the sorted order only ever drops entries from its head.
+    // The first few calls scan: for lists of a few contours that is cheaper than sorting.
+    G3Vertex* TopVertex() {
+        if (m_Height.empty() && (++m_Scans <= kScans || !SortByHeight())) return ScanForTop();
+        while (m_Highest < m_Height.size() && !m_Height[m_Highest]->HasEdges()) ++m_Highest;
+        if (m_Highest == m_Height.size()) return nullptr;
+        m_Band.clear();
+        double lowest = m_Height[m_Highest]->GetXYZ(m_Y);
+        for (std::size_t k = m_Highest; k < m_Height.size(); ++k) {
+            G3Vertex* v = m_Height[k];
+            if (lowest - v->GetXYZ(m_Y) > 1e-6) break;  // so is every vertex after it
+            if (!v->HasEdges()) continue;
+            lowest = v->GetXYZ(m_Y);
+            m_Band.push_back(v);
+        }
+        if (m_Band.size() == 1) return m_Band[0];
+        std::sort(m_Band.begin(), m_Band.end(),
+                  [](const G3Vertex* a, const G3Vertex* b) { return a->GetId() < b->GetId(); });
+        G3Vertex* top = m_Band[0];
+        for (std::size_t k = 1; k < m_Band.size(); ++k) {
+            if (IsHigher(m_Band[k], top)) top = m_Band[k];
+        }
+        return top;
+    }
+
+    // Sorts the vertices from the highest down (on a tie in surface order); false, sorting
+    // nothing, when a coordinate is not finite and heights do not order.
+    bool SortByHeight() {
+        for (int i = 0; i < m_Work.GetVertexCount(); ++i) {
+            const G3Vertex* v = m_Work.GetVertex(i);
+            if (v->GetId() != i || !std::isfinite(v->GetXYZ(m_X)) || !std::isfinite(v->GetXYZ(m_Y)))
+                return false;
+        }
+        for (int i = 0; i < m_Work.GetVertexCount(); ++i) m_Height.push_back(m_Work.GetVertex(i));
+        const int y = m_Y;
+        std::sort(m_Height.begin(), m_Height.end(), [y](const G3Vertex* a, const G3Vertex* b) {
+            return a->GetXYZ(y) > b->GetXYZ(y) ||
+                   (a->GetXYZ(y) == b->GetXYZ(y) && a->GetId() < b->GetId());
+        });
+        m_Highest = 0;
+        return true;
+    }
+
+    // The scan itself, over every vertex.
+    G3Vertex* ScanForTop() const {
+        G3Vertex* top = nullptr;
+        for (int i = 0; i < m_Work.GetVertexCount(); ++i) {
+            G3Vertex* v = m_Work.GetVertex(i);
+            if (!v->HasEdges()) continue;
+            if (top == nullptr || IsHigher(v, top)) top = v;
+        }
+        return top;
     }
 
     static void Mark(G3Edge* e, bool on) {
@@ -230,7 +352,12 @@ private:
 
     int m_X, m_Y;
     G3Surface m_Work;
-    std::unique_ptr<G3PointHash> m_Hash;
+    std::vector<G3Vertex*> m_Pending;  // vertices that may have become dead ends
+    std::vector<G3Vertex*> m_Height;   // every vertex, highest first; empty until needed
+    std::size_t m_Highest = 0;         // entries before it have no edges left
+    std::vector<G3Vertex*> m_Band;
+    static constexpr int kScans = 4;
+    int m_Scans = 0;  // calls answered by a scan
 };
 
 }  // namespace
@@ -326,123 +453,6 @@ void G3EdgeList::ResolveOverlaps(G3Surface& work) {
         i = std::min(i, work.GetEdgeCount());
         if (i < work.GetEdgeCount() && work.GetEdge(i) == e) ++i;
     }
-}
-
-namespace {
-
-struct Crossing {
-    int edge;
-    double t;  // along the edge from its vertex 1
-    G3Vertex* vertex;
-};
-
-// Collects each crossing once, with one vertex shared by both edges; a crossing at an end
-// of one edge splits the other at that existing vertex.
-class CrossingCollector : public G3IntersectionPointLoader {
-public:
-    CrossingCollector(G3EdgeList& list, G3Surface* surface, int x, int y)
-        : m_List(list), m_Surface(surface), m_X(x), m_Y(y) {}
-
-    void LoadPoint(double* point, void* dataA, void* dataB, double, double) override {
-        const int a = static_cast<int>(reinterpret_cast<std::intptr_t>(dataA));
-        const int b = static_cast<int>(reinterpret_cast<std::intptr_t>(dataB));
-        const G3Edge* ea = m_List.GetEdgeAt(a);
-        const G3Edge* eb = m_List.GetEdgeAt(b);
-        const double ta = Along(ea, point), tb = Along(eb, point);
-        G3Vertex* shared = EndAt(ea, ta);
-        if (shared == nullptr) shared = EndAt(eb, tb);
-        if (shared == nullptr) {
-            double p[3];
-            for (int k = 0; k < 3; ++k) {
-                p[k] = ea->GetVertex1()->GetXYZ(k) +
-                       ta * (ea->GetVertex2()->GetXYZ(k) - ea->GetVertex1()->GetXYZ(k));
-            }
-            shared = m_Surface->AddVertex(p, 0);
-        }
-        if (EndAt(ea, ta) == nullptr) crossings.push_back({a, ta, shared});
-        if (EndAt(eb, tb) == nullptr) crossings.push_back({b, tb, shared});
-    }
-
-    std::vector<Crossing> crossings;
-
-private:
-    // The fraction of the way from vertex 1 to vertex 2, from the point's projection.
-    double Along(const G3Edge* e, const double* p) const {
-        const double* a = e->GetVertex1()->GetXYZ();
-        const double* b = e->GetVertex2()->GetXYZ();
-        const double dx = b[m_X] - a[m_X], dy = b[m_Y] - a[m_Y];
-        const double len2 = dx * dx + dy * dy;
-        return len2 > 0 ? ((p[m_X] - a[m_X]) * dx + (p[m_Y] - a[m_Y]) * dy) / len2 : 0.0;
-    }
-
-    // The edge's end vertex when t lies within 1e-6 (in length) of it.
-    G3Vertex* EndAt(const G3Edge* e, double t) const {
-        const double len = e->GetSize(m_X, m_Y);
-        if (std::fabs(t) * len < 1e-6) return e->GetVertex1();
-        if (std::fabs(1.0 - t) * len < 1e-6) return e->GetVertex2();
-        return nullptr;
-    }
-
-    G3EdgeList& m_List;
-    G3Surface* m_Surface;
-    int m_X, m_Y;
-};
-
-}  // namespace
-
-bool G3EdgeList::TestSelfIntersections() {
-    EnsureAxes();
-    G3LineSegmentIntersector intersector(m_XCoo, m_YCoo);
-    for (int i = 0; i < size(); ++i) {
-        const G3Edge* e = GetEdgeAt(i);
-        intersector.AddSegment(e->GetVertex1()->GetXYZ(), e->GetVertex2()->GetXYZ(), nullptr);
-    }
-    return intersector.IntersectionExists();
-}
-
-void G3EdgeList::FindSelfIntersections(G3Surface* surface) {
-    if (surface == nullptr || size() < 2) return;
-    EnsureAxes();
-    G3LineSegmentIntersector intersector(m_XCoo, m_YCoo);
-    for (int i = 0; i < size(); ++i) {
-        const G3Edge* e = GetEdgeAt(i);
-        intersector.AddSegment(e->GetVertex2()->GetXYZ(), e->GetVertex1()->GetXYZ(),
-                               reinterpret_cast<void*>(static_cast<std::intptr_t>(i)));
-    }
-    CrossingCollector collector(*this, surface, m_XCoo, m_YCoo);
-    intersector.FindIntersections(&collector);
-    if (collector.crossings.empty()) return;
-
-    // Per edge, its crossings in order from vertex 1, coincident ones once.
-    std::vector<std::vector<Crossing>> byEdge(static_cast<std::size_t>(size()));
-    for (const Crossing& c : collector.crossings)
-        byEdge[static_cast<std::size_t>(c.edge)].push_back(c);
-    std::vector<GObj*> rebuilt;
-    for (int i = 0; i < size(); ++i) {
-        std::vector<Crossing>& cuts = byEdge[static_cast<std::size_t>(i)];
-        G3Edge* e = GetEdgeAt(i);
-        if (cuts.empty()) {
-            rebuilt.push_back(e);
-            continue;
-        }
-        std::sort(cuts.begin(), cuts.end(),
-                  [](const Crossing& p, const Crossing& q) { return p.t < q.t; });
-        std::vector<G3Vertex*> at;
-        const double len = e->GetSizeXYZ();
-        double lastT = 0.0;
-        for (const Crossing& c : cuts) {
-            if (!at.empty() && (at.back() == c.vertex || std::fabs(c.t - lastT) * len < 1e-6))
-                continue;
-            at.push_back(c.vertex);
-            lastT = c.t;
-        }
-        std::vector<G3Edge*> pieces(at.size() + 1);
-        SplitEdge(surface, e, static_cast<int>(at.size()), at.data(), pieces.data());
-        for (G3Edge* piece : pieces) rebuilt.push_back(piece);
-        delete e;
-    }
-    clear();
-    add(static_cast<int>(rebuilt.size()), rebuilt.data());
 }
 
 void G3EdgeList::RemoveSelfIntersections(

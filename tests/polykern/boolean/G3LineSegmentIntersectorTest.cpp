@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <map>
 #include <random>
@@ -285,6 +287,107 @@ TEST(G3LineSegmentIntersector, RandomSegmentsMatchAllPairs) {
             EXPECT_EQ(sweep, crossing);
         }
     }
+}
+
+// The whole report sequence (points, tags, parameters, in order) of seeded inputs, as
+// recorded from the sweep that tested every active pair whose boxes overlap. Callers split
+// edges and create vertices in the order crossings arrive, so the order is part of the result.
+uint64_t ReportPrint(const std::vector<Seg>& segs, int i, int j) {
+    G3LineSegmentIntersector x(i, j);
+    for (std::size_t n = 0; n < segs.size(); ++n) x.AddSegment(segs[n].p, segs[n].q, Tag(int(n)));
+    Recorder r;
+    x.FindIntersections(&r);
+    uint64_t h = 1469598103934665603ull;
+    auto add = [&h](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t k = 0; k < size; ++k) h = (h ^ bytes[k]) * 1099511628211ull;
+    };
+    const bool exists = x.IntersectionExists();
+    add(&exists, sizeof exists);
+    for (const Hit& hit : r.hits) {
+        add(hit.point, sizeof hit.point);
+        add(&hit.a, sizeof hit.a);
+        add(&hit.b, sizeof hit.b);
+        add(&hit.paramA, sizeof hit.paramA);
+        add(&hit.paramB, sizeof hit.paramB);
+    }
+    const uint64_t count = r.hits.size();
+    add(&count, sizeof count);
+    return h;
+}
+
+TEST(G3LineSegmentIntersector, ReportOrderOfDenseAndDegenerateSetsIsKept) {
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> pos(0, 10), hair(-0.6e-6, 0.6e-6), unit(-1, 1);
+    std::uniform_int_distribution<int> cell(0, 5), step(-2, 2);
+    std::vector<std::vector<Seg>> sets;
+    // Grid segments, some ends moved by less than the tolerance: T-junctions, shared and
+    // nearly shared ends, collinear overlaps, duplicates, equal starts.
+    for (int n = 0; n < 2; ++n) {
+        std::vector<Seg> grid(200);
+        for (Seg& s : grid) {
+            for (int k = 0; k < 3; ++k) {
+                s.p[k] = cell(rng);
+                s.q[k] = s.p[k] + step(rng);
+                if (n == 1) s.p[k] += hair(rng);
+                if (n == 1) s.q[k] += hair(rng);
+            }
+        }
+        sets.push_back(grid);
+    }
+    // Closed polygons: a star whose neighbours swap, and a random scribble.
+    std::vector<Seg> star, scribble;
+    const int m = 400;
+    std::vector<std::array<double, 3>> pts;
+    for (int k = 0; k < m; ++k) {
+        const double a = 2 * 3.141592653589793 * (k + 2.7 * unit(rng)) / m,
+                     r = 5 + 5 * pos(rng) / 10;
+        pts.push_back({r * std::cos(a), r * std::sin(a), pos(rng)});
+    }
+    for (int k = 0; k < m; ++k) {
+        const auto &p = pts[k], &q = pts[(k + 1) % m];
+        star.push_back({{p[0], p[1], p[2]}, {q[0], q[1], q[2]}});
+    }
+    for (int k = 0; k < 60; ++k) {
+        scribble.push_back({{pos(rng), pos(rng), pos(rng)}, {0, 0, 0}});
+    }
+    for (int k = 0; k < 60; ++k) {
+        for (int c = 0; c < 3; ++c) scribble[k].q[c] = scribble[(k + 1) % 60].p[c];
+    }
+    sets.push_back(star);
+    sets.push_back(scribble);
+    // Horizontal and vertical segments through each other and nearly along each other.
+    std::vector<Seg> axes;
+    for (int k = 0; k < 80; ++k) {
+        double c = cell(rng);
+        if (k % 3 == 0) c += hair(rng);
+        const double from = pos(rng);
+        const double to = from + 1 + pos(rng) / 3;
+        if (k % 2 == 0) {
+            axes.push_back({{from, c, 0}, {to, c, 0}});
+        } else {
+            axes.push_back({{c, from, 0}, {c, to, 0}});
+        }
+    }
+    sets.push_back(axes);
+    const std::pair<int, int> planes[] = {{0, 1}, {1, 0}, {2, 0}, {1, 2}};
+    const uint64_t recorded[] = {
+        0x23f42a3c14f5001full, 0x74346cf5cc5a6e02ull, 0x268e56bd011f9430ull, 0xacdfbc89d2a611cfull,
+        0x2aa229b5724bc3f3ull, 0xf228cda18f9e9121ull, 0x48375f92d8860152ull, 0x6b1181bfff9fa5f3ull,
+        0x6d5120e54cdb5e64ull, 0xeb9f1e4aadb810c5ull, 0x6b1212ef09f6eaaeull, 0x3f77085eb1750744ull,
+        0x3d94e978cd7d949ull,  0x2c45b8f0a0b35af9ull, 0xdf0076fcf6b383cfull, 0x469f03917b8f79dfull,
+        0xed38b4d39a0cd44bull, 0x686c99f729040dddull, 0xca792d1b394599c3ull, 0x6de1cda9817b3a83ull,
+    };
+    std::size_t n = 0;
+    for (const auto& segs : sets) {
+        for (auto [i, j] : planes) {
+            ASSERT_LT(n, std::size(recorded));
+            EXPECT_EQ(ReportPrint(segs, i, j), recorded[n])
+                << "set " << n / 4 << ", plane " << i << j;
+            ++n;
+        }
+    }
+    EXPECT_EQ(n, std::size(recorded));
 }
 
 }  // namespace
