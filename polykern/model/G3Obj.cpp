@@ -19,8 +19,8 @@ G3Obj::G3Obj(const G3Obj& other)
     : GObj(other),
       m_Id(other.m_Id),
       m_Flags(other.m_Flags),
-      m_ExData(other.m_ExData),
-      m_Locked(other.m_Locked) {}
+      m_Locked(other.m_Locked),
+      m_ExData(other.m_ExData) {}
 
 G3Obj& G3Obj::operator=(const G3Obj& other) {
     if (this == &other) return *this;

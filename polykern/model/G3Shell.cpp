@@ -75,11 +75,16 @@ G3Vertex* G3Shell::AddVertex(const double* xyz, uint32_t word) {
 }
 
 G3Vertex* G3Shell::AddVertex(double x, double y, double z, uint32_t word) {
-    // A non-finite position would poison every plane and box it takes part in.
+    // A non-finite position is refused: it would poison every plane and box it joins.
     if (m_Vertices == nullptr || !std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) {
         return nullptr;
     }
     return AddVertexToCollection(new G3Vertex(x, y, z, word));
+}
+
+G3Vertex* G3Shell::AddVertexCopy(const double* xyz, uint32_t word) {
+    return m_Vertices != nullptr && xyz != nullptr ? AddVertexToCollection(new G3Vertex(xyz, word))
+                                                   : nullptr;
 }
 
 G3Normal* G3Shell::AddNormal(const double* xyz) {

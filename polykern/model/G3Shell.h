@@ -64,9 +64,12 @@ public:
     /// Tells the registered providers that a poly-edge was transformed by m.
     virtual void TransformExDataPolyEdge(G3PolyEdge* p, const double m[4][4]);
 
-    /// The new vertex, owned by the shell; null for a non-finite coordinate or a null point.
+    /// The new vertex, owned by the shell; null for a null point or a non-finite coordinate.
     G3Vertex* AddVertex(const double* xyz, uint32_t word);
     G3Vertex* AddVertex(double x, double y, double z, uint32_t word);
+    /// A vertex for a copy of an existing one, so that every source vertex has its copy: a
+    /// coordinate that is not finite becomes 0, as points store it. Null for a null point.
+    G3Vertex* AddVertexCopy(const double* xyz, uint32_t word);
     /// A new normal; null when the shell keeps no normals (nothing is allocated).
     G3Normal* AddNormal(const double* xyz);
     G3Normal* AddNormal(double x, double y, double z);

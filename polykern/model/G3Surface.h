@@ -75,8 +75,8 @@ public:
     /// is not on yet, else a new one. Null, with a trace, when a and b are one vertex.
     G3Edge* AddEdge(G3Vertex* a, G3Vertex* b, G3Facet* f);
     /// A facet over n vertices (edge flags per side, or the current edge flags for null;
-    /// optional per-vertex normals and texture coordinates), plane fitted. Null when fewer
-    /// than three edges result.
+    /// optional per-vertex normals and texture coordinates), plane fitted. Null when a
+    /// vertex is missing or fewer than three edges result.
     G3Facet* AddFacet(
         int n, G3Vertex** v, const int32_t* edgeFlags, G3Normal** normals, G3TexCoo** texCoos);
     G3Facet* AddFacet(

@@ -185,7 +185,7 @@ G3Surface* G3Surface::FormContourSurface() {
     AssignIds();
     auto* target = new G3Surface(GetVertexCount(), GetNormalCount(), GetFacetCount());
     for (int i = 0; i < GetVertexCount(); ++i)
-        target->AddVertex(GetVertex(i)->GetXYZ(), GetVertex(i)->GetWord());
+        target->AddVertexCopy(GetVertex(i)->GetXYZ(), GetVertex(i)->GetWord());
     std::vector<G3Facet*> facets;
     for (int i = 0; i < GetFacetCount(); ++i) facets.push_back(GetFacet(i));
     std::sort(facets.begin(), facets.end(), PlaneLess);

@@ -51,7 +51,7 @@ void G3Surface::Copy(GObj* from) {
 
     for (int i = 0; i < vN; ++i) {
         const G3Vertex* s = src->GetVertex(i);
-        G3Vertex* v = AddVertex(s->GetXYZ(), s->GetWord());
+        G3Vertex* v = AddVertexCopy(s->GetXYZ(), s->GetWord());
         v->SetFlags(s->GetFlags());
         v->SetExData(s->GetExData());
     }
@@ -162,7 +162,7 @@ G3Surface* G3Surface::FormFacetSurface(G3Facet* f) {
     std::vector<int32_t> flags;
     bool anyNormal = false;
     for (G3Vertex* v : source) {
-        vertices.push_back(s->AddVertex(v->GetXYZ(), v->GetWord()));
+        vertices.push_back(s->AddVertexCopy(v->GetXYZ(), v->GetWord()));
         G3TexCoo* t = nullptr;
         G3Normal* normal = f->GetNormal(v, &t);
         normals.push_back(s->AddNormal(normal));

@@ -41,7 +41,7 @@ public:
                 p[k] = ea->GetVertex1()->GetXYZ(k) +
                        ta * (ea->GetVertex2()->GetXYZ(k) - ea->GetVertex1()->GetXYZ(k));
             }
-            shared = m_Surface->AddVertex(p, 0);
+            shared = m_Surface->AddVertexCopy(p, 0);
         }
         if (EndAt(ea, ta) == nullptr) crossings.push_back({a, ta, shared});
         if (EndAt(eb, tb) == nullptr) crossings.push_back({b, tb, shared});

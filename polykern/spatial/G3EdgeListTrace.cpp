@@ -235,7 +235,7 @@ public:
 private:
     G3Vertex* Vertex(EndpointHash& hash, const G3Vertex* source) {
         if (G3Vertex* found = hash.Find(source->GetXYZ())) return found;
-        G3Vertex* v = m_Work.AddVertex(source->GetXYZ(), 0);
+        G3Vertex* v = m_Work.AddVertexCopy(source->GetXYZ(), 0);
         v->SetExData(const_cast<G3Vertex*>(source));
         hash.Add(v);
         return v;

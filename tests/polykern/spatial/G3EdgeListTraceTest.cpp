@@ -366,9 +366,16 @@ TEST(G3EdgeListTrace, NonFiniteEndpointsLeaveTheSquareTheyHangOff) {
         Input in;
         in.Loop({{0, 0}, {1, 0}, {1, 1}, {0, 1}});
         G3Vertex* corner = in.list.GetEdgeAt(2)->GetVertex1();
-        in.Edge(corner, in.V(nan, 2));
-        in.Edge(in.V(inf, 1), corner);
-        in.Edge(corner, in.V(0.5, -inf));
+        // The surface refuses to make such vertices, but a vertex can be moved there.
+        auto Spoiled = [&](double x, double y) {
+            G3Vertex* v = in.V(50, 50);
+            v->GetXYZ()[0] = x;
+            v->GetXYZ()[1] = y;
+            return v;
+        };
+        in.Edge(corner, Spoiled(nan, 2));
+        in.Edge(Spoiled(inf, 1), corner);
+        in.Edge(corner, Spoiled(0.5, -inf));
         in.list.SetPlane(kXY);
         GArrayCollection out;
         if (remove) {
