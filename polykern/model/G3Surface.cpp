@@ -100,15 +100,9 @@ G3Edge* G3Surface::AddEdge(G3Vertex* a, G3Vertex* b, G3Facet* f) {
     if (f != nullptr) {
         for (G3Edge* e = a->GetFirstEdge(); e != nullptr; e = e->NextAtVertex(a)) {
             if (e->OtherVertex(a) != b) continue;
-            if (e->GetFacet1() == nullptr) {
-                if (e->GetFacet2() == f) break;
-                e->SetFacet1(f);
-            } else if (e->GetFacet2() == nullptr) {
-                if (e->GetFacet1() == f) break;
-                e->SetFacet2(f);
-            } else {
-                continue;
-            }
+            const int claim = ClaimSide(e, f);
+            if (claim == 0) continue;
+            if (claim < 0) break;
             f->AddEdge(e);
             e->SetFlags(e->GetFlags() | m_EdgeFlags);
             return e;
@@ -124,6 +118,20 @@ G3Edge* G3Surface::AddEdge(G3Vertex* a, G3Vertex* b, G3Facet* f) {
     }
     AddEdgeToCollection(e);
     return e;
+}
+
+int G3Surface::ClaimSide(G3Edge* e, G3Facet* f) {
+    if (e->GetFacet1() == nullptr) {
+        if (e->GetFacet2() == f) return -1;
+        e->SetFacet1(f);
+        return 1;
+    }
+    if (e->GetFacet2() == nullptr) {
+        if (e->GetFacet1() == f) return -1;
+        e->SetFacet2(f);
+        return 1;
+    }
+    return 0;
 }
 
 G3Facet* G3Surface::_AddFacet(

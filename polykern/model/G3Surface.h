@@ -324,6 +324,9 @@ protected:
 
 private:
     friend class G3SurfaceBulkBuilder;
+    // The sharing rule for one edge between f's two vertices: 1 when f takes a free side
+    // of e, 0 when e has none (look at the next), −1 when f is on e already (a new edge).
+    static int ClaimSide(G3Edge* e, G3Facet* f);
     // The weld of RemoveEqualsVertex(hash); `into`, when given, receives each vertex's
     // representative (or the vertex itself).
     void Weld(G3PointHash* hash, std::vector<G3Vertex*>* into);

@@ -126,6 +126,22 @@ public:
         m_NextInPair.reserve(static_cast<std::size_t>(pairCount));
     }
 
+    // Makes the vertices, finds the usable facets, pairs their sides unless `sideEdge`
+    // gives the pairing, and builds.
+    static int Build(G3Surface& s,
+                     int pointCount,
+                     const double* xyz,
+                     int facetCount,
+                     const int* cornerCounts,
+                     int cornerTotal,
+                     const int* corners,
+                     const int32_t* edgeFlags,
+                     int32_t flags,
+                     G3Vertex** vertexOfPoint,
+                     const int* sideEdge,
+                     int pairCount,
+                     const int* joinOrder);
+
     // The build proper, once the usable facets are known and their sides paired.
     static int Run(G3Surface& s,
                    int readable,
@@ -162,15 +178,9 @@ public:
             // An edge that lost every facet has left its vertices' lists: AddEdge no
             // longer sees it.
             if (e->GetFacet1() == nullptr && e->GetFacet2() == nullptr) continue;
-            if (e->GetFacet1() == nullptr) {
-                if (e->GetFacet2() == f) break;
-                e->SetFacet1(f);
-            } else if (e->GetFacet2() == nullptr) {
-                if (e->GetFacet1() == f) break;
-                e->SetFacet2(f);
-            } else {
-                continue;
-            }
+            const int claim = G3Surface::ClaimSide(e, f);
+            if (claim == 0) continue;
+            if (claim < 0) break;
             f->AddEdge(e);
             e->SetFlags(e->GetFlags() | m_Surface.m_EdgeFlags);
             return e;
@@ -359,6 +369,42 @@ bool Prepare(G3Surface& s,
 
 }  // namespace
 
+// Both entries: the sides are paired here when `sideEdge` is null.
+int G3SurfaceBulkBuilder::Build(G3Surface& s,
+                                int pointCount,
+                                const double* xyz,
+                                int facetCount,
+                                const int* cornerCounts,
+                                int cornerTotal,
+                                const int* corners,
+                                const int32_t* edgeFlags,
+                                int32_t flags,
+                                G3Vertex** vertexOfPoint,
+                                const int* sideEdge,
+                                int pairCount,
+                                const int* joinOrder) {
+    std::vector<G3Vertex*> local;
+    G3Vertex** vertexOf = vertexOfPoint;
+    if (vertexOf == nullptr && pointCount > 0) {
+        local.resize(static_cast<std::size_t>(pointCount));
+        vertexOf = local.data();
+    }
+    if (pairCount < 0 || !Prepare(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal,
+                                  corners, vertexOf, joinOrder)) {
+        return -1;
+    }
+    std::vector<char> usable;
+    const int readable =
+        Usable(pointCount, facetCount, cornerCounts, cornerTotal, corners, vertexOf, usable);
+    if (sideEdge != nullptr) {
+        return Run(s, readable, cornerCounts, corners, edgeFlags, flags, vertexOf, usable,
+                   sideEdge, pairCount);
+    }
+    const SidePairs pairs(pointCount, readable, cornerCounts, corners, usable);
+    return Run(s, readable, cornerCounts, corners, edgeFlags, flags, vertexOf, usable,
+               pairs.Data(), pairs.GetPairCount());
+}
+
 int G3Surface::AddIndexedFacets(int pointCount,
                                 const double* xyz,
                                 int facetCount,
@@ -368,22 +414,9 @@ int G3Surface::AddIndexedFacets(int pointCount,
                                 const int32_t* edgeFlags,
                                 int32_t flags,
                                 G3Vertex** vertexOfPoint) {
-    std::vector<G3Vertex*> local;
-    G3Vertex** vertexOf = vertexOfPoint;
-    if (vertexOf == nullptr && pointCount > 0) {
-        local.resize(static_cast<std::size_t>(pointCount));
-        vertexOf = local.data();
-    }
-    if (!Prepare(*this, pointCount, xyz, facetCount, cornerCounts, cornerTotal, corners,
-                 vertexOf, nullptr)) {
-        return -1;
-    }
-    std::vector<char> usable;
-    const int readable = G3SurfaceBulkBuilder::Usable(pointCount, facetCount, cornerCounts,
-                                                      cornerTotal, corners, vertexOf, usable);
-    const SidePairs pairs(pointCount, readable, cornerCounts, corners, usable);
-    return G3SurfaceBulkBuilder::Run(*this, readable, cornerCounts, corners, edgeFlags, flags,
-                                     vertexOf, usable, pairs.Data(), pairs.GetPairCount());
+    return G3SurfaceBulkBuilder::Build(*this, pointCount, xyz, facetCount, cornerCounts,
+                                       cornerTotal, corners, edgeFlags, flags, vertexOfPoint,
+                                       nullptr, 0, nullptr);
 }
 
 int pkbulk::BuildIndexedFacets(G3Surface& s,
@@ -399,20 +432,10 @@ int pkbulk::BuildIndexedFacets(G3Surface& s,
                                const int* sideEdge,
                                int pairCount,
                                const int* joinOrder) {
-    std::vector<G3Vertex*> local;
-    G3Vertex** vertexOf = vertexOfPoint;
-    if (vertexOf == nullptr && pointCount > 0) {
-        local.resize(static_cast<std::size_t>(pointCount));
-        vertexOf = local.data();
-    }
-    if ((sideEdge == nullptr && cornerTotal > 0) || pairCount < 0 ||
-        !Prepare(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal, corners, vertexOf,
-                 joinOrder)) {
-        return -1;
-    }
-    std::vector<char> usable;
-    const int readable = G3SurfaceBulkBuilder::Usable(pointCount, facetCount, cornerCounts,
-                                                      cornerTotal, corners, vertexOf, usable);
-    return G3SurfaceBulkBuilder::Run(s, readable, cornerCounts, corners, edgeFlags, flags,
-                                     vertexOf, usable, sideEdge, pairCount);
+    if (sideEdge == nullptr && cornerTotal > 0) return -1;
+    static const int kNoSides = 0;
+    return G3SurfaceBulkBuilder::Build(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal,
+                                       corners, edgeFlags, flags, vertexOfPoint,
+                                       sideEdge != nullptr ? sideEdge : &kNoSides, pairCount,
+                                       joinOrder);
 }
