@@ -58,6 +58,8 @@ public:
     /// Plane of a point ring, normal by Newell's rule about the first point, through the
     /// centroid. False, plane all 0, for fewer than three points or a normal below 1e-12.
     static bool FormPlaneEquation(GIterator* points, double* plane);
+    /// The same over n points given by their coordinates, with the same arithmetic.
+    static bool FormPlaneEquation(int n, const double* const* points, double* plane);
     /// Plane of the largest triangle of the fan from the first point; false (plane 0) when
     /// its area is below 1e-12 or there are fewer than three points.
     static bool FormMaxPlane(GIterator* points, double* plane);

@@ -81,18 +81,24 @@ bool G3Math::FormEnvelope(GIterator* points, GEnvelope* env) {
 }
 
 // Streams the ring keeping a window of three points, so no copy is made.
-bool G3Math::FormPlaneEquation(GIterator* points, double* plane) {
+namespace {
+
+// The Newell plane of a ring read from `src` (HasNext / Next giving coordinates), about
+// its first point. Both forms of FormPlaneEquation run this one body, so they agree bit
+// for bit.
+template <class Source>
+bool NewellPlane(Source& src, double* plane) {
     ZeroPlane(plane);
-    if (points == nullptr || !points->hasNext()) return false;
-    const double* p0 = NextXYZ(points);
-    if (!points->hasNext()) return false;
+    if (!src.HasNext()) return false;
+    const double* p0 = src.Next();
+    if (!src.HasNext()) return false;
     const double* prev = p0;
-    const double* cur = NextXYZ(points);
+    const double* cur = src.Next();
     double n[3] = {0.0, 0.0, 0.0};
     double sum[3] = {p0[0] + cur[0], p0[1] + cur[1], p0[2] + cur[2]};
     int count = 2;
-    while (points->hasNext()) {
-        const double* next = NextXYZ(points);
+    while (src.HasNext()) {
+        const double* next = src.Next();
         AddNewellTerm(p0, prev, cur, next, n);
         for (int k = 0; k < 3; ++k) sum[k] += next[k];
         ++count;
@@ -106,6 +112,40 @@ bool G3Math::FormPlaneEquation(GIterator* points, double* plane) {
     for (int k = 0; k < 3; ++k) plane[k] = n[k] / len;
     plane[3] = -(plane[0] * sum[0] + plane[1] * sum[1] + plane[2] * sum[2]) / count;
     return true;
+}
+
+struct IteratorSource {
+    GIterator* it;
+    bool HasNext() { return it->hasNext(); }
+    const double* Next() { return NextXYZ(it); }
+};
+
+struct ArraySource {
+    int n;
+    const double* const* points;
+    int at = 0;
+    bool HasNext() const { return at < n; }
+    const double* Next() { return points[at++]; }
+};
+
+}  // namespace
+
+bool G3Math::FormPlaneEquation(GIterator* points, double* plane) {
+    if (points == nullptr) {
+        ZeroPlane(plane);
+        return false;
+    }
+    IteratorSource src{points};
+    return NewellPlane(src, plane);
+}
+
+bool G3Math::FormPlaneEquation(int n, const double* const* points, double* plane) {
+    if (points == nullptr || n < 0) {
+        ZeroPlane(plane);
+        return false;
+    }
+    ArraySource src{n, points};
+    return NewellPlane(src, plane);
 }
 
 bool G3Math::FormMaxPlane(GIterator* points, double* plane) {

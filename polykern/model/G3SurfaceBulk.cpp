@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "polykern/foundation/GArrayCollection.h"
-#include "polykern/foundation/GObjArrayIterator.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/math/G3Math.h"
 #include "polykern/model/G3Edge.h"
@@ -234,9 +233,8 @@ public:
         // the plane can be fitted over the corners directly, as FormPlaneEquation would
         // over the ring; a zero plane takes the facet's own fallback.
         if (added == n && n <= kCornerRoom) {
-            for (int i = 0; i < n; ++i) m_Corners[i] = vertexOf[ids[i]];
-            GObjArrayIterator walk(n, m_Corners);
-            G3Math::FormPlaneEquation(&walk, f->GetPlane());
+            for (int i = 0; i < n; ++i) m_Corners[i] = vertexOf[ids[i]]->GetXYZ();
+            G3Math::FormPlaneEquation(n, m_Corners, f->GetPlane());
             if (f->IsPlaneZero()) f->FormPlaneEquation();
         } else {
             f->FormPlaneEquation();
@@ -255,7 +253,7 @@ private:
     const int* const m_PairOfSide;
     // Between BeginComplexFacet and EndComplexFacet the surface's link collects facets.
     GArrayCollection* const m_Collector;
-    GObj* m_Corners[kCornerRoom];
+    const double* m_Corners[kCornerRoom];
     std::vector<int> m_FirstEdge;   // per pair: its first edge made by this build
     std::vector<int> m_NextInPair;  // per edge: the next edge between the same two vertices
 };
