@@ -125,22 +125,6 @@ public:
         m_NextInPair.reserve(static_cast<std::size_t>(pairCount));
     }
 
-    // Makes the vertices, finds the usable facets, pairs their sides unless `sideEdge`
-    // gives the pairing, and builds.
-    static int Build(G3Surface& s,
-                     int pointCount,
-                     const double* xyz,
-                     int facetCount,
-                     const int* cornerCounts,
-                     int cornerTotal,
-                     const int* corners,
-                     const int32_t* edgeFlags,
-                     int32_t flags,
-                     G3Vertex** vertexOfPoint,
-                     const int* sideEdge,
-                     int pairCount,
-                     const int* joinOrder);
-
     // The build proper, once the usable facets are known and their sides paired.
     static int Run(G3Surface& s,
                    int readable,
@@ -367,42 +351,6 @@ bool Prepare(G3Surface& s,
 
 }  // namespace
 
-// Both entries: the sides are paired here when `sideEdge` is null.
-int G3SurfaceBulkBuilder::Build(G3Surface& s,
-                                int pointCount,
-                                const double* xyz,
-                                int facetCount,
-                                const int* cornerCounts,
-                                int cornerTotal,
-                                const int* corners,
-                                const int32_t* edgeFlags,
-                                int32_t flags,
-                                G3Vertex** vertexOfPoint,
-                                const int* sideEdge,
-                                int pairCount,
-                                const int* joinOrder) {
-    std::vector<G3Vertex*> local;
-    G3Vertex** vertexOf = vertexOfPoint;
-    if (vertexOf == nullptr && pointCount > 0) {
-        local.resize(static_cast<std::size_t>(pointCount));
-        vertexOf = local.data();
-    }
-    if (pairCount < 0 || !Prepare(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal,
-                                  corners, vertexOf, joinOrder)) {
-        return -1;
-    }
-    std::vector<char> usable;
-    const int readable =
-        Usable(pointCount, facetCount, cornerCounts, cornerTotal, corners, vertexOf, usable);
-    if (sideEdge != nullptr) {
-        return Run(s, readable, cornerCounts, corners, edgeFlags, flags, vertexOf, usable,
-                   sideEdge, pairCount);
-    }
-    const SidePairs pairs(pointCount, readable, cornerCounts, corners, usable);
-    return Run(s, readable, cornerCounts, corners, edgeFlags, flags, vertexOf, usable,
-               pairs.Data(), pairs.GetPairCount());
-}
-
 int G3Surface::AddIndexedFacets(int pointCount,
                                 const double* xyz,
                                 int facetCount,
@@ -412,9 +360,9 @@ int G3Surface::AddIndexedFacets(int pointCount,
                                 const int32_t* edgeFlags,
                                 int32_t flags,
                                 G3Vertex** vertexOfPoint) {
-    return G3SurfaceBulkBuilder::Build(*this, pointCount, xyz, facetCount, cornerCounts,
-                                       cornerTotal, corners, edgeFlags, flags, vertexOfPoint,
-                                       nullptr, 0, nullptr);
+    return pkbulk::BuildIndexedFacets(*this, pointCount, xyz, facetCount, cornerCounts,
+                                      cornerTotal, corners, edgeFlags, flags, vertexOfPoint,
+                                      nullptr, 0);
 }
 
 int pkbulk::BuildIndexedFacets(G3Surface& s,
@@ -430,10 +378,24 @@ int pkbulk::BuildIndexedFacets(G3Surface& s,
                                const int* sideEdge,
                                int pairCount,
                                const int* joinOrder) {
-    if (sideEdge == nullptr && cornerTotal > 0) return -1;
-    static const int kNoSides = 0;
-    return G3SurfaceBulkBuilder::Build(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal,
-                                       corners, edgeFlags, flags, vertexOfPoint,
-                                       sideEdge != nullptr ? sideEdge : &kNoSides, pairCount,
-                                       joinOrder);
+    std::vector<G3Vertex*> local;
+    G3Vertex** vertexOf = vertexOfPoint;
+    if (vertexOf == nullptr && pointCount > 0) {
+        local.resize(static_cast<std::size_t>(pointCount));
+        vertexOf = local.data();
+    }
+    if (pairCount < 0 || !Prepare(s, pointCount, xyz, facetCount, cornerCounts, cornerTotal,
+                                  corners, vertexOf, joinOrder)) {
+        return -1;
+    }
+    std::vector<char> usable;
+    const int readable = G3SurfaceBulkBuilder::Usable(pointCount, facetCount, cornerCounts,
+                                                      cornerTotal, corners, vertexOf, usable);
+    if (sideEdge != nullptr) {
+        return G3SurfaceBulkBuilder::Run(s, readable, cornerCounts, corners, edgeFlags, flags,
+                                         vertexOf, usable, sideEdge, pairCount);
+    }
+    const SidePairs pairs(pointCount, readable, cornerCounts, corners, usable);
+    return G3SurfaceBulkBuilder::Run(s, readable, cornerCounts, corners, edgeFlags, flags,
+                                     vertexOf, usable, pairs.Data(), pairs.GetPairCount());
 }

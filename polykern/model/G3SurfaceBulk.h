@@ -10,7 +10,8 @@ class G3Vertex;
 
 namespace pkbulk {
 
-/// AddIndexedFacets with the pairing of the sides given: sideEdge[c] numbers the vertex
+/// AddIndexedFacets (which calls it with no pairing), with the pairing of the sides given
+/// when `sideEdge` is not null: sideEdge[c] numbers the vertex
 /// pair of the side that starts at corner c (from corner c to the next corner of its
 /// facet), equal numbers exactly for sides joining the same two vertices, each below
 /// `pairCount`. `joinOrder` (optional) lists every point once, in the order their
