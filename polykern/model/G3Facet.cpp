@@ -200,8 +200,13 @@ void G3Facet::DropShortHoles() {
         any = true;
     }
     if (!any) return;
+    DropRingEdges(drop);
+}
+
+int G3Facet::DropRingEdges(const std::vector<bool>& drop) {
     G3Edge* previous = nullptr;
     G3Edge* e = m_FirstEdge;
+    int kept = 0;
     for (std::size_t k = 0; e != nullptr; ++k) {
         G3Edge* following = NextEdge(e);
         if (k < drop.size() && drop[k]) {
@@ -209,9 +214,11 @@ void G3Facet::DropShortHoles() {
             ReleaseIfBare(e);
         } else {
             previous = e;
+            ++kept;
         }
         e = following;
     }
+    return kept;
 }
 
 void G3Facet::DivideEdge(G3Edge* e, int n, G3Edge** chain) {
@@ -297,21 +304,7 @@ bool G3Facet::RemoveSmallEdges() {
         RemoveEdges();
         return true;
     }
-    G3Edge* previous = nullptr;
-    G3Edge* e = m_FirstEdge;
-    int kept = 0;
-    for (std::size_t k = 0; e != nullptr; ++k) {
-        G3Edge* following = NextEdge(e);
-        if (k < drop.size() && drop[k]) {
-            Unlink(previous, e);
-            ReleaseIfBare(e);
-        } else {
-            previous = e;
-            ++kept;
-        }
-        e = following;
-    }
-    if (kept < 3) {
+    if (DropRingEdges(drop) < 3) {
         RemoveEdges();
         return true;
     }

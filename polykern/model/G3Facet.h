@@ -263,6 +263,9 @@ private:
     const G3Vertex* StartOf(const G3Edge* e) const;
     // Unlinks the edges of every hole loop with fewer than three edges.
     void DropShortHoles();
+    // Unlinks the ring edges whose place in the ring `drop` marks (their vertices let go of
+    // those no facet is left on); returns how many stay.
+    int DropRingEdges(const std::vector<bool>& drop);
     // Unlinks e (whose predecessor is `previous`, null for the first edge) and clears its side.
     void Unlink(G3Edge* previous, G3Edge* e);
 

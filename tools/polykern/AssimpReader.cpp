@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "tools/polykern/ReaderText.h"
+
 namespace pkcli {
 
 namespace {
@@ -83,18 +85,6 @@ std::vector<MeshUse> PlacedMeshes(const aiScene* scene) {
         }
     }
     return uses;
-}
-
-// Library messages folded into one line, without trailing blanks.
-std::string OneLine(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-        if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
-        out.push_back(c);
-    }
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    return out.empty() ? "unknown error" : out;
 }
 
 // Listens to the importer's warnings while it lives for the one that says it dropped

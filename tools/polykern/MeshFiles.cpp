@@ -31,6 +31,7 @@
 #include "tools/polykern/ObjScan.h"
 #include "tools/polykern/OffReader.h"
 #include "tools/polykern/PlyScan.h"
+#include "tools/polykern/ReaderText.h"
 #include "tools/polykern/StlScan.h"
 
 namespace pkcli {
@@ -57,18 +58,6 @@ std::string FolderOf(const std::string& path) {
 std::string NameOf(const std::string& path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Library messages folded into one line, without trailing blanks.
-std::string OneLine(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
-        if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
-        out.push_back(c);
-    }
-    while (!out.empty() && out.back() == ' ') out.pop_back();
-    return out.empty() ? "unknown error" : out;
 }
 
 // strerror's text starting lower-case, to fit after a colon.

@@ -58,4 +58,15 @@ void SplitBlanks(std::string_view line, std::vector<std::string_view>* out) {
     }
 }
 
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+        if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
+        out.push_back(c);
+    }
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out.empty() ? "unknown error" : out;
+}
+
 }  // namespace pkcli

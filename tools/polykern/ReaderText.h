@@ -24,4 +24,8 @@ std::string ClaimTooLarge(long long claimed, const std::string& what, long long 
 /// words of *out, which is cleared first.
 void SplitBlanks(std::string_view line, std::vector<std::string_view>* out);
 
+/// A library's message folded into one line without repeated or trailing blanks;
+/// "unknown error" when nothing is left.
+std::string OneLine(const std::string& text);
+
 }  // namespace pkcli
