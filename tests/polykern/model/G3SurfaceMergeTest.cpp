@@ -133,6 +133,25 @@ TEST(G3SurfaceMerge, EncloseHolesRunsEachOpenEdgeAgainstItsFacet) {
             EXPECT_TRUE(pktest::IsClosedWithVolume(open.get(), 1.0, 1e-9));
         }
     }
+    // A wall of a slab's opening taken away: two of the open edges lie on the hole loops
+    // of the top and bottom, so their direction must be read within the loop.
+    for (bool far : {false, true}) {
+        SCOPED_TRACE(far);
+        SurfacePtr slab(pktest::MakeSlabWithOpenings({0, 0, 10, 10}, {{4, 4, 6, 6}}, 0.3, far));
+        const double volume = pktest::SignedVolume(slab.get());
+        int walls = 0;
+        for (int i = 0; i < slab->GetFacetCount(); ++i) {
+            SurfacePtr open(slab->Duplicate());
+            G3Facet* f = open->GetFacet(i);
+            if (f->GetVertexCount() != 4) continue;  // walls only: top and bottom have holes
+            open->RemoveFacet(f);
+            open->RemoveUnused();
+            ASSERT_TRUE(open->EncloseHoles());
+            EXPECT_TRUE(pktest::IsClosedWithVolume(open.get(), volume, 1e-9));
+            ++walls;
+        }
+        EXPECT_EQ(walls, 8);
+    }
 }
 
 }  // namespace
