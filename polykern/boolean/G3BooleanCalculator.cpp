@@ -3,6 +3,8 @@
 #include <map>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/spatial/G3Grid.h"
 #include "polykern/model/G3Surface.h"
 
 namespace {
@@ -14,6 +16,17 @@ std::map<const G3Surface*, G3ShellExDataProvider*>& SetAside() {
 }
 
 }  // namespace
+
+G3BCPointWriter::~G3BCPointWriter() = default;
+
+G3BooleanCalculator::G3BooleanCalculator()
+    : m_Candidates(new GArrayCollection()), m_FloodStack(new GArrayCollection()) {}
+
+G3BooleanCalculator::~G3BooleanCalculator() {
+    delete m_Grid;
+    delete m_Candidates;
+    delete m_FloodStack;
+}
 
 void G3BooleanCalculator::OpenBoolean(G3Surface* s) {
     if (s == nullptr || dynamic_cast<G3BCExDataProvider*>(s->GetExDataProvider()) != nullptr)

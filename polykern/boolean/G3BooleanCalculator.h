@@ -1,16 +1,157 @@
 #pragma once
 
+#include <cstdint>
+
 #include "polykern/PolykernExport.h"
+#include "polykern/math/GEnvelope.h"
 
+class G3Facet;
+class G3Grid;
+class G3IntervalList;
 class G3Surface;
+class G3Vertex;
+class GArrayCollection;
 
-/// Booleans of closed surfaces. For now: the working data every operation runs on.
+using GEVENT = void*;
+
+/// Where a vertex or facet lies against the other operand. Bit values, so that removal
+/// masks can combine them; vertices only ever get 0, 1, 2 or 4.
+enum SURF_CLASSIFY : int {
+    SURF_UNKNOWN = 0,       ///< not classified yet, or undecided after every retry
+    SURF_ON = 1,            ///< on the other operand's boundary
+    SURF_OUT = 2,           ///< outside the other operand
+    SURF_IN = 4,            ///< inside the other operand
+    SURF_ON_SAME = 16,      ///< a facet on the other boundary, both materials on one side
+    SURF_ON_OPPOSITE = 32,  ///< a facet on the other boundary, materials on opposite sides
+};
+
+/// Receives the points where a segment meets the queried surface.
+class POLYKERN_API G3BCPointWriter {
+public:
+    virtual ~G3BCPointWriter();
+    /// One meeting point and the facet it lies on.
+    virtual void WritePoint(double* point, G3Facet* facet) = 0;
+};
+
+/// Booleans of closed surfaces, their intersection curves, and point and ray queries
+/// against one surface. A calculator serves one operation at a time and is not copyable.
+/// Two-operand operations consume both operands: the result is the first operand (or
+/// the second, when they were swapped) modified in place, and the other is deleted.
 class POLYKERN_API G3BooleanCalculator {
 public:
+    G3BooleanCalculator();
+    ~G3BooleanCalculator();
+    G3BooleanCalculator(const G3BooleanCalculator&) = delete;
+    G3BooleanCalculator& operator=(const G3BooleanCalculator&) = delete;
+
+    /// The union of a and b; null when nothing is left or an operand is refused.
+    G3Surface* Add(G3Surface* a, G3Surface* b);
+    /// a minus b; null when nothing is left or an operand is refused.
+    G3Surface* Sub(G3Surface* a, G3Surface* b);
+    /// a minus b with `e` passed to the new facets' outside data; an empty result is
+    /// returned, not deleted.
+    G3Surface* Sub(G3Surface* a, G3Surface* b, GEVENT e);
+    /// The intersection of a and b; null when nothing is left or an operand is refused.
+    G3Surface* Common(G3Surface* a, G3Surface* b);
+
+    /// Splits s into edge-connected pieces appended to `pieces` (pieces of fewer than four
+    /// facets are dropped); s is left without facets. The number of pieces in `pieces`.
+    int Separate_Surface(G3Surface* s, GArrayCollection* pieces);
+    /// Cuts s along the lines where its facets cross each other and cleans it up.
+    void RemoveSelfIntersection(G3Surface* s);
+    /// The segments along which a and b meet, merged into `out` (when given) in working
+    /// coordinates (1000 × model); both surfaces are left scaled and without facets.
+    bool SurfaceSurfaceIntersect(G3Surface* a, G3Surface* b, G3IntervalList* out);
+
+    /// Prepares point, segment and ray queries against s (not scaled). s must stay
+    /// unchanged until CloseFindIntersection.
+    void OpenFindIntersection(G3Surface* s);
+    /// Whether p lies inside, outside or on the queried surface.
+    SURF_CLASSIFY FindVertexClassify(const double* p);
+    /// Whether random rays from p towards q's side end inside or outside; `f` is unused.
+    SURF_CLASSIFY FindRayClassify(const double* p, const double* q, G3Facet* f);
+    /// Reports each point where the segment pq meets the queried surface.
+    void FindIntersections(const double* p, const double* q, G3BCPointWriter* w);
+    /// A facet of the queried surface that contains p, or null.
+    G3Facet* FindFacet(const double* p);
+    /// Ends the queries on s.
+    void CloseFindIntersection(G3Surface* s);
+
+    /// The sink that BinaryOperation merges the second operand's cut segments into; not owned.
+    void SetIntersectionList(G3IntervalList* l) { m_IntersectionList = l; }
+    /// The length of every random ray.
+    double GetRadius() const { return m_RayLength; }
+
     /// Gives every vertex and facet of s its working record (a facet's carries its
     /// envelope grown by 1e-5). A provider attached to s before is set aside and comes
     /// back with CloseBoolean.
     static void OpenBoolean(G3Surface* s);
     /// Releases the working records: every link is cleared before the records go.
     static void CloseBoolean(G3Surface* s);
+
+    /// A random ray end p + length·u, u uniform on the unit sphere.
+    static void GenerateRandomRay(double* p, double* out, double length);
+    /// A random ray end strictly on the `side` of `plane` (±1); false when every draw
+    /// lay within 1e-5 of the plane.
+    static bool GenerateRandomRay(double* p, double* out, double* plane, int side, double length);
+    /// A random ray end on the side `direction` points to; false when every draw was
+    /// nearly perpendicular to it.
+    static bool GenerateRandomRay(const double* p, double* out, const double* direction,
+                                  double length);
+    /// Whether p lies inside the closed surface formed by `facets`, counting crossings of
+    /// the segment pq (unknown when undecidable); `count` receives the crossing count.
+    static SURF_CLASSIFY TestPointAndFacetList(double* p, double* q, GArrayCollection* facets,
+                                               unsigned int* count);
+    /// Whether the far end q of the ray pq lies inside, not counting facets through p.
+    static SURF_CLASSIFY TestRayAndFacetList(double* p, double* q, GArrayCollection* facets);
+    /// Starts the random rays of this thread again from a fixed state, so that an
+    /// operation's result does not depend on what ran before it.
+    static void ResetRandomRays();
+
+protected:
+    bool OpenBoolean();
+    void Divide();
+    void DivideSelf();
+    void IntersectFacetProcessor(G3Facet* f);
+    void MergeSurfaceAndIntersectionTree(G3Surface* s, GEnvelope* env);
+    void MergeSurfaceAndIntersectionTree(G3Surface* s, GEnvelope* env, GEVENT e);
+    void ClassifyVertices(G3Surface* s, GArrayCollection* others);
+    void SetClassify(G3Vertex* v, SURF_CLASSIFY c);
+    SURF_CLASSIFY ClassifyVertex(double* p, GArrayCollection* others);
+    void ClassifyFacets(G3Surface* s, GArrayCollection* others);
+    SURF_CLASSIFY FindFacetClassify(G3Surface* s, G3Facet* f, GArrayCollection* others);
+    SURF_CLASSIFY TestOnOpposite(double* p, double* plane);
+    void RemoveFacetsByClassify(G3Surface* s, int mask);
+    void CloseBoolean();
+    void MergeFacets(G3Surface* a, G3Surface* b);
+    void AssignNormalsByPlane();
+    void ChangeSurface();
+    G3Surface* BinaryOperation(int maskA, int maskB, int unionInPlane);
+    G3Surface* BinaryOperation(int maskA, int maskB, GEVENT e);
+
+private:
+    // The shared road of both BinaryOperation forms; `event` is used when `useEvent`.
+    G3Surface* RunBinary(int maskA, int maskB, bool useEvent, int unionInPlane, GEVENT event);
+    // Drops both operands (refused or finished), deleting what is left of them.
+    void DropOperands();
+    // Whether every facet of `s` that a mask might keep or drop can be classified.
+    bool Classifiable(const G3Surface* other, int mask) const;
+    // Resolves facets left unknown from their classified neighbours; false when one
+    // stays unknown.
+    bool ResolveUnknownFacets(G3Surface* s, GArrayCollection* others);
+
+    G3Surface* m_A = nullptr;
+    G3Surface* m_B = nullptr;
+    GEnvelope m_EnvA;
+    GEnvelope m_EnvB;
+    GEnvelope m_Common;
+    GEnvelope m_Total;
+    GArrayCollection* m_Candidates = nullptr;
+    GArrayCollection* m_FloodStack = nullptr;
+    uint32_t m_Overlap = 0;
+    double m_RayLength = 0.0;
+    G3Grid* m_Grid = nullptr;
+    int m_FloodDepth = 0;
+    double* m_SlicePlane = nullptr;
+    G3IntervalList* m_IntersectionList = nullptr;
 };
