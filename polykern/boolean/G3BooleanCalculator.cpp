@@ -1,18 +1,74 @@
 #include "polykern/boolean/G3BooleanCalculator.h"
 
+#include <cmath>
 #include <map>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3IntervalList.h"
 #include "polykern/foundation/GArrayCollection.h"
-#include "polykern/spatial/G3Grid.h"
+#include "polykern/foundation/GTrace.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+#include "polykern/spatial/G3Grid.h"
 
 namespace {
+
+constexpr uint32_t kDisjoint = 0x80000000u;
+constexpr double kWorkingScale = 1000.0;
+constexpr int32_t kNewEdge = 4;
+constexpr int kRemoveAll = SURF_ON | SURF_OUT | SURF_IN | SURF_ON_SAME | SURF_ON_OPPOSITE;
 
 // Providers set aside while a surface carries working data.
 std::map<const G3Surface*, G3ShellExDataProvider*>& SetAside() {
     static auto* saved = new std::map<const G3Surface*, G3ShellExDataProvider*>();
     return *saved;
+}
+
+bool HasFacets(const G3Surface* s) { return s != nullptr && s->GetFacetCount() > 0; }
+
+// Model to working coordinates: about the local origin, 1000 times finer, so that the
+// absolute tolerances keep their meaning however far the operands lie from the origin.
+void ToWorking(G3Surface* s, const double* origin) {
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        G3Vertex* v = s->GetVertex(i);
+        const double p[3] = {(v->GetX() - origin[0]) * kWorkingScale,
+                             (v->GetY() - origin[1]) * kWorkingScale,
+                             (v->GetZ() - origin[2]) * kWorkingScale};
+        v->Set(p);
+    }
+    s->FormPlaneEquation();
+}
+
+void ToModel(G3Surface* s, const double* origin) {
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        G3Vertex* v = s->GetVertex(i);
+        const double p[3] = {v->GetX() / kWorkingScale + origin[0],
+                             v->GetY() / kWorkingScale + origin[1],
+                             v->GetZ() / kWorkingScale + origin[2]};
+        v->Set(p);
+    }
+    s->FormPlaneEquation();
+}
+
+// Edges left with one facet are where the kept parts of the operands meet: they take the
+// new-edge flag, so that coplanar facets across a seam merge like those across a cut.
+void MarkSeams(G3Surface* s) {
+    for (int i = 0; i < s->GetEdgeCount(); ++i) {
+        G3Edge* e = s->GetEdge(i);
+        if (e->GetFacetCount() == 1) e->SetFlags(e->GetFlags() | kNewEdge);
+    }
+}
+
+bool FiniteSurface(const G3Surface* s) {
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        const G3Vertex* v = s->GetVertex(i);
+        if (!std::isfinite(v->GetX()) || !std::isfinite(v->GetY()) || !std::isfinite(v->GetZ()))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -46,4 +102,208 @@ void G3BooleanCalculator::CloseBoolean(G3Surface* s) {
         s->SetExDataProvider(it->second);
         SetAside().erase(it);
     }
+}
+
+G3Surface* G3BooleanCalculator::Add(G3Surface* a, G3Surface* b) {
+    m_A = a;
+    m_B = b;
+    ChangeSurface();
+    return BinaryOperation(SURF_IN | SURF_ON_OPPOSITE, SURF_IN | SURF_ON_SAME | SURF_ON_OPPOSITE,
+                           1);
+}
+
+G3Surface* G3BooleanCalculator::Sub(G3Surface* a, G3Surface* b) {
+    m_A = a;
+    m_B = b;
+    if (m_B != nullptr) m_B->NegNormals();
+    return BinaryOperation(SURF_IN | SURF_ON_SAME, SURF_OUT | SURF_ON_SAME | SURF_ON_OPPOSITE, 1);
+}
+
+G3Surface* G3BooleanCalculator::Sub(G3Surface* a, G3Surface* b, GEVENT e) {
+    m_A = a;
+    m_B = b;
+    if (m_B != nullptr) m_B->NegNormals();
+    return BinaryOperation(SURF_IN | SURF_ON_SAME, SURF_OUT | SURF_ON_SAME | SURF_ON_OPPOSITE, e);
+}
+
+G3Surface* G3BooleanCalculator::Common(G3Surface* a, G3Surface* b) {
+    m_A = a;
+    m_B = b;
+    ChangeSurface();
+    return BinaryOperation(SURF_OUT | SURF_ON_OPPOSITE, SURF_OUT | SURF_ON_SAME | SURF_ON_OPPOSITE,
+                           1);
+}
+
+void G3BooleanCalculator::ChangeSurface() {
+    if (m_A != nullptr && m_B != nullptr && m_A->GetFacetCount() < m_B->GetFacetCount())
+        std::swap(m_A, m_B);
+}
+
+G3Surface* G3BooleanCalculator::BinaryOperation(int maskA, int maskB, int unionInPlane) {
+    return RunBinary(maskA, maskB, false, unionInPlane, nullptr);
+}
+
+G3Surface* G3BooleanCalculator::BinaryOperation(int maskA, int maskB, GEVENT e) {
+    return RunBinary(maskA, maskB, true, 1, e);
+}
+
+void G3BooleanCalculator::DropOperands() {
+    if (m_A != nullptr) CloseBoolean(m_A);
+    if (m_B != nullptr) CloseBoolean(m_B);
+    if (m_B != m_A) delete m_B;
+    delete m_A;
+    m_A = m_B = nullptr;
+    delete m_Grid;
+    m_Grid = nullptr;
+}
+
+bool G3BooleanCalculator::Classifiable(const G3Surface* other, int mask) const {
+    return mask == 0 || (mask & kRemoveAll) == kRemoveAll || other->GetClosed();
+}
+
+// Shared road of both forms. Operands are checked first: a refused pair is consumed
+// (both deleted) and the answer is null, so a caller never sees half-done work.
+G3Surface* G3BooleanCalculator::RunBinary(
+    int maskA, int maskB, bool useEvent, int unionInPlane, GEVENT event) {
+    if (m_A == nullptr || m_B == nullptr || m_A == m_B || !FiniteSurface(m_A) ||
+        !FiniteSurface(m_B)) {
+        GTrace::Message("Boolean: an operand is missing, repeated or not finite");
+        DropOperands();
+        return nullptr;
+    }
+    // A difference of an open sheet keeps none of the solid: a sheet has no inside.
+    const bool subtraction = (maskA == (SURF_IN | SURF_ON_SAME));
+    if (subtraction && !m_A->GetClosed() && m_B->GetClosed()) maskB = kRemoveAll;
+    if (!Classifiable(m_B, maskA) || !Classifiable(m_A, maskB)) {
+        GTrace::Message("Boolean: an operand that must be classified against is not closed");
+        DropOperands();
+        return nullptr;
+    }
+    ResetRandomRays();
+    if (!OpenBoolean()) {
+        GTrace::Message("Boolean: an operand has no extent");
+        DropOperands();
+        return nullptr;
+    }
+    Divide();
+    const bool overlap = m_Overlap != kDisjoint;
+    if (!useEvent && m_IntersectionList != nullptr) {
+        for (int i = 0; i < m_B->GetFacetCount(); ++i) {
+            G3BCFacetData* d = G3BCExDataProvider::DataOf(m_B->GetFacet(i));
+            if (d != nullptr && d->intersections != nullptr)
+                m_IntersectionList->Merge(d->intersections);
+        }
+    }
+    if (overlap) {
+        if (useEvent) {
+            MergeSurfaceAndIntersectionTree(m_A, &m_EnvA, event);
+            MergeSurfaceAndIntersectionTree(m_B, &m_EnvB, event);
+        } else {
+            MergeSurfaceAndIntersectionTree(m_A, &m_EnvA);
+            MergeSurfaceAndIntersectionTree(m_B, &m_EnvB);
+        }
+    }
+    GTrace::Message("Classify vertices");
+    const bool classifyA = maskA != 0 && (maskA & kRemoveAll) != kRemoveAll;
+    const bool classifyB = maskB != 0 && (maskB & kRemoveAll) != kRemoveAll;
+    if (classifyA) ClassifyVertices(m_A, m_B->GetFacetList());
+    if (classifyB) ClassifyVertices(m_B, m_A->GetFacetList());
+    if (classifyA) ClassifyFacets(m_A, m_B->GetFacetList());
+    if (classifyB) ClassifyFacets(m_B, m_A->GetFacetList());
+    if ((classifyA && !ResolveUnknownFacets(m_A, m_B->GetFacetList())) ||
+        (classifyB && !ResolveUnknownFacets(m_B, m_A->GetFacetList()))) {
+        GTrace::Message("Boolean: a facet could not be classified");
+        DropOperands();
+        return nullptr;
+    }
+    RemoveFacetsByClassify(m_A, maskA);
+    RemoveFacetsByClassify(m_B, maskB);
+    MarkSeams(m_A);
+    MarkSeams(m_B);
+    CloseBoolean();
+    MergeFacets(m_A, m_B);
+    ToModel(m_A, m_Origin);
+    delete m_B;
+    m_B = nullptr;
+    m_A->RemoveUnused();
+    m_A->RemoveNonManifoldEdges();
+    if (useEvent || unionInPlane != 0) m_A->UnionInPlaneFacets(4);
+    m_A->UnionFacets(8);
+    m_A->ChangeEdgeFlags(12, false);
+    if (!m_A->GetClosed()) m_A->ClearSolid();
+    if (!useEvent && !HasFacets(m_A)) {
+        delete m_A;
+        m_A = nullptr;
+        return nullptr;
+    }
+    G3Surface* result = m_A;
+    m_A = nullptr;
+    return result;
+}
+
+bool G3BooleanCalculator::OpenBoolean() {
+    for (G3Surface* s : {m_A, m_B}) {
+        s->UnionInPlaneFacets(-1);
+        s->Triangulate(2, 10);
+    }
+    AssignNormalsByPlane();
+    GEnvelope modelA, modelB;
+    m_A->FormEnvelope(&modelA);
+    m_B->FormEnvelope(&modelB);
+    if (modelA.IsDefault() || modelB.IsDefault()) return false;
+    GEnvelope both(&modelA);
+    both.Add(&modelB);
+    for (int k = 0; k < 3; ++k) m_Origin[k] = 0.5 * (both.GetMin()[k] + both.GetMax()[k]);
+    ToWorking(m_A, m_Origin);
+    ToWorking(m_B, m_Origin);
+    m_A->FormEnvelope(&m_EnvA);
+    m_EnvA.Extend(1e-5);
+    m_B->FormEnvelope(&m_EnvB);
+    m_EnvB.Extend(1e-5);
+    m_Overlap = m_EnvA.ClipTestXYZ(&m_EnvB);
+    if (m_Overlap != kDisjoint) {
+        m_Common.Init(&m_EnvA);
+        m_Common.ClipXYZ(&m_EnvB, m_Overlap);
+    }
+    OpenBoolean(m_A);
+    OpenBoolean(m_B);
+    m_Total.Init(&m_EnvA);
+    m_Total.Add(&m_EnvB);
+    // Every ray must end outside the whole scene, whatever its direction.
+    const double diagonal = std::sqrt(m_Total.XSize() * m_Total.XSize() +
+                                      m_Total.YSize() * m_Total.YSize() +
+                                      m_Total.ZSize() * m_Total.ZSize());
+    m_RayLength = std::max(1.5 * m_Total.GetMaxSize(), 2.0 * diagonal);
+    return true;
+}
+
+void G3BooleanCalculator::AssignNormalsByPlane() {
+    if (m_A == nullptr || m_B == nullptr) return;
+    const bool a = m_A->HasGeometry(), b = m_B->HasGeometry();
+    if (a && !b) m_B->AssignNormalsByPlane();
+    if (b && !a) m_A->AssignNormalsByPlane();
+}
+
+void G3BooleanCalculator::RemoveFacetsByClassify(G3Surface* s, int mask) {
+    if (s == nullptr || mask == 0) return;
+    for (int i = 0; i < s->GetFacetCount();) {
+        G3Facet* f = s->GetFacet(i);
+        const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+        const int c = d != nullptr ? d->classification : 0;
+        if ((mask & kRemoveAll) == kRemoveAll || (c & mask) != 0) {
+            if (s->RemoveFacet(f)) continue;
+        }
+        ++i;
+    }
+}
+
+void G3BooleanCalculator::CloseBoolean() {
+    CloseBoolean(m_A);
+    CloseBoolean(m_B);
+}
+
+void G3BooleanCalculator::MergeFacets(G3Surface* a, G3Surface* b) {
+    if (a == nullptr || b == nullptr) return;
+    a->Copy(b);
+    if (m_Overlap != kDisjoint) a->RemoveEqualsVertex();
 }

@@ -139,6 +139,18 @@ private:
     // Resolves facets left unknown from their classified neighbours; false when one
     // stays unknown.
     bool ResolveUnknownFacets(G3Surface* s, GArrayCollection* others);
+    // The coplanar-contact test of a point p on a facet of `own` against the surfaces
+    // whose facets are `own` and `others`; 0 when undecided after every retry.
+    SURF_CLASSIFY TestOnOpposite(double* p,
+                                 double* plane,
+                                 GArrayCollection* own,
+                                 GArrayCollection* others);
+    // Classifies a point inside facet f of s against `others`: a point on the other
+    // surface is settled by the coplanar-contact test (16, 32, or 0 when undecided).
+    SURF_CLASSIFY ClassifyFacetPoint(double* p,
+                                     G3Facet* f,
+                                     G3Surface* s,
+                                     GArrayCollection* others);
 
     G3Surface* m_A = nullptr;
     G3Surface* m_B = nullptr;
@@ -154,4 +166,5 @@ private:
     int m_FloodDepth = 0;
     double* m_SlicePlane = nullptr;
     G3IntervalList* m_IntersectionList = nullptr;
+    double m_Origin[3] = {0.0, 0.0, 0.0};  // the local origin of working coordinates
 };

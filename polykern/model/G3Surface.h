@@ -137,6 +137,10 @@ public:
     /// the collection is left empty. Lists marked as holes make no facet of their own.
     void AddFacets(GArrayCollection* contours);
     void AddFacetsEx(GArrayCollection* contours, G3Facet* facet, GEVENT event);
+    /// Adds a facet for each outer contour of `contours` with the holes directly inside
+    /// it as loops of its ring, then deletes the lists and empties the collection. `facet`
+    /// and `event` are the split facet and the event passed on to outside data (may be null).
+    void AddContourFacets(GArrayCollection* contours, G3Facet* facet, GEVENT event);
     /// Re-attaches f to the edges of the list (shared anew through AddEdge). Returns f.
     G3Facet* AddFacetEdges(G3Facet* f, G3EdgeList* edges);
     /// Replaces old by repl in every facet around old, rebuilding those facets' rings; a

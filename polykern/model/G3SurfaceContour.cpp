@@ -115,6 +115,13 @@ void G3Surface::AddFacetsEx(GArrayCollection* contours, G3Facet* /*facet*/, GEVE
     AddFacets(contours);
 }
 
+void G3Surface::AddContourFacets(GArrayCollection* contours, G3Facet* /*facet*/, GEVENT /*event*/) {
+    if (contours == nullptr) return;
+    if (!contours->isEmpty()) AddLoopedFacets(contours, nullptr, -1);
+    for (int i = 0; i < contours->size(); ++i) delete static_cast<G3EdgeList*>(contours->get(i));
+    contours->clear();
+}
+
 G3Facet* G3Surface::AddFacetEdges(G3Facet* f, G3EdgeList* edges) {
     if (f == nullptr || edges == nullptr) return f;
     for (int i = 0; i < edges->size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Edge.h"
@@ -59,8 +60,11 @@ void G3Surface::Update(CHECK_LEVEL level) {
             OrientNormals2(false);
             break;
         case CHECK_LEVEL_1003:
-            // The Boolean calculator's own pass joins here once it exists.
             RemoveSelfIntersections();
+            {
+                G3BooleanCalculator cutter;
+                cutter.RemoveSelfIntersection(this);
+            }
             OrientNormals2(false);
             break;
     }

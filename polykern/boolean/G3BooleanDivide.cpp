@@ -1,0 +1,300 @@
+// Cutting the facets of each operand along the lines where they meet the other.
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCVertexData.h"
+#include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/boolean/G3Interval.h"
+#include "polykern/boolean/G3IntervalList.h"
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+#include "polykern/spatial/G3EdgeList.h"
+#include "polykern/spatial/G3Grid.h"
+
+namespace {
+
+constexpr uint32_t kDisjoint = 0x80000000u;
+constexpr int kGridCells = 12;
+constexpr int32_t kCutEdgeFlags = 0x1000005;  // visible, new, mark 3
+
+void MergeInto(G3Facet* f, const G3IntervalList* segments) {
+    G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+    if (d == nullptr || segments == nullptr || segments->IsEmpty()) return;
+    if (d->intersections == nullptr) d->intersections = new G3IntervalList();
+    d->intersections->Merge(segments);
+}
+
+bool Meets(const GEnvelope* a, const GEnvelope* b) {
+    return a != nullptr && b != nullptr && a->IsIntersectXYZ(b);
+}
+
+// The facets of s whose working envelope meets env, into the grid.
+void FillGrid(G3Grid* grid, G3Surface* s, const GEnvelope* env) {
+    for (int i = s->GetFacetCount() - 1; i >= 0; --i) {
+        G3Facet* f = s->GetFacet(i);
+        const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+        if (d != nullptr && Meets(d, env)) grid->AddFacet(f, d);
+    }
+}
+
+bool SharesVertex(const G3Facet* f, const G3Facet* g) {
+    for (G3FacetVertexIterator fv(f); fv.hasNext();) {
+        const GObj* a = fv.next();
+        for (G3FacetVertexIterator gv(g); gv.hasNext();) {
+            if (gv.next() == a) return true;
+        }
+    }
+    return false;
+}
+
+constexpr double kOnEdge = 1e-6;  // working units
+
+// Where p lies along the edge a→b (0 at a, 1 at b), or a negative value when p is off
+// the edge's line by more than the tolerance or outside its ends.
+double ParamOnEdge(const double* a, const double* b, const double* p) {
+    double d[3], w[3], len2 = 0.0, dot = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        d[k] = b[k] - a[k];
+        w[k] = p[k] - a[k];
+        len2 += d[k] * d[k];
+        dot += d[k] * w[k];
+    }
+    if (!(len2 > 0.0)) return -1.0;
+    const double t = dot / len2;
+    double off2 = 0.0;
+    for (int k = 0; k < 3; ++k) {
+        const double o = w[k] - t * d[k];
+        off2 += o * o;
+    }
+    const double slack = kOnEdge / std::sqrt(len2);
+    if (off2 > kOnEdge * kOnEdge || t < -slack || t > 1.0 + slack) return -1.0;
+    return std::min(1.0, std::max(0.0, t));
+}
+
+// Cut segments that run along the facet's own boundary divide nothing: they split the
+// boundary edge where they end, and the stretch they cover lies on the other operand.
+// Returns whether the segment was taken up that way; its range on the edge is recorded.
+bool TakeBoundarySegment(const G3EdgeList& list,
+                         const double* a,
+                         const double* b,
+                         std::vector<std::vector<double>>* splits) {
+    for (int i = 0; i < static_cast<int>(splits->size()); ++i) {
+        const G3Edge* e = list.GetEdgeAt(i);
+        const double* p = e->GetVertex1()->GetXYZ();
+        const double* q = e->GetVertex2()->GetXYZ();
+        const double ta = ParamOnEdge(p, q, a), tb = ParamOnEdge(p, q, b);
+        if (ta < 0.0 || tb < 0.0) continue;
+        (*splits)[std::size_t(i)].push_back(std::min(ta, tb));
+        (*splits)[std::size_t(i)].push_back(std::max(ta, tb));
+        return true;
+    }
+    return false;
+}
+
+void MarkOn(G3Vertex* v) {
+    if (G3BCVertexData* d = G3BCExDataProvider::DataOf(v)) d->classification = SURF_ON;
+}
+
+// Splits the listed boundary edges at the recorded range ends (strictly inside each edge)
+// and marks every vertex inside a recorded range as lying on the other operand.
+void SplitBoundary(G3EdgeList* list, G3Surface* s, std::vector<std::vector<double>>& splits) {
+    const int n = static_cast<int>(splits.size());  // the boundary edges come first
+    std::vector<G3Vertex*> at;
+    std::vector<double> atT;
+    std::vector<G3Edge*> pieces;
+    for (int i = 0; i < n; ++i) {
+        const std::vector<double>& ranges = splits[std::size_t(i)];
+        if (ranges.empty()) continue;
+        G3Edge* e = list->GetEdgeAt(i);
+        const double* p = e->GetVertex1()->GetXYZ();
+        const double* q = e->GetVertex2()->GetXYZ();
+        double len2 = 0.0;
+        for (int k = 0; k < 3; ++k) len2 += (q[k] - p[k]) * (q[k] - p[k]);
+        const double slack = kOnEdge / std::sqrt(len2);
+        std::vector<double> ts(ranges);
+        std::sort(ts.begin(), ts.end());
+        at.clear();
+        atT.clear();
+        double last = 0.0;
+        for (double t : ts) {
+            if (t - last <= slack || 1.0 - t <= slack) continue;
+            double x[3];
+            for (int k = 0; k < 3; ++k) x[k] = p[k] + t * (q[k] - p[k]);
+            if (G3Vertex* v = s->AddVertex(x, 0)) {
+                at.push_back(v);
+                atT.push_back(t);
+            }
+            last = t;
+        }
+        auto covered = [&ranges, slack](double t) {
+            for (std::size_t r = 0; r + 1 < ranges.size(); r += 2) {
+                if (t >= ranges[r] - slack && t <= ranges[r + 1] + slack) return true;
+            }
+            return false;
+        };
+        if (covered(0.0)) MarkOn(e->GetVertex1());
+        if (covered(1.0)) MarkOn(e->GetVertex2());
+        for (std::size_t k = 0; k < at.size(); ++k) {
+            if (covered(atT[k])) MarkOn(at[k]);
+        }
+        if (at.empty()) continue;
+        pieces.assign(at.size() + 1, nullptr);
+        G3EdgeList::SplitEdge(s, e, static_cast<int>(at.size()), at.data(), pieces.data());
+        list->put(i, pieces[0]);
+        for (std::size_t k = 1; k < pieces.size(); ++k) list->add(pieces[k]);
+        delete e;
+    }
+}
+
+// A cut end: a new vertex of s, with the normal and texture coordinate f has there.
+struct CutEnd {
+    G3Vertex* vertex = nullptr;
+    G3Normal* normal = nullptr;
+    G3TexCoo* tex = nullptr;
+};
+
+}  // namespace
+
+void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f) {
+    const G3BCFacetData* fd = G3BCExDataProvider::DataOf(f);
+    if (fd == nullptr) return;
+    G3IntervalList l1, l2, l3;
+    for (int i = 0; i < m_Candidates->size(); ++i) {
+        auto* g = static_cast<G3Facet*>(m_Candidates->get(i));
+        const G3BCFacetData* gd = G3BCExDataProvider::DataOf(g);
+        if (g == f || gd == nullptr || !Meets(gd, fd)) continue;
+        const int r = g->IntersectByPlaneConcave(f->GetPlane(), &l2);
+        if (r == 3) {
+            if (f->FindFacetsIntersection(g, &l3)) {
+                MergeInto(f, &l3);
+                MergeInto(g, &l3);
+            }
+            continue;
+        }
+        if (f->IntersectByPlaneConcave(g->GetPlane(), &l1) == 0) continue;
+        l1.BuildIntervals();
+        l2.SetMaxCoo(&l1);
+        l2.BuildIntervals();
+        if (l1.GetIntersectionType(&l2) != INTERVAL_LIST_OVERLAP) continue;
+        G3IntervalList* x = l1.Intersect(&l2);
+        if (x != nullptr && !x->IsEmpty()) {
+            MergeInto(f, x);
+            MergeInto(g, x);
+        }
+        delete x;
+    }
+}
+
+void G3BooleanCalculator::Divide() {
+    if (m_Overlap == kDisjoint) return;
+    delete m_Grid;
+    m_Grid = new G3Grid(&m_Common, kGridCells);
+    FillGrid(m_Grid, m_B, &m_Common);
+    for (int i = 0; i < m_A->GetFacetCount(); ++i) {
+        G3Facet* f = m_A->GetFacet(i);
+        G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+        if (d == nullptr || !Meets(d, &m_Common)) continue;
+        m_Grid->GetFacetsByFacet(f, d, m_Candidates);
+        IntersectFacetProcessor(f);
+    }
+    m_Candidates->clear();
+    delete m_Grid;
+    m_Grid = nullptr;
+}
+
+void G3BooleanCalculator::DivideSelf() {
+    delete m_Grid;
+    m_Grid = new G3Grid(&m_Common, kGridCells);
+    FillGrid(m_Grid, m_A, &m_Common);
+    for (int i = 0; i < m_A->GetFacetCount(); ++i) {
+        G3Facet* f = m_A->GetFacet(i);
+        G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+        if (d == nullptr) continue;
+        m_Grid->GetFacetsByFacet(f, d, m_Candidates);
+        // Facets that share a vertex meet there by construction, not by crossing.
+        int kept = 0;
+        for (int k = 0; k < m_Candidates->size(); ++k) {
+            auto* g = static_cast<G3Facet*>(m_Candidates->get(k));
+            if (g == f || SharesVertex(f, g)) continue;
+            m_Candidates->put(kept++, g);
+        }
+        m_Candidates->size(kept);
+        IntersectFacetProcessor(f);
+    }
+    m_Candidates->clear();
+    delete m_Grid;
+    m_Grid = nullptr;
+}
+
+void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s, GEnvelope* env) {
+    MergeSurfaceAndIntersectionTree(s, env, nullptr);
+}
+
+// Each facet with segments is rebuilt from its boundary and the cut edges, every cut edge
+// entered once for each side of the cut; the pieces inherit the facet's outside data.
+// Facets with holes keep them as loops of their pieces.
+void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
+                                                          GEnvelope* /*env*/,
+                                                          GEVENT e) {
+    std::vector<G3Facet*> snapshot(static_cast<std::size_t>(s->GetFacetCount()));
+    for (int i = 0; i < s->GetFacetCount(); ++i) snapshot[std::size_t(i)] = s->GetFacet(i);
+    GArrayCollection pieces;
+    std::vector<std::vector<double>> splits;
+    for (G3Facet* f : snapshot) {
+        const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+        if (d == nullptr || d->intersections == nullptr) continue;
+        GArrayCollection* segments = d->intersections->GetIntervalList();
+        if (segments == nullptr || segments->isEmpty()) continue;
+        G3EdgeList list(f);
+        const bool shaded = f->HasGeometry();
+        splits.assign(std::size_t(list.size()), {});
+        for (int k = 0; k < segments->size(); ++k) {
+            const auto* seg = static_cast<G3Interval*>(segments->get(k));
+            CutEnd ends[2];
+            const double* at[2] = {seg->GetXYZ1(), seg->GetXYZ2()};
+            if (TakeBoundarySegment(list, at[0], at[1], &splits)) continue;
+            for (int end = 0; end < 2; ++end) ends[end].vertex = s->AddVertex(at[end], 0);
+            if (ends[0].vertex == nullptr || ends[1].vertex == nullptr) continue;
+            if (shaded) {
+                double n[2][3], uv[2][2];
+                const int r0 = f->Interpolate(at[0], n[0], uv[0]);
+                const int r1 = f->Interpolate(at[1], n[1], uv[1]);
+                if (r0 > 0 && r1 > 0) {
+                    for (int end = 0; end < 2; ++end) ends[end].normal = s->AddNormal(n[end]);
+                }
+                if (r0 > 1 && r1 > 1) {
+                    for (int end = 0; end < 2; ++end) ends[end].tex = s->AddTexCoo(uv[end]);
+                }
+            }
+            for (int side = 0; side < 2; ++side) {
+                list.AddEdge(ends[0].vertex, ends[1].vertex, ends[0].normal, ends[1].normal,
+                             ends[0].tex, ends[1].tex, kCutEdgeFlags);
+            }
+        }
+        SplitBoundary(&list, s, splits);
+        pieces.clear();
+        list.RemoveSelfIntersections(&pieces, s, false, UNION_EDGE_SPLIT, 0);
+        s->ProviderSetExData(f);
+        s->AddContourFacets(&pieces, f, e);
+        s->ProviderSetExData(nullptr);
+        s->RemoveFacet(f);
+    }
+    // Cut edges put their ends on the other operand's boundary.
+    for (int i = 0; i < s->GetEdgeCount(); ++i) {
+        G3Edge* edge = s->GetEdge(i);
+        if (!edge->GetMark3()) continue;
+        for (G3Vertex* v : {edge->GetVertex1(), edge->GetVertex2()}) {
+            G3BCVertexData* vd = G3BCExDataProvider::DataOf(v);
+            if (vd != nullptr) vd->classification = SURF_ON;
+        }
+        edge->ClearMark3();
+    }
+}

@@ -1,0 +1,191 @@
+// Booleans on the solids architects combine: overlapping, rotated, touching, identical
+// and nested bodies, and a slab cut through by a shaft. Volumes are compared to 1e-9
+// relative; every result must be closed and walk each edge once in each direction.
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3Surface.h"
+#include "tests/support/SurfaceCheck.h"
+#include "tests/support/SurfaceShapes.h"
+
+namespace {
+
+using Plan = std::vector<std::array<double, 2>>;
+constexpr double kRel = 1e-9;
+
+// A vertical prism over a counter-clockwise outline, facing outward.
+G3Surface* MakePrism(const Plan& outline, double z0, double z1) {
+    auto* s = new G3Surface();
+    const int n = static_cast<int>(outline.size());
+    for (const auto& p : outline) s->AddVertex(p[0], p[1], z0, 0);
+    for (const auto& p : outline) s->AddVertex(p[0], p[1], z1, 0);
+    std::vector<int> bottom, top;
+    for (int i = n - 1; i >= 0; --i) bottom.push_back(i);
+    for (int i = 0; i < n; ++i) top.push_back(n + i);
+    s->AddFacet(n, bottom.data(), 1, nullptr, nullptr);
+    s->AddFacet(n, top.data(), 1, nullptr, nullptr);
+    for (int i = 0; i < n; ++i) {
+        const int j = (i + 1) % n;
+        const int side[4] = {i, j, n + j, n + i};
+        s->AddFacet(4, side, 1, nullptr, nullptr);
+    }
+    s->FormPlaneEquation();
+    return s;
+}
+
+G3Surface* Box(double x0, double y0, double z0, double x1, double y1, double z1) {
+    return MakePrism({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}, z0, z1);
+}
+
+// The unit square turned by 30° about (0.5, 0.5).
+Plan RotatedSquare() {
+    const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
+    Plan out;
+    for (const auto& p : Plan{{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+        const double x = p[0] - 0.5, y = p[1] - 0.5;
+        out.push_back({0.5 + c * x - s * y, 0.5 + s * x + c * y});
+    }
+    return out;
+}
+
+enum class Op { Union, Difference, Intersection };
+
+std::unique_ptr<G3Surface> Apply(Op op, G3Surface* a, G3Surface* b) {
+    G3BooleanCalculator bc;
+    switch (op) {
+        case Op::Union: return std::unique_ptr<G3Surface>(bc.Add(a, b));
+        case Op::Difference: return std::unique_ptr<G3Surface>(bc.Sub(a, b));
+        case Op::Intersection: return std::unique_ptr<G3Surface>(bc.Common(a, b));
+    }
+    return nullptr;
+}
+
+::testing::AssertionResult ResultIs(const std::unique_ptr<G3Surface>& s, double volume) {
+    if (volume == 0.0) {
+        if (s == nullptr) return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure()
+               << "expected no result, got " << s->GetFacetCount() << " facets of volume "
+               << pktest::SignedVolume(s.get());
+    }
+    if (s == nullptr) return ::testing::AssertionFailure() << "no result";
+    return pktest::IsClosedWithVolume(s.get(), volume, kRel);
+}
+
+// Each operation on fresh copies of a pair, with the identities that tie them together.
+struct PairVolumes {
+    double unite, common, difference;
+};
+
+PairVolumes CheckIdentities(G3Surface* (*makeA)(), G3Surface* (*makeB)()) {
+    std::unique_ptr<G3Surface> a(makeA()), b(makeB());
+    const double va = pktest::SignedVolume(a.get()), vb = pktest::SignedVolume(b.get());
+    auto u = Apply(Op::Union, makeA(), makeB());
+    auto i = Apply(Op::Intersection, makeA(), makeB());
+    auto d = Apply(Op::Difference, makeA(), makeB());
+    auto ub = Apply(Op::Union, makeB(), makeA());
+    PairVolumes v{u ? pktest::SignedVolume(u.get()) : 0.0, i ? pktest::SignedVolume(i.get()) : 0.0,
+                  d ? pktest::SignedVolume(d.get()) : 0.0};
+    const double tol = kRel * (va + vb);
+    EXPECT_NEAR(v.unite + v.common, va + vb, tol);
+    EXPECT_NEAR(v.difference, va - v.common, tol);
+    EXPECT_NEAR(ub ? pktest::SignedVolume(ub.get()) : 0.0, v.unite, tol);
+    for (const auto* r : {u.get(), i.get(), d.get(), ub.get()}) {
+        if (r != nullptr) {
+            EXPECT_TRUE(pktest::IsClosedAndOriented(r));
+        }
+    }
+    return v;
+}
+
+int HoleLoops(const G3Facet* f) {
+    int loops = 0;
+    for (G3FacetVertexIterator it(f); it.hasNext();) {
+        it.next();
+        if (it.StartedLoop()) ++loops;
+    }
+    return loops - 1;
+}
+
+}  // namespace
+
+TEST(G3BooleanCalculator, OverlappingCubesGiveExactVolumes) {
+    auto a = [] { return Box(0, 0, 0, 1, 1, 1); };
+    auto b = [] { return Box(0.3, 0.4, 0.5, 1.3, 1.4, 1.5); };
+    EXPECT_TRUE(ResultIs(Apply(Op::Union, a(), b()), 1.79));
+    EXPECT_TRUE(ResultIs(Apply(Op::Intersection, a(), b()), 0.21));
+    EXPECT_TRUE(ResultIs(Apply(Op::Difference, a(), b()), 0.79));
+    const PairVolumes v = CheckIdentities(+a, +b);
+    EXPECT_NEAR(v.unite, 1.79, 1e-9);
+}
+
+TEST(G3BooleanCalculator, RotatedSquarePrismAgainstCube) {
+    auto a = [] { return Box(0, 0, 0, 1, 1, 1); };
+    auto b = [] { return MakePrism(RotatedSquare(), -0.5, 1.5); };
+    EXPECT_TRUE(ResultIs(Apply(Op::Intersection, a(), b()), 0.8452994616));
+    EXPECT_TRUE(ResultIs(Apply(Op::Union, a(), b()), 2.1547005384));
+    EXPECT_TRUE(ResultIs(Apply(Op::Difference, a(), b()), 0.1547005384));
+    CheckIdentities(+a, +b);
+}
+
+TEST(G3BooleanCalculator, CubesTouchingOnAFaceJoinIntoOneBox) {
+    auto a = [] { return Box(0, 0, 0, 1, 1, 1); };
+    auto b = [] { return Box(1, 0, 0, 2, 1, 1); };
+    auto u = Apply(Op::Union, a(), b());
+    ASSERT_TRUE(ResultIs(u, 2.0));
+    EXPECT_EQ(u->GetFacetCount(), 6);
+    EXPECT_TRUE(ResultIs(Apply(Op::Difference, a(), b()), 1.0));
+    EXPECT_TRUE(ResultIs(Apply(Op::Intersection, a(), b()), 0.0));
+}
+
+TEST(G3BooleanCalculator, CubeWithItsOwnCopy) {
+    auto u = Apply(Op::Union, Box(0, 0, 0, 1, 1, 1), Box(0, 0, 0, 1, 1, 1));
+    ASSERT_TRUE(ResultIs(u, 1.0));
+    EXPECT_EQ(u->GetFacetCount(), 6);
+    EXPECT_TRUE(ResultIs(Apply(Op::Difference, Box(0, 0, 0, 1, 1, 1), Box(0, 0, 0, 1, 1, 1)), 0.0));
+    EXPECT_TRUE(ResultIs(Apply(Op::Intersection, Box(0, 0, 0, 1, 1, 1), Box(0, 0, 0, 1, 1, 1)), 1.0));
+}
+
+TEST(G3BooleanCalculator, ShaftThroughSlabLeavesOneHoleLoopTopAndBottom) {
+    auto r = Apply(Op::Difference, Box(0, 0, 0, 3, 3, 1), Box(1, 1, -1, 2, 2, 2));
+    ASSERT_TRUE(ResultIs(r, 8.0));
+    const G3Facet* top = pktest::FindFacetWithHoles(r.get(), true);
+    const G3Facet* bottom = pktest::FindFacetWithHoles(r.get(), false);
+    ASSERT_NE(top, nullptr);
+    ASSERT_NE(bottom, nullptr);
+    EXPECT_EQ(HoleLoops(top), 1);
+    EXPECT_EQ(HoleLoops(bottom), 1);
+}
+
+TEST(G3BooleanCalculator, LShapedBuildingsOverlapping) {
+    auto l = [] { return MakePrism({{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 3}, {0, 3}}, 0, 3); };
+    auto m = [] { return MakePrism({{0.5, 0.5}, {3, 0.5}, {3, 2}, {0.5, 2}}, 0, 2); };
+    // Same floor plane: the overlap of the plans is 0.5·2.5 + 0.5·1 minus the shared corner.
+    const PairVolumes v = CheckIdentities(+l, +m);
+    EXPECT_NEAR(v.common, 2.0 * (0.5 * 2.5 + 0.5 * 1.0), 1e-9);
+}
+
+TEST(G3BooleanCalculator, DisjointOperands) {
+    EXPECT_TRUE(ResultIs(Apply(Op::Union, Box(0, 0, 0, 1, 1, 1), Box(3, 0, 0, 4, 1, 1)), 2.0));
+    EXPECT_TRUE(ResultIs(Apply(Op::Intersection, Box(0, 0, 0, 1, 1, 1), Box(3, 0, 0, 4, 1, 1)), 0.0));
+    EXPECT_TRUE(ResultIs(Apply(Op::Difference, Box(0, 0, 0, 1, 1, 1), Box(3, 0, 0, 4, 1, 1)), 1.0));
+}
+
+TEST(G3BooleanCalculator, FarFromTheOriginKeepsItsPrecision) {
+    const double x = 512345.0, y = 5412345.0;
+    auto r = Apply(Op::Difference, Box(x, y, 100, x + 1, y + 1, 101),
+                 Box(x + 0.3, y + 0.4, 100.5, x + 1.3, y + 1.4, 101.5));
+    EXPECT_TRUE(ResultIs(r, 0.79));
+}
+
+TEST(G3BooleanCalculator, OpenOperandIsRefusedWhereItMustBeClassified) {
+    // A grid sheet cannot say what lies inside it.
+    EXPECT_EQ(Apply(Op::Union, Box(0, 0, 0, 1, 1, 1), pktest::MakeGrid(4, 4)), nullptr);
+}
