@@ -305,5 +305,6 @@ void G3BooleanCalculator::CloseBoolean() {
 void G3BooleanCalculator::MergeFacets(G3Surface* a, G3Surface* b) {
     if (a == nullptr || b == nullptr) return;
     a->Copy(b);
-    if (m_Overlap != kDisjoint) a->RemoveEqualsVertex();
+    // Welds the seams; a cut that ends on an edge of one operand splits it there.
+    if (m_Overlap != kDisjoint) a->RemoveEqualsVertexAndDivideEdges(kNewEdge);
 }

@@ -154,6 +154,68 @@ void SplitBoundary(G3EdgeList* list, G3Surface* s, std::vector<std::vector<doubl
     }
 }
 
+struct Segment {
+    double a[3], b[3];
+};
+
+bool Near(const double* p, const double* q) {
+    const double dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
+    return dx * dx + dy * dy + dz * dz <= kOnEdge * kOnEdge;
+}
+
+// The cuts of one facet as a set of pieces that meet only at their ends: a segment is
+// split where another ends on it, and repeated pieces (a cut found from both facets along
+// an edge of the other operand, or overlapping collinear cuts) are kept once.
+void NormalizeCuts(const GArrayCollection* intervals, std::vector<Segment>* out) {
+    std::vector<Segment> raw;
+    raw.reserve(std::size_t(intervals->size()));
+    for (int k = 0; k < intervals->size(); ++k) {
+        const auto* seg = static_cast<G3Interval*>(intervals->get(k));
+        Segment x;
+        for (int d = 0; d < 3; ++d) {
+            x.a[d] = seg->GetXYZ1(d);
+            x.b[d] = seg->GetXYZ2(d);
+        }
+        if (!Near(x.a, x.b)) raw.push_back(x);
+    }
+    out->clear();
+    std::vector<double> ts;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const Segment& s = raw[i];
+        double len2 = 0.0;
+        for (int d = 0; d < 3; ++d) len2 += (s.b[d] - s.a[d]) * (s.b[d] - s.a[d]);
+        const double slack = kOnEdge / std::sqrt(len2);
+        ts.assign({0.0, 1.0});
+        for (std::size_t j = 0; j < raw.size(); ++j) {
+            if (j == i) continue;
+            for (const double* p : {raw[j].a, raw[j].b}) {
+                const double t = ParamOnEdge(s.a, s.b, p);
+                if (t > slack && t < 1.0 - slack) ts.push_back(t);
+            }
+        }
+        std::sort(ts.begin(), ts.end());
+        double last = 0.0;
+        for (std::size_t k = 1; k < ts.size(); ++k) {
+            if (ts[k] - last <= slack) continue;
+            Segment piece;
+            for (int d = 0; d < 3; ++d) {
+                piece.a[d] = last == 0.0 ? s.a[d] : s.a[d] + last * (s.b[d] - s.a[d]);
+                piece.b[d] = ts[k] == 1.0 ? s.b[d] : s.a[d] + ts[k] * (s.b[d] - s.a[d]);
+            }
+            last = ts[k];
+            bool repeated = false;
+            for (const Segment& kept : *out) {
+                if ((Near(kept.a, piece.a) && Near(kept.b, piece.b)) ||
+                    (Near(kept.a, piece.b) && Near(kept.b, piece.a))) {
+                    repeated = true;
+                    break;
+                }
+            }
+            if (!repeated) out->push_back(piece);
+        }
+    }
+}
+
 // A cut end: a new vertex of s, with the normal and texture coordinate f has there.
 struct CutEnd {
     G3Vertex* vertex = nullptr;
@@ -248,6 +310,7 @@ void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
     for (int i = 0; i < s->GetFacetCount(); ++i) snapshot[std::size_t(i)] = s->GetFacet(i);
     GArrayCollection pieces;
     std::vector<std::vector<double>> splits;
+    std::vector<Segment> cuts;
     for (G3Facet* f : snapshot) {
         const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
         if (d == nullptr || d->intersections == nullptr) continue;
@@ -256,10 +319,10 @@ void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
         G3EdgeList list(f);
         const bool shaded = f->HasGeometry();
         splits.assign(std::size_t(list.size()), {});
-        for (int k = 0; k < segments->size(); ++k) {
-            const auto* seg = static_cast<G3Interval*>(segments->get(k));
+        NormalizeCuts(segments, &cuts);
+        for (const Segment& seg : cuts) {
             CutEnd ends[2];
-            const double* at[2] = {seg->GetXYZ1(), seg->GetXYZ2()};
+            const double* at[2] = {seg.a, seg.b};
             if (TakeBoundarySegment(list, at[0], at[1], &splits)) continue;
             for (int end = 0; end < 2; ++end) ends[end].vertex = s->AddVertex(at[end], 0);
             if (ends[0].vertex == nullptr || ends[1].vertex == nullptr) continue;

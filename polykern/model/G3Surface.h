@@ -192,6 +192,9 @@ public:
     void RemoveEqualsVertex2(G3PointHash* hash);
     /// Welds coincident vertices and splits edges at the vertices that lie on them.
     void RemoveEqualsVertexAndDivideEdges();
+    /// Welds coincident vertices, then splits each edge whose flags meet `mask` at the
+    /// vertices lying on it (within 1e-6).
+    void RemoveEqualsVertexAndDivideEdges(int32_t mask);
     /// Splits every present edge at the hashed vertices lying on it.
     void DivideEdgesByVertex(G3PointHash* hash);
     void DivideEdgesByVertex(GArrayCollection* edges, G3PointHash* hash);

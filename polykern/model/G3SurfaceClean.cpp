@@ -142,6 +142,19 @@ void G3Surface::RemoveEqualsVertexAndDivideEdges() {
     GTrace::Message("RemoveEqualsVertexAndDivideEdges Ok");
 }
 
+void G3Surface::RemoveEqualsVertexAndDivideEdges(int32_t mask) {
+    GEnvelope env;
+    FormEnvelope(&env);
+    G3PointHash hash(WeldCells(GetVertexCount()), env.GetMin(), env.GetMax(), 1e-6);
+    RemoveEqualsVertex(&hash);
+    GArrayCollection edges(64, 1024);
+    for (int i = 0; i < GetEdgeCount(); ++i) {
+        if ((GetEdge(i)->GetFlags() & mask) != 0) edges.add(GetEdge(i));
+    }
+    DivideEdgesByVertex(&edges, &hash);
+    RemoveUnused();
+}
+
 void G3Surface::DivideEdgesByVertex(G3PointHash* hash) {
     GArrayCollection edges(GetEdgeCount() + 1, 1024);
     for (int i = 0; i < GetEdgeCount(); ++i) edges.add(GetEdge(i));
