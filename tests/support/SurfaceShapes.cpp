@@ -85,6 +85,24 @@ G3Surface* MakeSphere(int slices, int stacks) {
     return s;
 }
 
+G3Surface* MakeLBuilding() {
+    const double plan[6][2] = {{0, 0}, {10, 0}, {10, 4}, {4, 4}, {4, 8}, {0, 8}};
+    auto* s = new G3Surface();
+    G3Vertex *floor[6], *roof[6];
+    for (int k = 0; k < 6; ++k) floor[k] = s->AddVertex(plan[k][0], plan[k][1], 0, 0);
+    for (int k = 0; k < 6; ++k) roof[k] = s->AddVertex(plan[k][0], plan[k][1], 3, 0);
+    G3Vertex* down[6];
+    for (int k = 0; k < 6; ++k) down[k] = floor[5 - k];
+    s->AddFacet(6, roof, 1, nullptr, nullptr);
+    s->AddFacet(6, down, 1, nullptr, nullptr);
+    for (int k = 0; k < 6; ++k) {
+        const int n = (k + 1) % 6;
+        G3Vertex* q[4] = {floor[k], floor[n], roof[n], roof[k]};
+        s->AddFacet(4, q, 1, nullptr, nullptr);
+    }
+    return s;
+}
+
 G3Surface* MakeGrid(int n, int m) {
     auto* grid = new G3Surface((n + 1) * (m + 1), 0, 2 * n * m);
     for (int j = 0; j <= m; ++j) {

@@ -17,6 +17,10 @@ G3Surface* MakeTriangleCube();
 G3Surface* MakeTetrahedron();
 /// A closed unit sphere of `slices` × `stacks` cells, outward rings.
 G3Surface* MakeSphere(int slices, int stacks);
+/// An L-shaped building 3 high over the outline (0, 0), (10, 0), (10, 4), (4, 4), (4, 8),
+/// (0, 8): six vertices on the floor and six on the flat roof, the floor and roof as
+/// one six-sided facet each, six wall quads, outward rings. Volume 168.
+G3Surface* MakeLBuilding();
 /// An n × m grid of unit cells in the xy plane, two triangles per cell.
 G3Surface* MakeGrid(int n, int m);
 
