@@ -54,11 +54,12 @@ void AddBand(G3Surface* s, int row, int n) {
 }
 
 // The flat facet over vertex row `row`, facing down (the closing facet of an upper
-// hemisphere) or up (that of a lower one).
+// hemisphere) or up (that of a lower one). Its edges are visible, so that smooth normals
+// keep a crease along the equator.
 void AddCap(G3Surface* s, int row, int n, bool down) {
     std::vector<int> ring(static_cast<std::size_t>(n));
     for (int j = 0; j < n; ++j) ring[j] = row * n + (down ? n - 1 - j : j);
-    s->AddFacet(n, ring.data(), kSphereEdgeFlags, nullptr, nullptr);
+    s->AddFacet(n, ring.data(), 1, nullptr, nullptr);
 }
 
 bool IsFiniteMatrix(const double m[4][4]) {

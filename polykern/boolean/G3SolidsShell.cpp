@@ -26,7 +26,8 @@ constexpr double kParallelAngle = 1e-5;
 // off, or not at all).
 constexpr double kRankShare = 1e-8;
 // The scratch bits of the flag word; copied flag words leave them behind.
-constexpr int32_t kScratchMarks = G3OBJ_MARK | G3OBJ_MARK2 | G3OBJ_MARK3 | G3OBJ_MARK4;
+constexpr int32_t kScratchMarks =
+    G3OBJ_MARK | G3OBJ_MARK2 | G3OBJ_MARK3 | G3OBJ_MARK4 | G3OBJ_IN_USE;
 
 // A plane n·x + r = 0 with x relative to the vertex whose corner is sought.
 struct CornerPlane {
@@ -258,8 +259,8 @@ G3Facet* G3SolidsBuilder::ShellFacet(G3Facet* facet, G3Surface* out, double thic
             continue;
         }
         for (std::size_t k = 0; k < ring.size(); ++k) {
-            G3Edge* e = out->AddEdge(ring[k], ring[(k + 1) % ring.size()], shellFacet);
-            if (e != nullptr) e->SetFlags(flags[k]);
+            out->SetEdgeFlags(flags[k]);
+            out->AddEdge(ring[k], ring[(k + 1) % ring.size()], shellFacet);
         }
     }
     shellFacet->FormPlaneEquation();

@@ -97,11 +97,14 @@ TEST(G3SolidsBuilderBox, MirroringMatrixKeepsBoxOutward) {
         SurfacePtr box(G3SolidsBuilder::BuildBox(m, 1.5, nullptr));
         ASSERT_EQ(box->GetVertexCount(), 8);
         EXPECT_TRUE(pktest::IsClosedWithVolume(box.get(), 27.0, 1e-9)) << "mirror " << mirror;
-        // Local (s, s, 2s) is vertex 6.
-        const double p[3] = {1.5, 1.5, 3.0};
-        for (int k = 0; k < 3; ++k) {
-            const double want = p[0] * m[0][k] + p[1] * m[1][k] + p[2] * m[2][k] + m[3][k];
-            EXPECT_NEAR(box->GetVertex(6)->GetXYZ()[k], want, 1e-9);
+        // Vertices 0 to 3 lie on the local floor, 4 to 7 on the roof, counter-clockwise.
+        const double local[4][2] = {{-1.5, -1.5}, {1.5, -1.5}, {1.5, 1.5}, {-1.5, 1.5}};
+        for (int i = 0; i < 8; ++i) {
+            const double p[3] = {local[i % 4][0], local[i % 4][1], i < 4 ? 0.0 : 3.0};
+            for (int k = 0; k < 3; ++k) {
+                const double want = p[0] * m[0][k] + p[1] * m[1][k] + p[2] * m[2][k] + m[3][k];
+                EXPECT_NEAR(box->GetVertex(i)->GetXYZ()[k], want, 1e-9) << i;
+            }
         }
     }
 }
@@ -195,6 +198,11 @@ TEST(G3SolidsBuilderSphere, HemisphereCapFacesOutward) {
             if (f->GetEdgeCount() != 10) continue;
             ++caps;
             EXPECT_NEAR(f->GetPlaneC(), lower ? 1.0 : -1.0, 1e-12);
+            for (G3FacetVertexIterator it(f); it.hasNext();) {
+                G3Normal* n = f->GetNormal(static_cast<G3Vertex*>(it.next()), nullptr);
+                ASSERT_NE(n, nullptr);
+                EXPECT_NEAR(n->GetZ(), lower ? 1.0 : -1.0, 1e-12) << "the equator is a crease";
+            }
         }
         EXPECT_EQ(caps, 1);
         GEnvelope env;
@@ -266,6 +274,32 @@ TEST(G3SolidsBuilderShell, CoplanarNeighboursShareOneOffsetPlane) {
     ASSERT_TRUE(shell);
     EXPECT_EQ(shell->GetVertexCount(), 8);
     EXPECT_TRUE(pktest::IsClosedWithVolume(shell.get(), -0.512));
+    // A 4 × 2 × 2 box whose long faces are split in two at x = 2: the vertices on the
+    // split meet two distinct planes and must stay on the split.
+    SurfacePtr split(new G3Surface());
+    for (int i = 0; i < 12; ++i)
+        split->AddVertex(2.0 * (i % 3), 2.0 * ((i / 3) % 2), 2.0 * (i / 6), 0);
+    auto at = [](int x, int y, int z) { return x + 3 * y + 6 * z; };
+    const int ends[2][4] = {{at(0, 0, 0), at(0, 0, 1), at(0, 1, 1), at(0, 1, 0)},
+                            {at(2, 0, 0), at(2, 1, 0), at(2, 1, 1), at(2, 0, 1)}};
+    for (const auto& q : ends) split->AddFacet(4, q, 1, nullptr, nullptr);
+    for (int x = 0; x < 2; ++x) {
+        const int faces[4][4] = {
+            {at(x, 0, 0), at(x + 1, 0, 0), at(x + 1, 0, 1), at(x, 0, 1)},   // y = 0
+            {at(x, 1, 0), at(x, 1, 1), at(x + 1, 1, 1), at(x + 1, 1, 0)},   // y = 2
+            {at(x, 0, 0), at(x, 1, 0), at(x + 1, 1, 0), at(x + 1, 0, 0)},   // z = 0
+            {at(x, 0, 1), at(x + 1, 0, 1), at(x + 1, 1, 1), at(x, 1, 1)}};  // z = 2
+        for (const auto& q : faces) split->AddFacet(4, q, 1, nullptr, nullptr);
+    }
+    ASSERT_TRUE(pktest::IsClosedWithVolume(split.get(), 16.0));
+    SurfacePtr splitShell = ShellOf(split.get(), 0.5);
+    ASSERT_TRUE(splitShell);
+    EXPECT_TRUE(pktest::IsClosedWithVolume(splitShell.get(), -3.0));
+    int onSplit = 0;
+    for (int i = 0; i < splitShell->GetVertexCount(); ++i)
+        onSplit += std::fabs(splitShell->GetVertex(i)->GetX() - 2.0) < 1e-12;
+    EXPECT_EQ(onSplit, 4);
+
     SurfacePtr building(pktest::MakeLBuilding());
     ASSERT_TRUE(building->Triangulate(0x4, 0));
     SurfacePtr lShell = ShellOf(building.get(), 0.3);
