@@ -276,21 +276,7 @@ TEST(G3SolidsBuilderShell, CoplanarNeighboursShareOneOffsetPlane) {
     EXPECT_TRUE(pktest::IsClosedWithVolume(shell.get(), -0.512));
     // A 4 × 2 × 2 box whose long faces are split in two at x = 2: the vertices on the
     // split meet two distinct planes and must stay on the split.
-    SurfacePtr split(new G3Surface());
-    for (int i = 0; i < 12; ++i)
-        split->AddVertex(2.0 * (i % 3), 2.0 * ((i / 3) % 2), 2.0 * (i / 6), 0);
-    auto at = [](int x, int y, int z) { return x + 3 * y + 6 * z; };
-    const int ends[2][4] = {{at(0, 0, 0), at(0, 0, 1), at(0, 1, 1), at(0, 1, 0)},
-                            {at(2, 0, 0), at(2, 1, 0), at(2, 1, 1), at(2, 0, 1)}};
-    for (const auto& q : ends) split->AddFacet(4, q, 1, nullptr, nullptr);
-    for (int x = 0; x < 2; ++x) {
-        const int faces[4][4] = {
-            {at(x, 0, 0), at(x + 1, 0, 0), at(x + 1, 0, 1), at(x, 0, 1)},   // y = 0
-            {at(x, 1, 0), at(x, 1, 1), at(x + 1, 1, 1), at(x + 1, 1, 0)},   // y = 2
-            {at(x, 0, 0), at(x, 1, 0), at(x + 1, 1, 0), at(x + 1, 0, 0)},   // z = 0
-            {at(x, 0, 1), at(x + 1, 0, 1), at(x + 1, 1, 1), at(x, 1, 1)}};  // z = 2
-        for (const auto& q : faces) split->AddFacet(4, q, 1, nullptr, nullptr);
-    }
+    SurfacePtr split(pktest::MakeSplitBox());
     ASSERT_TRUE(pktest::IsClosedWithVolume(split.get(), 16.0));
     SurfacePtr splitShell = ShellOf(split.get(), 0.5);
     ASSERT_TRUE(splitShell);
@@ -310,16 +296,7 @@ TEST(G3SolidsBuilderShell, CoplanarNeighboursShareOneOffsetPlane) {
 // More than three planes meet at a sphere's vertices and a pyramid's apex.
 TEST(G3SolidsBuilderShell, ManyPlanesAtAVertexStayClosed) {
     // A right square pyramid has an inscribed ball, so its offset is a scaled copy.
-    SurfacePtr pyramid(new G3Surface());
-    const double base[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
-    for (const auto& b : base) pyramid->AddVertex(b[0], b[1], 0, 0);
-    pyramid->AddVertex(2, 2, 3, 0);
-    const int bottom[4] = {0, 3, 2, 1};
-    pyramid->AddFacet(4, bottom, 1, nullptr, nullptr);
-    for (int k = 0; k < 4; ++k) {
-        const int side[3] = {k, (k + 1) % 4, 4};
-        pyramid->AddFacet(3, side, 1, nullptr, nullptr);
-    }
+    SurfacePtr pyramid(pktest::MakeSquarePyramid());
     const double inradius = 12.0 / (4.0 + std::sqrt(52.0));
     const double scale = (inradius - 0.2) / inradius;
     SurfacePtr shell = ShellOf(pyramid.get(), 0.2);
