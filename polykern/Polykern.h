@@ -69,6 +69,7 @@
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/boolean/G3LineSegmentIntersector.h"
 #include "polykern/boolean/G3Segment.h"
+#include "polykern/boolean/G3SolidsBuilder.h"
 
 // Spatial search and contours
 #include "polykern/spatial/G2PointHash.h"

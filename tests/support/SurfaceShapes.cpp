@@ -85,6 +85,56 @@ G3Surface* MakeSphere(int slices, int stacks) {
     return s;
 }
 
+G3Surface* MakeLBuilding() {
+    const double plan[6][2] = {{0, 0}, {10, 0}, {10, 4}, {4, 4}, {4, 8}, {0, 8}};
+    auto* s = new G3Surface();
+    G3Vertex *floor[6], *roof[6];
+    for (int k = 0; k < 6; ++k) floor[k] = s->AddVertex(plan[k][0], plan[k][1], 0, 0);
+    for (int k = 0; k < 6; ++k) roof[k] = s->AddVertex(plan[k][0], plan[k][1], 3, 0);
+    G3Vertex* down[6];
+    for (int k = 0; k < 6; ++k) down[k] = floor[5 - k];
+    s->AddFacet(6, roof, 1, nullptr, nullptr);
+    s->AddFacet(6, down, 1, nullptr, nullptr);
+    for (int k = 0; k < 6; ++k) {
+        const int n = (k + 1) % 6;
+        G3Vertex* q[4] = {floor[k], floor[n], roof[n], roof[k]};
+        s->AddFacet(4, q, 1, nullptr, nullptr);
+    }
+    return s;
+}
+
+G3Surface* MakeSquarePyramid() {
+    auto* s = new G3Surface();
+    const double base[4][2] = {{0, 0}, {4, 0}, {4, 4}, {0, 4}};
+    for (const auto& b : base) s->AddVertex(b[0], b[1], 0, 0);
+    s->AddVertex(2, 2, 3, 0);
+    const int bottom[4] = {0, 3, 2, 1};
+    s->AddFacet(4, bottom, 1, nullptr, nullptr);
+    for (int k = 0; k < 4; ++k) {
+        const int side[3] = {k, (k + 1) % 4, 4};
+        s->AddFacet(3, side, 1, nullptr, nullptr);
+    }
+    return s;
+}
+
+G3Surface* MakeSplitBox() {
+    auto* s = new G3Surface();
+    for (int i = 0; i < 12; ++i) s->AddVertex(2.0 * (i % 3), 2.0 * ((i / 3) % 2), 2.0 * (i / 6), 0);
+    auto at = [](int x, int y, int z) { return x + 3 * y + 6 * z; };
+    const int ends[2][4] = {{at(0, 0, 0), at(0, 0, 1), at(0, 1, 1), at(0, 1, 0)},
+                            {at(2, 0, 0), at(2, 1, 0), at(2, 1, 1), at(2, 0, 1)}};
+    for (const auto& q : ends) s->AddFacet(4, q, 1, nullptr, nullptr);
+    for (int x = 0; x < 2; ++x) {
+        const int faces[4][4] = {
+            {at(x, 0, 0), at(x + 1, 0, 0), at(x + 1, 0, 1), at(x, 0, 1)},   // y = 0
+            {at(x, 1, 0), at(x, 1, 1), at(x + 1, 1, 1), at(x + 1, 1, 0)},   // y = 2
+            {at(x, 0, 0), at(x, 1, 0), at(x + 1, 1, 0), at(x + 1, 0, 0)},   // z = 0
+            {at(x, 0, 1), at(x + 1, 0, 1), at(x + 1, 1, 1), at(x, 1, 1)}};  // z = 2
+        for (const auto& q : faces) s->AddFacet(4, q, 1, nullptr, nullptr);
+    }
+    return s;
+}
+
 G3Surface* MakeGrid(int n, int m) {
     auto* grid = new G3Surface((n + 1) * (m + 1), 0, 2 * n * m);
     for (int j = 0; j <= m; ++j) {

@@ -17,6 +17,17 @@ G3Surface* MakeTriangleCube();
 G3Surface* MakeTetrahedron();
 /// A closed unit sphere of `slices` × `stacks` cells, outward rings.
 G3Surface* MakeSphere(int slices, int stacks);
+/// An L-shaped building 3 high over the outline (0, 0), (10, 0), (10, 4), (4, 4), (4, 8),
+/// (0, 8): six vertices on the floor and six on the flat roof, the floor and roof as
+/// one six-sided facet each, six wall quads, outward rings. Volume 168.
+G3Surface* MakeLBuilding();
+/// The right pyramid over the square (0, 0)–(4, 4) with its apex 3 above the centre: four
+/// planes meet at the apex. Outward rings; volume 16.
+G3Surface* MakeSquarePyramid();
+/// The box (0, 0, 0)–(4, 2, 2) with each of its four long faces split into two quads at
+/// x = 2, so that the vertices there lie on two planes only: 12 vertices, 10 quads,
+/// outward rings; volume 16.
+G3Surface* MakeSplitBox();
 /// An n × m grid of unit cells in the xy plane, two triangles per cell.
 G3Surface* MakeGrid(int n, int m);
 
