@@ -1,6 +1,7 @@
 // Classification of the operands against each other: random rays, crossing counts, the
 // vertex flood and the facet verdicts that the removal masks read.
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -120,11 +121,11 @@ G3Facet* OtherFacet(const G3Edge* e, const G3Facet* f) {
     return e->GetFacet1() == f ? e->GetFacet2() : e->GetFacet1();
 }
 
-// Points strictly inside f, other than the one the first verdict used: weighted points of
-// the triangles its corners span with their loop neighbours, the corner weighted most
-// first, so that thin corners still give a point.
-std::vector<std::vector<double>> FacetSamplePoints(const G3Facet* f, int most) {
-    std::vector<std::vector<double>> out;
+// Points strictly inside f for another try: weighted points of the triangle each corner
+// spans with its loop neighbours, the corner weighted most first (the first verdict used
+// the plain centroids), so that a thin or notched facet still offers a point.
+std::vector<std::array<double, 3>> FacetSamplePoints(const G3Facet* f, int most) {
+    std::vector<std::array<double, 3>> out;
     const G3FacetLoops loops(f);
     const int n = loops.GetCount();
     const double weights[3][3] = {{0.6, 0.2, 0.2}, {0.2, 0.4, 0.4}, {0.34, 0.33, 0.33}};
@@ -133,7 +134,7 @@ std::vector<std::vector<double>> FacetSamplePoints(const G3Facet* f, int most) {
             const double* a = loops.Vertex(k)->GetXYZ();
             const double* b = loops.Vertex(loops.Previous(k))->GetXYZ();
             const double* c = loops.Vertex(loops.Next(k))->GetXYZ();
-            std::vector<double> pt(3);
+            std::array<double, 3> pt;
             for (int m = 0; m < 3; ++m) pt[m] = w[0] * a[m] + w[1] * b[m] + w[2] * c[m];
             bool onBoundary = true;
             if (IsFinite3(pt.data()) && InFacet(f, pt.data(), &onBoundary) && !onBoundary)
@@ -385,7 +386,7 @@ bool G3BooleanCalculator::ResolveUnknownFacets(G3Surface* s, GArrayCollection* o
         G3Facet* f = s->GetFacet(k);
         G3BCFacetData* data = G3BCExDataProvider::DataOf(f);
         if (data == nullptr || data->classification != SURF_UNKNOWN) continue;
-        for (std::vector<double>& pt : FacetSamplePoints(f, 8)) {
+        for (std::array<double, 3>& pt : FacetSamplePoints(f, 8)) {
             data->classification = ClassifyFacetPoint(pt.data(), f, s, others);
             if (data->classification != SURF_UNKNOWN) break;
         }
