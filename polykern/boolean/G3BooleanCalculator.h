@@ -128,6 +128,10 @@ protected:
     void ChangeSurface();
     G3Surface* BinaryOperation(int maskA, int maskB, int unionInPlane);
     G3Surface* BinaryOperation(int maskA, int maskB, GEVENT e);
+    /// Settles the facets of s that ClassifyFacets left unknown: more rays from other points
+    /// inside each, then the verdict (in or out only) of a neighbour across an edge no cut
+    /// can have made, spread until nothing changes. False when a facet stays unknown.
+    bool ResolveUnknownFacets(G3Surface* s, GArrayCollection* others);
 
 private:
     // The shared road of both BinaryOperation forms; `event` is used when `useEvent`.
@@ -136,21 +140,15 @@ private:
     void DropOperands();
     // Whether every facet of `s` that a mask might keep or drop can be classified.
     bool Classifiable(const G3Surface* other, int mask) const;
-    // Resolves facets left unknown from their classified neighbours; false when one
-    // stays unknown.
-    bool ResolveUnknownFacets(G3Surface* s, GArrayCollection* others);
     // The coplanar-contact test of a point p on a facet of `own` against the surfaces
     // whose facets are `own` and `others`; 0 when undecided after every retry.
-    SURF_CLASSIFY TestOnOpposite(double* p,
-                                 double* plane,
-                                 GArrayCollection* own,
-                                 GArrayCollection* others);
+    SURF_CLASSIFY TestOnOppositeLists(double* p,
+                                      double* plane,
+                                      GArrayCollection* own,
+                                      GArrayCollection* others);
     // Classifies a point inside facet f of s against `others`: a point on the other
     // surface is settled by the coplanar-contact test (16, 32, or 0 when undecided).
-    SURF_CLASSIFY ClassifyFacetPoint(double* p,
-                                     G3Facet* f,
-                                     G3Surface* s,
-                                     GArrayCollection* others);
+    SURF_CLASSIFY ClassifyFacetPoint(double* p, G3Facet* f, G3Surface* s, GArrayCollection* others);
 
     G3Surface* m_A = nullptr;
     G3Surface* m_B = nullptr;

@@ -260,4 +260,32 @@ G3Surface* MakeSlabWithTwoOpenings(bool far) {
     return MakeSlabWithOpenings({0, 0, 10, 6}, {{2, 2, 3.5, 3.5}, {6, 2.5, 7.5, 4}}, 0.3, far);
 }
 
+G3Surface* MakePrism(const std::vector<PlanPoint>& outline, double height, bool far) {
+    auto* s = new G3Surface();
+    std::vector<G3Vertex*> bottom, top;
+    for (const PlanPoint& c : outline) {
+        double b[3] = {c.x, c.y, 0.0}, t[3] = {c.x, c.y, height};
+        if (far) {
+            MoveFar(b);
+            MoveFar(t);
+        }
+        bottom.push_back(s->AddVertex(b, 0));
+        top.push_back(s->AddVertex(t, 0));
+    }
+    const int n = static_cast<int>(outline.size());
+    s->AddFacet(n, top.data(), 1, nullptr, nullptr);
+    std::vector<G3Vertex*> down(bottom.rbegin(), bottom.rend());
+    s->AddFacet(n, down.data(), 1, nullptr, nullptr);
+    for (int k = 0; k < n; ++k) {
+        const int next = (k + 1) % n;
+        AddWall(s, bottom[k], bottom[next], top[next], top[k]);
+    }
+    s->FormPlaneEquation();
+    return s;
+}
+
+G3Surface* MakeLShapedBuilding(bool far) {
+    return MakePrism({{0, 0}, {8, 0}, {8, 3}, {4, 3}, {4, 6}, {0, 6}}, 3.0, far);
+}
+
 }  // namespace pktest

@@ -57,4 +57,17 @@ G3Surface* MakeSlabWithOpening(bool far = false);
 /// The 10 × 6 × 0.3 slab with two 1.5 × 1.5 openings: volume 16.65.
 G3Surface* MakeSlabWithTwoOpenings(bool far = false);
 
+/// A corner of a plan outline.
+struct PlanPoint {
+    double x, y;
+};
+/// The prism of `height` over a simple outline given counter-clockwise from above
+/// (convex or not): one top and one bottom facet, one quad wall per side, rings
+/// counter-clockwise seen from outside. With `far`, every corner is moved by MoveFar.
+/// Volume: outline area × height.
+G3Surface* MakePrism(const std::vector<PlanPoint>& outline, double height, bool far = false);
+/// An L-shaped building 3 m high: the 8 × 6 plan without its 4 × 3 corner at (4..8, 3..6),
+/// so the top and bottom facets are concave. Volume 108.
+G3Surface* MakeLShapedBuilding(bool far = false);
+
 }  // namespace pktest

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cmath>
+
+#include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/math/GEnvelope.h"
+#include "polykern/model/G3Facet.h"
+
+/// The small geometric rules the classification and the queries share: plane sides,
+/// working envelopes and the loop-aware point test. Internal to the library.
+namespace G3BCRayMath {
+
+/// Plane values closer to 0 than this lie on the plane.
+constexpr double kSideTol = 1e-6;
+
+inline bool IsFinite3(const double* p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
+}
+
+inline double PlaneValue(const double* plane, const double* p) {
+    return plane[0] * p[0] + plane[1] * p[1] + plane[2] * p[2] + plane[3];
+}
+
+/// 0 on the plane (|value| < 1e-6), else the value's sign.
+inline int Side(double value) {
+    if (std::fabs(value) < kSideTol) return 0;
+    return value >= 0.0 ? 1 : -1;
+}
+
+/// False for the all-zero plane of a degenerate facet, which no ray test counts, and for
+/// a plane that is not finite.
+inline bool IsUsablePlane(const double* plane) {
+    const bool zero = plane[0] == 0.0 && plane[1] == 0.0 && plane[2] == 0.0 && plane[3] == 0.0;
+    return !zero && IsFinite3(plane) && std::isfinite(plane[3]);
+}
+
+/// The facet's working envelope, or, for a facet without a working record, its own
+/// envelope grown alike into `scratch`.
+inline const GEnvelope* WorkingEnvelope(const G3Facet* f, GEnvelope* scratch) {
+    if (const G3BCFacetData* data = G3BCExDataProvider::DataOf(f)) return data;
+    scratch->Init();
+    f->FormEnvelope(scratch);
+    scratch->Extend(1e-5);
+    return scratch;
+}
+
+/// p in the facet on its dominant axes, loop by loop (a point in a hole is outside);
+/// *onBoundary, when given, tells whether it lies on an edge or a vertex.
+inline bool InFacet(const G3Facet* f, const double* p, bool* onBoundary = nullptr) {
+    int i, j;
+    f->GetMaxCoo(&i, &j);
+    G3Vertex *hitA = nullptr, *hitB = nullptr;
+    const bool in = f->PointInFacet(i, j, p, &hitA, &hitB, kSideTol);
+    if (onBoundary != nullptr) *onBoundary = in && hitA != nullptr;
+    return in;
+}
+
+}  // namespace G3BCRayMath
