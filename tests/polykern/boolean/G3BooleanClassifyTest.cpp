@@ -170,6 +170,12 @@ TEST(G3BooleanClassifyPoint, DoubleSidedFacetCrossedKeepsParity) {
     sheet->ClearDoubleSided();
     EXPECT_EQ(G3BooleanCalculator::TestPointAndFacetList(p, q, cube->GetFacetList(), &count),
               SURF_OUT);
+    // A degenerate facet's all-zero plane is ignored by every ray test.
+    const double zero[4] = {0, 0, 0, 0};
+    sheet->SetPlane(zero);
+    EXPECT_EQ(G3BooleanCalculator::TestPointAndFacetList(p, q, cube->GetFacetList(), &count),
+              SURF_IN);
+    EXPECT_EQ(count, 1u);
 }
 
 TEST(G3BooleanClassifyPoint, RayShorterThanDiagonalEndsInsideBody) {
