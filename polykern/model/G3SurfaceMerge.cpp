@@ -1,7 +1,9 @@
 // Surface repair across facets: sewing one-sided edges, rebuilding crossing outlines,
 // merging facets, hiding in-plane edges and closing gaps.
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <cstdio>
 #include <vector>
 
@@ -26,6 +28,82 @@ void TraceCount(const char* format, int n) {
     char text[96];
     std::snprintf(text, sizeof(text), format, n);
     GTrace::Message(text);
+}
+
+// The union of facets that share whole edges: pairs of edges running opposite ways
+// between the same two vertices are interior and go. When what is left is one ring through
+// distinct vertices, it is the outline, and it is chained into `out` as the one contour
+// without tracing (the edges move from `list` into it). False, nothing changed, otherwise.
+bool ChainSingleRing(G3EdgeList* list, GArrayCollection* out) {
+    struct Side {
+        const G3Vertex* lo;
+        const G3Vertex* hi;
+        bool forward;
+        int index;
+    };
+    const int n = list->size();
+    std::vector<Side> sides(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const G3Edge* e = list->GetEdgeAt(i);
+        const G3Vertex* a = e->GetVertex1();
+        const G3Vertex* b = e->GetVertex2();
+        if (a == b) return false;
+        const bool forward = std::less<const G3Vertex*>()(a, b);
+        sides[std::size_t(i)] = {forward ? a : b, forward ? b : a, forward, i};
+    }
+    std::sort(sides.begin(), sides.end(), [](const Side& x, const Side& y) {
+        if (x.lo != y.lo) return std::less<const G3Vertex*>()(x.lo, y.lo);
+        if (x.hi != y.hi) return std::less<const G3Vertex*>()(x.hi, y.hi);
+        return x.index < y.index;
+    });
+    std::vector<char> inner(static_cast<std::size_t>(n), 0);
+    for (std::size_t g = 0; g < sides.size();) {
+        std::size_t end = g;
+        int ahead = 0, back = 0;
+        while (end < sides.size() && sides[end].lo == sides[g].lo && sides[end].hi == sides[g].hi) {
+            (sides[end].forward ? ahead : back) += 1;
+            ++end;
+        }
+        if (ahead == 1 && back == 1) {
+            inner[std::size_t(sides[g].index)] = inner[std::size_t(sides[g + 1].index)] = 1;
+        } else if (ahead + back != 1) {
+            return false;  // doubled or unbalanced sides need the tracer
+        }
+        g = end;
+    }
+    // What is left must run head to tail through each vertex once.
+    std::vector<std::pair<const G3Vertex*, int>> from;
+    for (int i = 0; i < n; ++i) {
+        if (!inner[std::size_t(i)]) from.emplace_back(list->GetEdgeAt(i)->GetVertex1(), i);
+    }
+    if (from.size() < 3) return false;
+    std::sort(from.begin(), from.end());
+    for (std::size_t k = 1; k < from.size(); ++k) {
+        if (from[k].first == from[k - 1].first) return false;
+    }
+    auto next = [&from](const G3Vertex* v) {
+        auto it = std::lower_bound(from.begin(), from.end(), std::make_pair(v, -1));
+        return it != from.end() && it->first == v ? it->second : -1;
+    };
+    std::vector<int> ring;
+    ring.reserve(from.size());
+    int at = from.front().second;
+    for (std::size_t k = 0; k < from.size(); ++k) {
+        ring.push_back(at);
+        at = next(list->GetEdgeAt(at)->GetVertex2());
+        if (at < 0) return false;
+    }
+    if (at != ring.front()) return false;  // more than one ring
+    auto* contour = new G3EdgeList(list->GetFacetFlags(), list->GetFacetSurface());
+    contour->SetPlane(list->GetPlane());
+    for (int i : ring) contour->add(list->GetEdgeAt(i));
+    for (int i = 0; i < n; ++i) {
+        if (inner[std::size_t(i)]) delete list->GetEdgeAt(i);
+    }
+    list->clear();
+    contour->FormEnvelope();
+    out->add(contour);
+    return true;
 }
 
 }  // namespace
@@ -200,7 +278,10 @@ void G3Surface::UnionInPlaneFacets(int32_t mask) {
         for (G3Facet* member : group) G3FacetLoops(member).CopyLoops(&list);
         ++links;
         GArrayCollection contours;
-        list.RemoveSelfIntersections(&contours, this, false, UNION_EDGE_MERGE, 0);
+        // Neighbours joined along whole edges give one ring, chained directly; anything
+        // else goes through the tracer.
+        if (!ChainSingleRing(&list, &contours))
+            list.RemoveSelfIntersections(&contours, this, false, UNION_EDGE_MERGE, 0);
         for (G3Facet* member : group) member->RemoveEdges();
         ProviderSetExData(f);
         AddLoopedFacets(&contours, nullptr, -1);
