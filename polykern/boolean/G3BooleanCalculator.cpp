@@ -229,6 +229,7 @@ G3Surface* G3BooleanCalculator::RunBinary(
     m_A->RemoveNonManifoldEdges();
     if (useEvent || unionInPlane != 0) m_A->UnionInPlaneFacets(4);
     m_A->UnionFacets(8);
+    m_A->PairNonManifoldEdges();
     m_A->ChangeEdgeFlags(12, false);
     if (!m_A->GetClosed()) m_A->ClearSolid();
     if (!useEvent && !HasFacets(m_A)) {

@@ -153,8 +153,13 @@ double G3Facet::CalcArea() const {
 }
 
 bool G3Facet::FormPlaneEquation() {
-    const G3FacetLoops loops(this);
-    if (loops.GetLoopCount() > 1) {
+    int loopCount = 0;
+    for (G3FacetVertexIterator it(this); it.hasNext() && loopCount < 2;) {
+        it.next();
+        if (it.StartedLoop()) ++loopCount;
+    }
+    if (loopCount > 1) {
+        const G3FacetLoops loops(this);
         // A ring of several loops is no single polygon: each loop is summed on its own.
         for (double& c : m_Plane) c = 0.0;
         if (!FormLoopsPlane(loops, m_Plane)) {

@@ -210,6 +210,10 @@ public:
     bool RemoveTrivialFacets();
     /// Sews pairs of parallel one-sided edges into shared edges.
     void RemoveNonManifoldEdges();
+    /// Where more than two facets meet at one pair of vertices, gives each two angularly
+    /// neighbouring facets with material between them an edge of their own (bodies that
+    /// touch along an edge); the number of edges made.
+    int PairNonManifoldEdges();
     /// Rebuilds facets whose outline crosses itself into simple facets (working at 1000
     /// times the scale); whether any facet was rebuilt.
     bool RemoveSelfIntersections();
