@@ -11,6 +11,7 @@
 
 #include "polykern/exdata/G3ExDataProvider.h"
 #include "polykern/foundation/GArrayCollection.h"
+#include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Vertex.h"
 
@@ -38,6 +39,22 @@ void RegionKey(G3Facet* f,
         auto* p = static_cast<G3ExDataProvider*>(providers->get(i));
         key.push_back(reinterpret_cast<std::uintptr_t>(f->GetOutExData(p)));
     }
+}
+
+// The corners of a triangle in ring order, read off its three edges in one walk; the
+// number of edges, counted up to 4.
+int Corners(const G3Facet* f, G3Vertex** v) {
+    G3Edge* e[4];
+    int n = 0;
+    for (G3Edge* edge = f->GetFirstEdge(); edge != nullptr && n < 4; edge = f->NextEdge(edge))
+        e[n++] = edge;
+    if (n != 3) return n;
+    G3Vertex* shared = e[0]->GetVertex2();
+    if (shared != e[1]->GetVertex1() && shared != e[1]->GetVertex2()) shared = e[0]->GetVertex1();
+    v[0] = e[0]->OtherVertex(shared);
+    v[1] = shared;
+    v[2] = e[1]->OtherVertex(shared);
+    return 3;
 }
 
 // Positions as meshoptimizer reads them: floats, taken about the box's centre so that a
@@ -161,11 +178,10 @@ ReadStatus ReadTriangles(G3Surface* s, G3Surface::QSLIMCommandsBase* commands, T
     mesh.region.reserve(static_cast<std::size_t>(facetCount));
     for (int i = 0; i < facetCount; ++i) {
         G3Facet* f = s->GetFacet(i);
-        const int edges = f->GetEdgeCount();
+        G3Vertex* v[3];
+        const int edges = Corners(f, v);
         if (edges == 0) continue;  // an empty ring waiting for the sweep
         if (edges != 3) return ReadStatus::NotTriangles;
-        G3Vertex* v[3];
-        f->GetVertices(v);
         for (G3Vertex* corner : v) {
             const int id = corner->GetId();
             if (id < 0 || id >= vertexCount || s->GetVertex(id) != corner)
@@ -218,7 +234,7 @@ bool SimplifyRegions(const TriangleMesh& in,
         *error = SimplifyBuffer(in.index, positions.data(), vertexCount, request.targetTriangles,
                                 request.targetError, request.lockBorder, out.index);
         out.region.assign(out.index.size() / 3, 0);
-        SplitSlivers(out);
+        if (request.lockBorder) SplitSlivers(out);
         return commands == nullptr || commands->Progress(regionCount, regionCount);
     }
 
