@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <set>
@@ -279,4 +280,45 @@ TEST(G3SurfaceSimplify, RefusalsGiveNullAndSayWhy) {
     EXPECT_EQ(res, G3Surface::QSLIM_RES_NOTHING_TO_DO);
     EXPECT_NE(same.get(), tetra.get());
     EXPECT_TRUE(pktest::IsClosedWithVolume(same.get(), pktest::SignedVolume(tetra.get())));
+}
+
+// Providers that keep a record per facet make every facet a region of its own, so nothing
+// can go; the host's region numbers group the records by material instead, and each result
+// triangle then carries a record of its own material.
+TEST(G3SurfaceSimplify, HostRegionsGroupFacetsWithRecordsOfTheirOwn) {
+    pktest::FacetTagProvider provider;
+    pktest::ScopedProvider registered(&provider);
+    Surface sphere(pktest::MakeSphere(60, 30));
+    const int facets = sphere->GetFacetCount();
+    // Record 2k + m for facet k of material m (0 north, 1 south).
+    for (int i = 0; i < facets; ++i) {
+        G3Facet* f = sphere->GetFacet(i);
+        const bool south = f->GetPlaneC() < 0;
+        f->SetOutExData(&provider, reinterpret_cast<void*>(std::uintptr_t(2 * i + south + 2)));
+    }
+    struct ByMaterial : G3Surface::QSLIMCommandsBase {
+        int GetRegion(G3Facet* f) override {
+            return static_cast<int>(reinterpret_cast<std::uintptr_t>(f->GetOutExData(p)) & 1);
+        }
+        G3ExDataProvider* p = nullptr;
+    } byMaterial;
+    byMaterial.p = &provider;
+
+    G3Surface::QSLIM_RES res = G3Surface::QSLIM_RES_NONE;
+    Surface apart(Simplify(sphere.get(), facets / 4, res));
+    ASSERT_NE(apart, nullptr);
+    EXPECT_EQ(res, G3Surface::QSLIM_RES_TARGET_NOT_REACHED);
+    EXPECT_EQ(apart->GetFacetCount(), facets);
+
+    Surface grouped(
+        Simplify(sphere.get(), facets / 4, res, G3Surface::QSLIM_TYPE_DEFAULT, &byMaterial));
+    ASSERT_NE(grouped, nullptr);
+    EXPECT_LE(grouped->GetFacetCount(), facets / 4 + 60);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(grouped.get()));
+    for (int i = 0; i < grouped->GetFacetCount(); ++i) {
+        G3Facet* f = grouped->GetFacet(i);
+        const auto record = reinterpret_cast<std::uintptr_t>(f->GetOutExData(&provider));
+        ASSERT_GE(record, 2u) << "facet " << i;
+        EXPECT_EQ(record & 1, std::uintptr_t(f->GetPlaneC() < 0)) << "facet " << i;
+    }
 }
