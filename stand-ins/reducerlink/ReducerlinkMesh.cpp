@@ -111,9 +111,10 @@ std::uint64_t SideKey(unsigned from, unsigned to) {
 }
 
 // Locked vertices along a straight boundary leave slivers behind: triangles (p, m, q)
-// whose m lies on the side q–p. Each is dropped and the triangle across q–p split at m,
-// which covers the same ground with the same outline and orientation. Repeated while a
-// pass finds any, each triangle changed at most once per pass.
+// whose m lies on the side q–p. The sliver and the triangle across q–p become the two
+// halves of that triangle split at m: the same ground, outline and orientation, one
+// degenerate triangle fewer. Repeated while a pass finds any, each triangle changed at
+// most once per pass.
 void SplitSlivers(TriangleMesh& mesh) {
     std::vector<unsigned>& index = mesh.index;
     for (int pass = 0; pass < 16; ++pass) {
