@@ -63,6 +63,8 @@ void G3Surface::Update(CHECK_LEVEL level) {
             RemoveSelfIntersections();
             OrientNormals2(false);
             break;
+        case CHECK_LEVEL_NONE:
+            break;
     }
 }
 
