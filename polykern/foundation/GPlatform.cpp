@@ -1,6 +1,7 @@
 #include "polykern/foundation/GPlatform.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -52,6 +53,41 @@ std::string GPlatform::ModulePathOf(const void* address) {
     Dl_info info{};
     if (address == nullptr || dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
     return info.dli_fname;
+}
+
+namespace {
+
+struct ModuleSearch {
+    const char* fileName;
+    std::size_t length;
+    std::string path;
+};
+
+int MatchModule(dl_phdr_info* info, std::size_t /*size*/, void* data) {
+    auto* search = static_cast<ModuleSearch*>(data);
+    if (info->dlpi_name == nullptr || info->dlpi_name[0] == '\0') return 0;
+    const char* slash = std::strrchr(info->dlpi_name, '/');
+    const char* base = slash != nullptr ? slash + 1 : info->dlpi_name;
+    if (std::strncmp(base, search->fileName, search->length) != 0) return 0;
+    if (base[search->length] != '\0' && base[search->length] != '.') return 0;
+    search->path = info->dlpi_name;
+    return 1;
+}
+
+}  // namespace
+
+std::string GPlatform::LoadedLibraryPath(const char* fileName) {
+    if (fileName == nullptr || fileName[0] == '\0') return {};
+    ModuleSearch search{fileName, std::strlen(fileName), {}};
+    dl_iterate_phdr(&MatchModule, &search);
+    return search.path;
+}
+
+std::string GPlatform::SiblingPath(const std::string& path, const char* fileName) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    return folder + (fileName != nullptr ? fileName : "");
 }
 
 bool GPlatform::FileExists(const char* path) {

@@ -18,6 +18,11 @@ public:
     /// The handle of a library that is already loaded, without loading it or keeping an
     /// extra reference; null when it is not loaded.
     static void* FindLoadedLibrary(const char* name);
+    /// The full path of a loaded module whose file name is `fileName` (or that name with a
+    /// version suffix, "libX.so.1"); empty when none is loaded.
+    static std::string LoadedLibraryPath(const char* fileName);
+    /// `path` with its file-name part (after the last '/') replaced by `fileName`.
+    static std::string SiblingPath(const std::string& path, const char* fileName);
     /// The path of the loaded module that holds `address`; empty when none does.
     static std::string ModulePathOf(const void* address);
     /// True when a file or folder exists at `path`.

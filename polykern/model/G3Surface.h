@@ -23,8 +23,13 @@ using GEVENT = void*;
 /// Projection of GenerateTexCoo; every mode projects on the facet's own axes.
 enum TEXTURE_PROJECTION_MODE { TEXTURE_PROJECTION_PLANAR = 0 };
 
-/// Check levels of the surface's update passes.
-enum CHECK_LEVEL { CHECK_LEVEL_1001 = 1001, CHECK_LEVEL_1002 = 1002, CHECK_LEVEL_1003 = 1003 };
+/// Check levels of the surface's update passes; CHECK_LEVEL_NONE asks for none.
+enum CHECK_LEVEL {
+    CHECK_LEVEL_NONE = 0,
+    CHECK_LEVEL_1001 = 1001,
+    CHECK_LEVEL_1002 = 1002,
+    CHECK_LEVEL_1003 = 1003
+};
 
 /// The polyhedral mesh the kernel works with: a shell with every collection, plus the
 /// operations that build and edit topology. Facets find or make their edges: an edge
@@ -40,6 +45,46 @@ public:
     G3Surface(int vertices, int normals, int facets);
     G3Surface(const G3Surface&) = delete;
     G3Surface& operator=(const G3Surface&) = delete;
+
+    /// What the simplifier keeps, as bits: QSLIM_TYPE_LOCK_BORDER keeps every open
+    /// boundary vertex; QSLIM_TYPE_TRIANGLES_ONLY refuses a surface with other facets
+    /// (QSLIM_RES_NOT_TRIANGLES) instead of simplifying a triangulated copy of it.
+    enum QSLIM_TYPE {
+        QSLIM_TYPE_DEFAULT = 0,
+        QSLIM_TYPE_LOCK_BORDER = 1,
+        QSLIM_TYPE_TRIANGLES_ONLY = 2
+    };
+    /// What a simplification did. The kernel never writes it: a value the caller set stays
+    /// when no adapter answers. A surface comes back with the first three.
+    enum QSLIM_RES {
+        QSLIM_RES_NONE = 0,                ///< nothing reported
+        QSLIM_RES_TARGET_REACHED = 1,      ///< at or below the target
+        QSLIM_RES_TARGET_NOT_REACHED = 2,  ///< stopped above it: error bound or locked vertices
+        QSLIM_RES_NOTHING_TO_DO = 3,       ///< already at or below the target; an equal copy
+        QSLIM_RES_BAD_INPUT = 4,           ///< bad target, ratio or error, or broken geometry
+        QSLIM_RES_NOT_TRIANGLES = 5,       ///< facets other than triangles that were not split
+        QSLIM_RES_OUT_OF_MEMORY = 6,       ///< an allocation failed; nothing was made
+        QSLIM_RES_CANCELLED = 7            ///< the commands' Progress answered false
+    };
+    /// How the size of the result is asked for: a triangle count or a ratio of the input's.
+    enum QSLIM_DESIREDTRISETTYPE { QSLIM_DESIRED_COUNT = 0, QSLIM_DESIRED_RATIO = 1 };
+
+    /// What the simplifier asks of its caller while it works; every member has a default,
+    /// so a caller overrides only what it needs.
+    class POLYKERN_API QSLIMCommandsBase {
+    public:
+        virtual ~QSLIMCommandsBase();
+        /// Called as regions are done (done of total); false cancels the run.
+        virtual bool Progress(int done, int total);
+        /// One line about the run (counts, why a target was missed); the base drops it.
+        virtual void Message(const char* text);
+        /// The deformation allowed, relative to the mesh's extent (0.01 is 1%); the base
+        /// allows any (1), so the target alone decides. Negative or not finite: bad input.
+        virtual double GetTargetError();
+        /// The region of f (≥ 0), for hosts whose outside data differs per facet even where
+        /// the material agrees; −1 (the base) groups facets by equal outside data values.
+        virtual int GetRegion(G3Facet* f);
+    };
 
     int GetObjectType() override { return 2; }
     /// Appends a deep copy of `src` (a surface) after what this surface holds; nothing is
@@ -267,6 +312,24 @@ public:
     /// edges and orients; 1002 rebuilds crossing outlines, merges doubled facets and
     /// orients; 1003 rebuilds crossing outlines and orients.
     void Update(CHECK_LEVEL level);
+    /// Simplifies s to about targetCount triangles in a new surface (caller owns it),
+    /// through the adapter library loaded on first use. Facets with different outside data
+    /// are simplified apart, their shared boundary kept, and each result triangle carries
+    /// its region's data. Null, s and result untouched, for a null s or when the adapter
+    /// cannot be found; otherwise the adapter sets result.
+    static G3Surface* QSlimSimplifier(G3Surface* s,
+                                      CHECK_LEVEL check,
+                                      int targetCount,
+                                      QSLIM_TYPE type,
+                                      QSLIM_RES& result,
+                                      QSLIMCommandsBase* commands);
+    /// The same with the target given as a ratio (0, 1] of s's triangle count.
+    static G3Surface* QSlimSimplifier(G3Surface* s,
+                                      CHECK_LEVEL check,
+                                      double ratio,
+                                      QSLIM_TYPE type,
+                                      QSLIM_RES& result,
+                                      QSLIMCommandsBase* commands);
     /// Replaces chosen facets of four or more edges by triangles (option bits: 0x4 every
     /// such facet, 0x8 those of five or more edges, 0x2 those not flat within 5e-7, 0x1
     /// those not convex). Triangles keep the facet's per-vertex normals, texture
@@ -335,6 +398,15 @@ protected:
 
 private:
     friend class G3SurfaceBulkBuilder;
+    // Binds the adapter when needed and hands it the call; null when it cannot be reached.
+    static G3Surface* QSlimSimplifierInternal(G3Surface* s,
+                                              QSLIM_TYPE type,
+                                              QSLIM_RES& result,
+                                              int targetCount,
+                                              double ratio,
+                                              QSLIM_DESIREDTRISETTYPE desired,
+                                              CHECK_LEVEL check,
+                                              QSLIMCommandsBase* commands);
     // The sharing rule for one edge between f's two vertices: 1 when f takes a free side
     // of e, 0 when e has none (look at the next), −1 when f is on e already (a new edge).
     static int ClaimSide(G3Edge* e, G3Facet* f);

@@ -67,6 +67,8 @@ void G3Surface::Update(CHECK_LEVEL level) {
             }
             OrientNormals2(false);
             break;
+        case CHECK_LEVEL_NONE:
+            break;
     }
 }
 

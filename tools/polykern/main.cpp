@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv) {
     CLI::App app{
-        "polykern: inspect, clean, convert and render polyhedral surfaces, and clip polylines"};
+        "polykern: inspect, clean, convert, simplify and render polyhedral surfaces, and clip "
+        "polylines"};
     app.require_subcommand(1);
     app.fallthrough();
     pkcli::Session session;
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
     pkcli::AddDemoCommand(app, session);
     pkcli::AddTriangulateCommand(app, session);
     pkcli::AddClipCommand(app, session);
+    pkcli::AddSimplifyCommand(app, session);
 
     try {
         app.parse(argc, argv);
