@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "polykern/foundation/GArrayCollection.h"
+#include "polykern/exdata/G3ExDataProvider.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/math/G3Math.h"
 #include "polykern/model/G3Edge.h"
@@ -28,6 +29,16 @@ void TraceCount(const char* format, int n) {
     char text[96];
     std::snprintf(text, sizeof(text), format, n);
     GTrace::Message(text);
+}
+
+// Whether every registered provider holds the same value on both facets.
+bool SameOutExData(const G3Facet* a, const G3Facet* b) {
+    const GArrayCollection* providers = G3Obj::GetProviderList();
+    for (int i = 0; providers != nullptr && i < providers->size(); ++i) {
+        auto* p = static_cast<G3ExDataProvider*>(providers->get(i));
+        if (a->GetOutExData(p) != b->GetOutExData(p)) return false;
+    }
+    return true;
 }
 
 // The union of facets that share whole edges: pairs of edges running opposite ways
@@ -266,6 +277,7 @@ void G3Surface::UnionInPlaneFacets(int32_t mask) {
                     continue;
                 }
                 if (!other->IsPlaneZero() && !other->PlaneEquals(f->GetPlane())) continue;
+                if (!SameOutExData(other, f)) continue;  // a material keeps its own facet
                 other->SetMark3();
                 group.push_back(other);
             }
