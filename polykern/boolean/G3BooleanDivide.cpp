@@ -345,6 +345,9 @@ void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
         SplitBoundary(&list, s, splits);
         pieces.clear();
         list.RemoveSelfIntersections(&pieces, s, false, UNION_EDGE_SPLIT, 0);
+        // The pieces take over f's edges where they run along them, so the neighbours
+        // stay joined without sewing.
+        f->RemoveEdges();
         s->ProviderSetExData(f);
         s->AddContourFacets(&pieces, f, e);
         s->ProviderSetExData(nullptr);

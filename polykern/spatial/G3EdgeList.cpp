@@ -222,12 +222,23 @@ bool G3EdgeList::IsIn(G3EdgeList* other) {
 void G3EdgeList::FormContourTypes(GArrayCollection* contours) {
     if (contours == nullptr) return;
     const int n = contours->size();
+    for (int i = 0; i < n; ++i) static_cast<G3EdgeList*>(contours->get(i))->FormEnvelope();
+    // A contour inside another lies within its box: boxes apart need no point test.
+    auto within = [](const G3EdgeList* c, const G3EdgeList* d) {
+        const GEnvelope* a = c->GetEnvelope();
+        const GEnvelope* b = d->GetEnvelope();
+        for (int k = 0; k < 3; ++k) {
+            if (a->GetMin()[k] < b->GetMin()[k] - 1e-6 || a->GetMax()[k] > b->GetMax()[k] + 1e-6)
+                return false;
+        }
+        return true;
+    };
     for (int i = 0; i < n; ++i) {
         auto* c = static_cast<G3EdgeList*>(contours->get(i));
         int count = 0;
         for (int j = 0; j < n; ++j) {
             auto* d = static_cast<G3EdgeList*>(contours->get(j));
-            if (d == c || !c->IsIn(d)) continue;
+            if (d == c || !within(c, d) || !c->IsIn(d)) continue;
             // Of two identical contours exactly one counts the other.
             if (c->Equals(d) && std::less<G3EdgeList*>()(d, c)) continue;
             ++count;
