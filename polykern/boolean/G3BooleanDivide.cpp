@@ -13,6 +13,7 @@
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetLoops.h"
 #include "polykern/model/G3FacetVertexIterator.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
@@ -216,6 +217,50 @@ void NormalizeCuts(const GArrayCollection* intervals, std::vector<Segment>* out)
     }
 }
 
+// Copies f's loops for the split: the outline and every hole a cut comes near go into
+// `list`; each other hole becomes a list of its own in `untouched`, already turned to run
+// like the outline, as the traced contours do.
+void SplitLoops(const G3Facet* f,
+                const std::vector<Segment>& cuts,
+                G3EdgeList* list,
+                std::vector<G3EdgeList*>* untouched) {
+    const G3FacetLoops loops(f);
+    GEnvelope reach;
+    for (const Segment& c : cuts) {
+        if (reach.IsDefault()) {
+            reach.Init(c.a);
+        } else {
+            reach.Add(c.a);
+        }
+        reach.Add(c.b);
+    }
+    reach.Extend(10 * kOnEdge);
+    for (int loop = 0; loop < loops.GetLoopCount(); ++loop) {
+        const int begin = loops.LoopBegin(loop), end = loops.LoopEnd(loop);
+        GEnvelope box(loops.Vertex(begin)->GetXYZ(), loops.Vertex(begin)->GetXYZ(),
+                      loops.Vertex(begin)->GetXYZ());
+        for (int k = begin; k < end; ++k) box.Add(loops.Vertex(k)->GetXYZ());
+        bool near = loop == 0 || !loops.IsClosed();
+        if (!near && box.IsIntersectXYZ(&reach)) {
+            for (const Segment& c : cuts) {
+                GEnvelope cb(c.a, c.a, c.b);
+                cb.Extend(10 * kOnEdge);
+                if (cb.IsIntersectXYZ(&box)) {
+                    near = true;
+                    break;
+                }
+            }
+        }
+        if (near) {
+            for (int k = begin; k < end; ++k) loops.CopyEdge(k, false, list);
+        } else {
+            auto* hole = new G3EdgeList(f->GetFlags(), f->GetSurface());
+            for (int k = end - 1; k >= begin; --k) loops.CopyEdge(k, true, hole);
+            untouched->push_back(hole);
+        }
+    }
+}
+
 // A cut end: a new vertex of s, with the normal and texture coordinate f has there.
 struct CutEnd {
     G3Vertex* vertex = nullptr;
@@ -311,15 +356,19 @@ void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
     GArrayCollection pieces;
     std::vector<std::vector<double>> splits;
     std::vector<Segment> cuts;
+    std::vector<G3EdgeList*> untouched;
     for (G3Facet* f : snapshot) {
         const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
         if (d == nullptr || d->intersections == nullptr) continue;
         GArrayCollection* segments = d->intersections->GetIntervalList();
         if (segments == nullptr || segments->isEmpty()) continue;
-        G3EdgeList list(f);
+        NormalizeCuts(segments, &cuts);
+        G3EdgeList list(f->GetFlags(), f->GetSurface());
+        list.SetPlane(f->GetPlane());
+        untouched.clear();
+        SplitLoops(f, cuts, &list, &untouched);
         const bool shaded = f->HasGeometry();
         splits.assign(std::size_t(list.size()), {});
-        NormalizeCuts(segments, &cuts);
         for (const Segment& seg : cuts) {
             CutEnd ends[2];
             const double* at[2] = {seg.a, seg.b};
@@ -345,6 +394,12 @@ void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
         SplitBoundary(&list, s, splits);
         pieces.clear();
         list.RemoveSelfIntersections(&pieces, s, false, UNION_EDGE_SPLIT, 0);
+        // Holes no cut comes near stay as they were and join the piece around them.
+        for (G3EdgeList* hole : untouched) {
+            hole->SetPlane(f->GetPlane());
+            hole->FormEnvelope();
+            pieces.add(hole);
+        }
         // The pieces take over f's edges where they run along them, so the neighbours
         // stay joined without sewing.
         f->RemoveEdges();
