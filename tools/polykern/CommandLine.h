@@ -67,5 +67,6 @@ void AddRenderCommand(CLI::App& app, Session& session);
 void AddDemoCommand(CLI::App& app, Session& session);
 void AddTriangulateCommand(CLI::App& app, Session& session);
 void AddClipCommand(CLI::App& app, Session& session);
+void AddBooleanCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

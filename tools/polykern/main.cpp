@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     pkcli::AddDemoCommand(app, session);
     pkcli::AddTriangulateCommand(app, session);
     pkcli::AddClipCommand(app, session);
+    pkcli::AddBooleanCommand(app, session);
 
     try {
         app.parse(argc, argv);
