@@ -163,8 +163,9 @@ G3Surface* Build(const Solid& s) {
     return out;
 }
 
+// Prints every broken invariant of the pair, with both solids, and aborts.
 [[noreturn]] void Violation(const Solid& a, const Solid& b, const std::string& what) {
-    std::fprintf(stderr, "boolean fuzz: %s\n  A: %s\n  B: %s\n", what.c_str(), Describe(a).c_str(),
+    std::fprintf(stderr, "boolean fuzz:\n%s  A: %s\n  B: %s\n", what.c_str(), Describe(a).c_str(),
                  Describe(b).c_str());
     std::abort();
 }
@@ -180,8 +181,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         va = pktest::SignedVolume(a.get());
         vb = pktest::SignedVolume(b.get());
     }
+    // All three run before any verdict, so that a report names every broken invariant.
     const char* const names[3] = {"union", "intersection", "difference"};
     double v[3] = {0, 0, 0};  // an empty result has no volume
+    std::string broken;
     for (int op = 0; op < 3; ++op) {
         G3BooleanCalculator bc;
         G3Surface* a = Build(sa);
@@ -192,17 +195,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (r == nullptr) continue;
         const ::testing::AssertionResult closed = pktest::IsClosedAndOriented(r.get());
         if (!closed)
-            Violation(sa, sb, std::string(names[op]) + " is not closed: " + closed.message());
+            broken += std::string("  ") + names[op] + " is not closed: " + closed.message() + "\n";
         v[op] = pktest::SignedVolume(r.get());
     }
     const double tol = kRelTol * (std::fabs(va) + std::fabs(vb));
-    char buf[300];
-    std::snprintf(buf, sizeof buf,
-                  "volumes A %.17g B %.17g union %.17g intersection %.17g difference %.17g", va, vb,
-                  v[0], v[1], v[2]);
-    if (std::fabs(v[0] + v[1] - va - vb) > tol)
-        Violation(sa, sb, std::string("V(A+B) + V(A*B) != V(A) + V(B): ") + buf);
-    if (std::fabs(v[2] - (va - v[1])) > tol)
-        Violation(sa, sb, std::string("V(A-B) != V(A) - V(A*B): ") + buf);
+    if (std::fabs(v[0] + v[1] - va - vb) > tol) broken += "  V(A+B) + V(A*B) != V(A) + V(B)\n";
+    if (std::fabs(v[2] - (va - v[1])) > tol) broken += "  V(A-B) != V(A) - V(A*B)\n";
+    if (!broken.empty()) {
+        char buf[300];
+        std::snprintf(buf, sizeof buf,
+                      "  volumes A %.17g B %.17g union %.17g intersection %.17g difference %.17g\n",
+                      va, vb, v[0], v[1], v[2]);
+        Violation(sa, sb, broken + buf);
+    }
     return 0;
 }
