@@ -31,8 +31,9 @@ bench: bootstrap
 	./build/release/bin/polykern_bench
 
 # Runs a libFuzzer target (clang) for FUZZ_SECONDS (default 60) from its seed corpus:
-# FUZZ_TARGET=load (the surface loader, the default), triangulate, or read (the mesh-file
-# readers of the command-line host; leaks inside Assimp are not reported).
+# FUZZ_TARGET=load (the surface loader, the default), triangulate, read (the mesh-file
+# readers of the command-line host; leaks inside Assimp are not reported), or boolean (the
+# volume identities of union, intersection and difference on pairs of small solids).
 FUZZ_SECONDS ?= 60
 FUZZ_TARGET ?= load
 fuzz: bootstrap

@@ -68,5 +68,6 @@ void AddDemoCommand(CLI::App& app, Session& session);
 void AddTriangulateCommand(CLI::App& app, Session& session);
 void AddClipCommand(CLI::App& app, Session& session);
 void AddSimplifyCommand(CLI::App& app, Session& session);
+void AddBooleanCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     pkcli::AddTriangulateCommand(app, session);
     pkcli::AddClipCommand(app, session);
     pkcli::AddSimplifyCommand(app, session);
+    pkcli::AddBooleanCommand(app, session);
 
     try {
         app.parse(argc, argv);
