@@ -102,9 +102,10 @@ bool ChainSingleRing(G3EdgeList* list, GArrayCollection* out) {
     for (std::size_t k = 0; k < from.size(); ++k) {
         ring.push_back(at);
         at = next(list->GetEdgeAt(at)->GetVertex2());
-        if (at < 0) return false;
+        // Back at the start before every edge was used: more than one ring.
+        if (at < 0 || (at == ring.front() && k + 1 < from.size())) return false;
     }
-    if (at != ring.front()) return false;  // more than one ring
+    if (at != ring.front()) return false;
     auto* contour = new G3EdgeList(list->GetFacetFlags(), list->GetFacetSurface());
     contour->SetPlane(list->GetPlane());
     for (int i : ring) contour->add(list->GetEdgeAt(i));

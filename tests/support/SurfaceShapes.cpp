@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "polykern/model/G3Facet.h"
+#include "polykern/model/G3Vertex.h"
 
 namespace pktest {
 
@@ -286,6 +287,17 @@ G3Surface* MakePrism(const std::vector<PlanPoint>& outline, double height, bool 
 
 G3Surface* MakeLShapedBuilding(bool far) {
     return MakePrism({{0, 0}, {8, 0}, {8, 3}, {4, 3}, {4, 6}, {0, 6}}, 3.0, far);
+}
+
+G3Surface* MakePrismBetween(const std::vector<PlanPoint>& outline, double z0, double z1) {
+    G3Surface* s = MakePrism(outline, z1 - z0);
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        G3Vertex* v = s->GetVertex(i);
+        const double p[3] = {v->GetX(), v->GetY(), v->GetZ() + z0};
+        v->Set(p);
+    }
+    s->FormPlaneEquation();
+    return s;
 }
 
 }  // namespace pktest

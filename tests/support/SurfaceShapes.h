@@ -66,6 +66,8 @@ struct PlanPoint {
 /// counter-clockwise seen from outside. With `far`, every corner is moved by MoveFar.
 /// Volume: outline area × height.
 G3Surface* MakePrism(const std::vector<PlanPoint>& outline, double height, bool far = false);
+/// The same prism standing between the heights z0 and z1 (z0 < z1).
+G3Surface* MakePrismBetween(const std::vector<PlanPoint>& outline, double z0, double z1);
 /// An L-shaped building 3 m high: the 8 × 6 plan without its 4 × 3 corner at (4..8, 3..6),
 /// so the top and bottom facets are concave. Volume 108.
 G3Surface* MakeLShapedBuilding(bool far = false);

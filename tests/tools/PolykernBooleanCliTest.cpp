@@ -15,23 +15,15 @@
 #include <vector>
 
 #include "polykern/model/G3Surface.h"
+#include "tests/tools/CliHarness.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using Result = pktest::CliResult;
+using pktest::CountLines;
+using pktest::ReadFile;
 
 // The unit cube moved by (x, y, z), as an OFF file with outward quads.
 std::string CubeOff(double x, double y, double z, bool dropTop = false) {
@@ -54,47 +46,8 @@ std::string CubeObj(double x, double y, double z) {
     return obj.str();
 }
 
-class PolykernBooleanCli : public ::testing::Test {
+class PolykernBooleanCli : public pktest::CliTest {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_Dir = ::testing::TempDir() + "pkbool-" + info->name() + "-" + std::to_string(getpid());
-        ASSERT_EQ(std::system(("rm -rf '" + m_Dir + "' && mkdir -p '" + m_Dir + "'").c_str()), 0);
-        m_Out = ::testing::TempDir() + "pkbool-streams-" + std::to_string(getpid());
-    }
-    void TearDown() override {
-        std::system(("rm -rf '" + m_Dir + "' '" + m_Out + ".out' '" + m_Out + ".err'").c_str());
-    }
-
-    std::string Path(const std::string& name) const { return m_Dir + "/" + name; }
-    void Write(const std::string& name, const std::string& text) const {
-        std::ofstream(Path(name), std::ios::binary) << text;
-    }
-
-    // Runs the program with the arguments (each quoted) and collects both streams; they go
-    // outside the work folder so that its listing shows only what the program left.
-    Result Run(const std::vector<std::string>& args) const {
-        std::string cmd = "'" POLYKERN_EXE "'";
-        for (const auto& a : args) cmd += " '" + a + "'";
-        cmd += " >'" + m_Out + ".out' 2>'" + m_Out + ".err'";
-        Result r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-        r.out = ReadFile(m_Out + ".out");
-        r.err = ReadFile(m_Out + ".err");
-        return r;
-    }
-
-    // The names in the work folder.
-    std::vector<std::string> Listing() const {
-        std::vector<std::string> names;
-        DIR* dir = opendir(m_Dir.c_str());
-        while (dirent* e = dir != nullptr ? readdir(dir) : nullptr)
-            if (e->d_name[0] != '.') names.push_back(e->d_name);
-        if (dir != nullptr) closedir(dir);
-        return names;
-    }
-
     // A dump the program wrote (or `convert` made from another format), planes formed.
     std::unique_ptr<G3Surface> Load(const std::string& name) const {
         std::string dump = name;
@@ -114,15 +67,7 @@ protected:
         owned->Save(Path(name).c_str());
     }
 
-    std::string m_Dir;
-    std::string m_Out;
 };
-
-int CountLines(const std::string& text) {
-    int n = 0;
-    for (const char c : text) n += c == '\n';
-    return n;
-}
 
 }  // namespace
 

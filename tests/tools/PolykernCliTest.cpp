@@ -19,6 +19,7 @@
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
+#include "tests/tools/CliHarness.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
 
@@ -26,61 +27,14 @@ namespace {
 
 constexpr double kTol = 1e-9;
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using pktest::CountLines;
+using pktest::Exists;
+using pktest::ReadFile;
+using Result = pktest::CliResult;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-bool Exists(const std::string& path) {
-    return access(path.c_str(), F_OK) == 0;
-}
-
-int CountLines(const std::string& text) {
-    int n = 0;
-    for (const char c : text) n += c == '\n';
-    return n;
-}
-
-class PolykernCli : public ::testing::Test {
+class PolykernCli : public pktest::CliTest {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_Dir = ::testing::TempDir() + "pkcli-" + info->name() + "-" + std::to_string(getpid());
-        ASSERT_EQ(std::system(("rm -rf '" + m_Dir + "' && mkdir -p '" + m_Dir + "'").c_str()), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_Dir + "'").c_str()); }
-
-    std::string Path(const std::string& name) const { return m_Dir + "/" + name; }
-
-    // Runs the program with the arguments (each quoted) and collects both streams.
-    Result Run(const std::vector<std::string>& args) const {
-        std::string cmd = "'" POLYKERN_EXE "'";
-        for (const auto& a : args) cmd += " '" + a + "'";
-        cmd += " >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
-        Result r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-        r.out = ReadFile(Path("stdout"));
-        r.err = ReadFile(Path("stderr"));
-        return r;
-    }
-
-    static std::unique_ptr<G3Surface> Load(const std::string& path) {
-        auto s = std::make_unique<G3Surface>();
-        if (!s->LoadChecked(path.c_str())) return nullptr;
-        s->FormPlaneEquation();  // the dump holds no planes
-        return s;
-    }
-
-    std::string m_Dir;
+    static std::unique_ptr<G3Surface> Load(const std::string& path) { return LoadDump(path); }
 };
 
 const std::string kCube = std::string(PK_TEST_DATA_DIR) + "/cube.dump";

@@ -13,56 +13,18 @@
 #include <vector>
 
 #include "polykern/model/G3Surface.h"
+#include "tests/tools/CliHarness.h"
 #include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
+using Result = pktest::CliResult;
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-class PolykernSimplifyCli : public ::testing::Test {
+class PolykernSimplifyCli : public pktest::CliTest {
 protected:
-    void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_Dir = ::testing::TempDir() + "pksimp-" + info->name() + "-" + std::to_string(getpid());
-        ASSERT_EQ(std::system(("rm -rf '" + m_Dir + "' && mkdir -p '" + m_Dir + "'").c_str()), 0);
-    }
-    void TearDown() override { std::system(("rm -rf '" + m_Dir + "'").c_str()); }
-
-    std::string Path(const std::string& name) const { return m_Dir + "/" + name; }
-
-    Result Run(const std::vector<std::string>& args) const {
-        std::string cmd = "'" POLYKERN_EXE "'";
-        for (const auto& a : args) cmd += " '" + a + "'";
-        cmd += " >'" + Path("stdout") + "' 2>'" + Path("stderr") + "'";
-        Result r;
-        const int raw = std::system(cmd.c_str());
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-        r.out = ReadFile(Path("stdout"));
-        r.err = ReadFile(Path("stderr"));
-        return r;
-    }
-
-    static std::unique_ptr<G3Surface> Load(const std::string& path) {
-        auto s = std::make_unique<G3Surface>();
-        if (!s->LoadChecked(path.c_str())) return nullptr;
-        s->FormPlaneEquation();
-        return s;
-    }
-
-    std::string m_Dir;
+    static std::unique_ptr<G3Surface> Load(const std::string& path) { return LoadDump(path); }
 };
 
 }  // namespace

@@ -18,27 +18,11 @@
 
 namespace {
 
-using Plan = std::vector<std::array<double, 2>>;
+using Plan = std::vector<pktest::PlanPoint>;
 constexpr double kRel = 1e-9;
 
-// A vertical prism over a counter-clockwise outline, facing outward.
 G3Surface* MakePrism(const Plan& outline, double z0, double z1) {
-    auto* s = new G3Surface();
-    const int n = static_cast<int>(outline.size());
-    for (const auto& p : outline) s->AddVertex(p[0], p[1], z0, 0);
-    for (const auto& p : outline) s->AddVertex(p[0], p[1], z1, 0);
-    std::vector<int> bottom, top;
-    for (int i = n - 1; i >= 0; --i) bottom.push_back(i);
-    for (int i = 0; i < n; ++i) top.push_back(n + i);
-    s->AddFacet(n, bottom.data(), 1, nullptr, nullptr);
-    s->AddFacet(n, top.data(), 1, nullptr, nullptr);
-    for (int i = 0; i < n; ++i) {
-        const int j = (i + 1) % n;
-        const int side[4] = {i, j, n + j, n + i};
-        s->AddFacet(4, side, 1, nullptr, nullptr);
-    }
-    s->FormPlaneEquation();
-    return s;
+    return pktest::MakePrismBetween(outline, z0, z1);
 }
 
 G3Surface* Box(double x0, double y0, double z0, double x1, double y1, double z1) {
@@ -50,7 +34,7 @@ Plan RotatedSquare() {
     const double c = std::cos(M_PI / 6), s = std::sin(M_PI / 6);
     Plan out;
     for (const auto& p : Plan{{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
-        const double x = p[0] - 0.5, y = p[1] - 0.5;
+        const double x = p.x - 0.5, y = p.y - 0.5;
         out.push_back({0.5 + c * x - s * y, 0.5 + s * x + c * y});
     }
     return out;

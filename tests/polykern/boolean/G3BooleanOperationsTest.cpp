@@ -38,8 +38,7 @@ G3Surface* Place(G3Surface* s, double angle, const double* by) {
 }
 
 G3Surface* Box(double x0, double y0, double z0, double x1, double y1, double z1) {
-    const double by[3] = {0.0, 0.0, z0};
-    return Place(pktest::MakePrism({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}, z1 - z0), 0.0, by);
+    return pktest::MakePrismBetween({{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}, z0, z1);
 }
 
 void Tag(G3Surface* s, pktest::FacetTagProvider* p, int* value) {

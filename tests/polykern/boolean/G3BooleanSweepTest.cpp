@@ -21,25 +21,10 @@
 
 namespace {
 
-using Plan = std::vector<std::array<double, 2>>;
+using Plan = std::vector<pktest::PlanPoint>;
 
 G3Surface* Prism(const Plan& outline, double z0, double z1) {
-    auto* s = new G3Surface();
-    const int n = static_cast<int>(outline.size());
-    for (const auto& p : outline) s->AddVertex(p[0], p[1], z0, 0);
-    for (const auto& p : outline) s->AddVertex(p[0], p[1], z1, 0);
-    std::vector<int> bottom, top;
-    for (int i = n - 1; i >= 0; --i) bottom.push_back(i);
-    for (int i = 0; i < n; ++i) top.push_back(n + i);
-    s->AddFacet(n, bottom.data(), 1, nullptr, nullptr);
-    s->AddFacet(n, top.data(), 1, nullptr, nullptr);
-    for (int i = 0; i < n; ++i) {
-        const int j = (i + 1) % n;
-        const int side[4] = {i, j, n + j, n + i};
-        s->AddFacet(4, side, 1, nullptr, nullptr);
-    }
-    s->FormPlaneEquation();
-    return s;
+    return pktest::MakePrismBetween(outline, z0, z1);
 }
 
 // A torus about the z axis from quadrilaterals, facing outward.

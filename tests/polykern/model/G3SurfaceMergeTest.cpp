@@ -89,6 +89,27 @@ TEST(G3SurfaceMerge, MergedFacetsKeepTheirRingAndMaterial) {
     }
 }
 
+TEST(G3SurfaceMerge, FrameAroundAnOpeningMergesIntoOneFacetWithAHole) {
+    // Four coplanar trapezoids around a square opening: what is left after the shared
+    // edges go is two rings of four, which must become an outline and a hole, each once.
+    G3Surface s;
+    const double outer[4][2] = {{0, 0}, {3, 0}, {3, 3}, {0, 3}};
+    const double inner[4][2] = {{1, 1}, {2, 1}, {2, 2}, {1, 2}};
+    for (const auto& p : outer) s.AddVertex(p[0], p[1], 0, 0);
+    for (const auto& p : inner) s.AddVertex(p[0], p[1], 0, 0);
+    for (int i = 0; i < 4; ++i) {
+        const int j = (i + 1) % 4;
+        const int quad[4] = {i, j, 4 + j, 4 + i};
+        s.AddFacet(4, quad, 1, nullptr, nullptr);
+    }
+    s.FormPlaneEquation();
+    s.UnionInPlaneFacets(-1);
+    ASSERT_EQ(s.GetFacetCount(), 1);
+    EXPECT_EQ(s.GetFacet(0)->GetEdgeCount(), 8);
+    EXPECT_NEAR(pktest::Area(&s), 8.0, 1e-12);
+    EXPECT_TRUE(pktest::IsWellFormed(&s));
+}
+
 TEST(G3SurfaceMerge, CrossingOutlinesAndOpenCubes) {
     G3Surface bow;
     G3Vertex* v[4] = {bow.AddVertex(0, 0, 0, 0), bow.AddVertex(2, 2, 0, 0),
