@@ -2,6 +2,7 @@
 
 #include "polykern/spatial/G3EdgeList.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -219,33 +220,56 @@ bool G3EdgeList::IsIn(G3EdgeList* other) {
     return G3Facet::PointInFacet(x, y, inside, &around, &hitA, &hitB, 1e-6);
 }
 
+// A contour inside another lies within its box. Sweeping the boxes by their low x keeps
+// only the boxes still open at each one as candidates, so contours lying apart (the holes
+// of a slab) are never compared point by point.
 void G3EdgeList::FormContourTypes(GArrayCollection* contours) {
     if (contours == nullptr) return;
     const int n = contours->size();
-    for (int i = 0; i < n; ++i) static_cast<G3EdgeList*>(contours->get(i))->FormEnvelope();
-    // A contour inside another lies within its box: boxes apart need no point test.
+    std::vector<G3EdgeList*> order(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        order[std::size_t(i)] = static_cast<G3EdgeList*>(contours->get(i));
+        order[std::size_t(i)]->FormEnvelope();
+        order[std::size_t(i)]->m_InCount = 0;
+    }
+    constexpr double kTol = 1e-6;
     auto within = [](const G3EdgeList* c, const G3EdgeList* d) {
         const GEnvelope* a = c->GetEnvelope();
         const GEnvelope* b = d->GetEnvelope();
         for (int k = 0; k < 3; ++k) {
-            if (a->GetMin()[k] < b->GetMin()[k] - 1e-6 || a->GetMax()[k] > b->GetMax()[k] + 1e-6)
+            if (a->GetMin()[k] < b->GetMin()[k] - kTol || a->GetMax()[k] > b->GetMax()[k] + kTol)
                 return false;
         }
         return true;
     };
-    for (int i = 0; i < n; ++i) {
-        auto* c = static_cast<G3EdgeList*>(contours->get(i));
-        int count = 0;
-        for (int j = 0; j < n; ++j) {
-            auto* d = static_cast<G3EdgeList*>(contours->get(j));
-            if (d == c || !within(c, d) || !c->IsIn(d)) continue;
-            // Of two identical contours exactly one counts the other.
-            if (c->Equals(d) && std::less<G3EdgeList*>()(d, c)) continue;
-            ++count;
+    auto lowX = [](const G3EdgeList* c) { return c->GetEnvelope()->GetMin()[0]; };
+    std::stable_sort(order.begin(), order.end(),
+                     [&lowX](const G3EdgeList* a, const G3EdgeList* b) { return lowX(a) < lowX(b); });
+    std::vector<G3EdgeList*> open;
+    for (std::size_t i = 0; i < order.size();) {
+        // Contours starting at the same low x (within the tolerance) may contain each other
+        // either way: they are counted together.
+        std::size_t end = i;
+        while (end < order.size() && lowX(order[end]) <= lowX(order[i]) + kTol) ++end;
+        const double from = lowX(order[i]) - kTol;
+        open.erase(std::remove_if(open.begin(), open.end(),
+                                  [from](const G3EdgeList* d) {
+                                      return d->GetEnvelope()->GetMax()[0] < from;
+                                  }),
+                   open.end());
+        open.insert(open.end(), order.begin() + std::ptrdiff_t(i), order.begin() + std::ptrdiff_t(end));
+        for (std::size_t k = i; k < end; ++k) {
+            G3EdgeList* c = order[k];
+            for (G3EdgeList* d : open) {
+                if (d == c || !within(c, d) || !c->IsIn(d)) continue;
+                // Of two identical contours exactly one counts the other.
+                if (c->Equals(d) && std::less<G3EdgeList*>()(d, c)) continue;
+                ++c->m_InCount;
+            }
         }
-        c->m_InCount = count;
-        c->m_ContourType = count % 2 == 1 ? CONTOUR_HOLE : CONTOUR_OUTER;
+        i = end;
     }
+    for (G3EdgeList* c : order) c->m_ContourType = c->m_InCount % 2 == 1 ? CONTOUR_HOLE : CONTOUR_OUTER;
 }
 
 void G3EdgeList::RemeshContours(G3Surface* surface,
