@@ -1,5 +1,5 @@
-// Runs `polykern boolean` as a user would: solids in the exchange formats in, the
-// combined solid out, its volume on standard output; refusals leave no file behind.
+// Runs `polykern boolean` and `polykern shell` as a user would: each reads solid files,
+// writes the combined or hollowed solid, prints volumes; refusals leave no file behind.
 
 #include <dirent.h>
 #include <gtest/gtest.h>
@@ -172,4 +172,24 @@ TEST_F(PolykernBooleanCli, WrongUsageGivesStatusTwo) {
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage"), std::string::npos);
     EXPECT_NE(help.out.find("union,difference,intersection"), std::string::npos) << help.out;
+}
+
+TEST_F(PolykernBooleanCli, ShellHollowsTheLShapedBuilding) {
+    // Walls 0.5 thick inside the 8 × 6 × 3 L (volume 108): the cavity is the L's outline
+    // moved 0.5 inward, 2 high: (7 × 5 − 4 × 3) × 2 = 46.
+    SaveShape(pktest::MakeLShapedBuilding(), "l.dump");
+    const Result r = Run({"shell", Path("l.dump"), Path("hollow.dump"), "--thickness", "0.5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "volume solid 108.000000, walls 62.000000\n");
+    const auto hollow = Load("hollow.dump");
+    ASSERT_NE(hollow, nullptr);
+    EXPECT_TRUE(pktest::IsClosedWithVolume(hollow.get(), 108.0 - 46.0, 1e-9));
+
+    Write("open.off", CubeOff(0, 0, 0, true));
+    const Result open = Run({"shell", Path("open.off"), Path("x.obj"), "--thickness", "0.1"});
+    EXPECT_EQ(open.status, 1);
+    EXPECT_NE(open.err.find("polykern: shell: "), std::string::npos) << open.err;
+    const Result thick = Run({"shell", Path("l.dump"), Path("x.obj"), "--thickness", "5"});
+    EXPECT_EQ(thick.status, 1) << thick.out;
+    EXPECT_FALSE(pktest::Exists(Path("x.obj")));
 }

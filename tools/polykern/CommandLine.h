@@ -69,5 +69,6 @@ void AddTriangulateCommand(CLI::App& app, Session& session);
 void AddClipCommand(CLI::App& app, Session& session);
 void AddSimplifyCommand(CLI::App& app, Session& session);
 void AddBooleanCommand(CLI::App& app, Session& session);
+void AddShellCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

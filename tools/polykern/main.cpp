@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     pkcli::AddClipCommand(app, session);
     pkcli::AddSimplifyCommand(app, session);
     pkcli::AddBooleanCommand(app, session);
+    pkcli::AddShellCommand(app, session);
 
     try {
         app.parse(argc, argv);
