@@ -1,14 +1,17 @@
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
 #include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Facet.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
 
-/// The small geometric rules the classification and the queries share: plane sides,
-/// working envelopes and the loop-aware point test. Internal to the library.
+/// The small geometric rules the calculator's steps share: plane sides, working
+/// envelopes, the loop-aware point test, the ray length and the working frame. Internal to the library.
 namespace G3BCRayMath {
 
 /// Plane values closer to 0 than this lie on the plane.
@@ -54,6 +57,25 @@ inline bool InFacet(const G3Facet* f, const double* p, bool* onBoundary = nullpt
     const bool in = f->PointInFacet(i, j, p, &hitA, &hitB, kSideTol);
     if (onBoundary != nullptr) *onBoundary = in && hitA != nullptr;
     return in;
+}
+
+/// The length of every random ray over `env`: at least twice its diagonal, so that a ray
+/// from any point inside ends outside it.
+inline double RayLengthOver(const GEnvelope& env) {
+    const double diagonal =
+        std::sqrt(env.XSize() * env.XSize() + env.YSize() * env.YSize() + env.ZSize() * env.ZSize());
+    return std::max(1.5 * env.GetMaxSize(), 2.0 * diagonal);
+}
+
+/// Moves every vertex v of s to (v + before)·scale + after and fits the planes again.
+inline void Reframe(G3Surface* s, const double* before, double scale, const double* after) {
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        G3Vertex* v = s->GetVertex(i);
+        double p[3];
+        for (int k = 0; k < 3; ++k) p[k] = (v->GetXYZ(k) + before[k]) * scale + after[k];
+        v->Set(p);
+    }
+    s->FormPlaneEquation();
 }
 
 }  // namespace G3BCRayMath

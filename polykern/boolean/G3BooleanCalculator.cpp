@@ -4,6 +4,7 @@
 #include <map>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BCFacetData.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/foundation/GArrayCollection.h"
@@ -32,25 +33,13 @@ bool HasFacets(const G3Surface* s) { return s != nullptr && s->GetFacetCount() >
 // Model to working coordinates: about the local origin, 1000 times finer, so that the
 // absolute tolerances keep their meaning however far the operands lie from the origin.
 void ToWorking(G3Surface* s, const double* origin) {
-    for (int i = 0; i < s->GetVertexCount(); ++i) {
-        G3Vertex* v = s->GetVertex(i);
-        const double p[3] = {(v->GetX() - origin[0]) * kWorkingScale,
-                             (v->GetY() - origin[1]) * kWorkingScale,
-                             (v->GetZ() - origin[2]) * kWorkingScale};
-        v->Set(p);
-    }
-    s->FormPlaneEquation();
+    const double before[3] = {-origin[0], -origin[1], -origin[2]}, none[3] = {0, 0, 0};
+    G3BCRayMath::Reframe(s, before, kWorkingScale, none);
 }
 
 void ToModel(G3Surface* s, const double* origin) {
-    for (int i = 0; i < s->GetVertexCount(); ++i) {
-        G3Vertex* v = s->GetVertex(i);
-        const double p[3] = {v->GetX() / kWorkingScale + origin[0],
-                             v->GetY() / kWorkingScale + origin[1],
-                             v->GetZ() / kWorkingScale + origin[2]};
-        v->Set(p);
-    }
-    s->FormPlaneEquation();
+    const double none[3] = {0, 0, 0};
+    G3BCRayMath::Reframe(s, none, 1.0 / kWorkingScale, origin);
 }
 
 // Edges left with one facet are where the kept parts of the operands meet: they take the
@@ -271,10 +260,7 @@ bool G3BooleanCalculator::OpenBoolean() {
     m_Total.Init(&m_EnvA);
     m_Total.Add(&m_EnvB);
     // Every ray must end outside the whole scene, whatever its direction.
-    const double diagonal = std::sqrt(m_Total.XSize() * m_Total.XSize() +
-                                      m_Total.YSize() * m_Total.YSize() +
-                                      m_Total.ZSize() * m_Total.ZSize());
-    m_RayLength = std::max(1.5 * m_Total.GetMaxSize(), 2.0 * diagonal);
+    m_RayLength = G3BCRayMath::RayLengthOver(m_Total);
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
@@ -22,12 +23,8 @@ namespace {
 constexpr int32_t kPieceFlag = G3OBJ_MARK4;
 
 void Translate(G3Surface* s, const double* by) {
-    for (int i = 0; i < s->GetVertexCount(); ++i) {
-        G3Vertex* v = s->GetVertex(i);
-        const double p[3] = {v->GetX() + by[0], v->GetY() + by[1], v->GetZ() + by[2]};
-        v->Set(p);
-    }
-    s->FormPlaneEquation();
+    const double none[3] = {0, 0, 0};
+    G3BCRayMath::Reframe(s, by, 1.0, none);
 }
 
 // The list's segments moved by `by`, as a new list the caller owns.
@@ -96,10 +93,7 @@ void G3BooleanCalculator::RemoveSelfIntersection(G3Surface* s) {
     m_Common.Init(&m_EnvA);
     m_Total.Init(&m_EnvA);
     OpenBoolean(s);
-    const double diagonal = std::sqrt(m_Total.XSize() * m_Total.XSize() +
-                                      m_Total.YSize() * m_Total.YSize() +
-                                      m_Total.ZSize() * m_Total.ZSize());
-    m_RayLength = std::max(1.5 * m_Total.GetMaxSize(), 2.0 * diagonal);
+    m_RayLength = G3BCRayMath::RayLengthOver(m_Total);
     DivideSelf();
     MergeSurfaceAndIntersectionTree(s, &m_EnvA);
     // The working records go before the clean-up steps delete entities under them.

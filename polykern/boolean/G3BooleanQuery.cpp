@@ -22,11 +22,6 @@ using namespace G3BCRayMath;
 constexpr int kAttempts = 100;
 constexpr int kQueryCells = 32;
 
-double Diagonal(const GEnvelope& env) {
-    return std::sqrt(env.XSize() * env.XSize() + env.YSize() * env.YSize() +
-                     env.ZSize() * env.ZSize());
-}
-
 // A ray from p at least this long ends outside the box whatever its direction: twice the
 // distance to the box's farthest corner, and never shorter than the operation's rays.
 double RayLengthFrom(const GEnvelope& env, const double* p, double base) {
@@ -108,7 +103,7 @@ void G3BooleanCalculator::OpenFindIntersection(G3Surface* s) {
         m_Grid->AddFacet(f, WorkingEnvelope(f, &scratch));
     }
     // Every ray ends outside the box: twice its diagonal is longer than any chord of it.
-    m_RayLength = std::max(1.5 * m_Common.GetMaxSize(), 2.0 * Diagonal(m_Common));
+    m_RayLength = RayLengthOver(m_Common);
 }
 
 SURF_CLASSIFY G3BooleanCalculator::FindVertexClassify(const double* p) {

@@ -146,6 +146,16 @@ TEST(G3BooleanCalculator, ShaftThroughSlabLeavesOneHoleLoopTopAndBottom) {
     ASSERT_NE(bottom, nullptr);
     EXPECT_EQ(HoleLoops(top), 1);
     EXPECT_EQ(HoleLoops(bottom), 1);
+
+    // A slab that already has an opening, cut again beside it and across it: the opening
+    // no cut comes near stays a hole loop, a point in it stays outside.
+    auto second = Apply(Op::Difference, pktest::MakeSlabWithOpening(), Box(1, 1, -1, 2, 3, 1));
+    ASSERT_TRUE(ResultIs(second, 28.8 - 0.3 * 2.0));
+    EXPECT_EQ(HoleLoops(pktest::FindFacetWithHoles(second.get(), true)), 2);
+    EXPECT_EQ(HoleLoops(pktest::FindFacetWithHoles(second.get(), false)), 2);
+    auto joined = Apply(Op::Union, pktest::MakeSlabWithOpening(), Box(5, 3, 0, 7, 7, 0.3));
+    // The box lies within the slab but for the half of the opening it fills.
+    ASSERT_TRUE(ResultIs(joined, 28.8 + 0.3 * 2.0));
 }
 
 TEST(G3BooleanCalculator, LShapedBuildingsOverlapping) {
