@@ -386,14 +386,15 @@ void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
                     for (int end = 0; end < 2; ++end) ends[end].tex = s->AddTexCoo(uv[end]);
                 }
             }
-            for (int side = 0; side < 2; ++side) {
-                list.AddEdge(ends[0].vertex, ends[1].vertex, ends[0].normal, ends[1].normal,
-                             ends[0].tex, ends[1].tex, kCutEdgeFlags);
-            }
+            // Once each way: the regions on its two sides each walk one.
+            list.AddEdge(ends[0].vertex, ends[1].vertex, ends[0].normal, ends[1].normal,
+                         ends[0].tex, ends[1].tex, kCutEdgeFlags);
+            list.AddEdge(ends[1].vertex, ends[0].vertex, ends[1].normal, ends[0].normal,
+                         ends[1].tex, ends[0].tex, kCutEdgeFlags);
         }
         SplitBoundary(&list, s, splits);
         pieces.clear();
-        list.RemoveSelfIntersections(&pieces, s, false, UNION_EDGE_SPLIT, 0);
+        list.TraceFaces(&pieces, s);
         // Holes no cut comes near stay as they were and join the piece around them.
         for (G3EdgeList* hole : untouched) {
             hole->SetPlane(f->GetPlane());

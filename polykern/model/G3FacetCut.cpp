@@ -165,10 +165,11 @@ bool G3Facet::FindFacetsIntersection(const G3Facet* other, G3IntervalList* out) 
             }
         }
     };
+    // Both ways whatever the first finds: a facet lying wholly inside the other has no
+    // piece of the other's outline in it, yet its own outline must still be cut there.
     clip(other, this);
-    if (out->IsEmpty()) return false;
     clip(this, other);
-    return true;
+    return !out->IsEmpty();
 }
 
 int G3Facet::GetPlaneIntersect(

@@ -120,6 +120,14 @@ public:
     void RemoveSelfIntersections(
         GArrayCollection* out, G3Surface* surface, bool remesh, UNION_EDGE_ALG alg, int unused);
 
+    /// Splits crossings, then traces the faces this list's directed edges bound: every
+    /// edge is walked once along its direction, turning as far left as it can at each
+    /// vertex, so a region lies on the left of each of its edges. A cut entered once each
+    /// way divides the regions on its two sides; the outline of cuts that reach no
+    /// boundary comes out as a hole. Spurs and loops without area are dropped, and every
+    /// contour appended to `out` (the caller owns them) runs like this list's plane.
+    void TraceFaces(GArrayCollection* out, G3Surface* surface);
+
     /// Marks each list a hole (inside an odd number of others) or outer.
     static void FormContourTypes(GArrayCollection* contours);
     /// Bridges each hole to the contour around it, merging them into one list.

@@ -183,3 +183,17 @@ TEST(G3BooleanCalculator, OpenOperandIsRefusedWhereItMustBeClassified) {
     // A grid sheet cannot say what lies inside it.
     EXPECT_EQ(Apply(Op::Union, Box(0, 0, 0, 1, 1, 1), pktest::MakeGrid(4, 4)), nullptr);
 }
+
+TEST(G3BooleanCalculator, PierBuiltIntoAWallWithFacesFlushOnBothSides) {
+    // An L-shaped pier: its arm lies in the wall, flush with both wall faces; its leg
+    // stands out in front. The flush face lies wholly inside the wall's face, so only the
+    // pier's outline can cut the wall there.
+    auto wall = [] { return Box(0, 0, 0, 0.3, 4, 4); };
+    auto pier = [] {
+        return MakePrism({{-0.5, 1.5}, {0, 1.5}, {0, 1}, {0.3, 1}, {0.3, 2}, {-0.5, 2}}, 1, 2);
+    };
+    EXPECT_TRUE(ResultIs(Apply(Op::Union, pier(), wall()), 4.8 + 0.25));
+    EXPECT_TRUE(ResultIs(Apply(Op::Difference, pier(), wall()), 0.25));
+    const PairVolumes v = CheckIdentities(+pier, +wall);
+    EXPECT_NEAR(v.common, 0.3, 1e-9);
+}

@@ -102,6 +102,13 @@ TEST(G3FacetCut, SegmentsAndCoplanarFacets) {
     ASSERT_EQ(shared.GetIntervalList()->size(), 4);
     G3Facet* away = Square(mesh, 5, 5, 1);
     EXPECT_FALSE(f->FindFacetsIntersection(away, &shared));
+    // A facet wholly inside the other: none of the other's outline lies in it, yet all
+    // four of its own sides lie in the other, whichever of the two asks.
+    G3Facet* inner = Square(mesh, 0.25, 0.25, 0.5);
+    ASSERT_TRUE(inner->FindFacetsIntersection(f, &shared));
+    EXPECT_EQ(shared.GetIntervalList()->size(), 4);
+    ASSERT_TRUE(f->FindFacetsIntersection(inner, &shared));
+    EXPECT_EQ(shared.GetIntervalList()->size(), 4);
 }
 
 }  // namespace

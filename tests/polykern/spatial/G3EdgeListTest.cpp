@@ -310,3 +310,52 @@ TEST(G3EdgeList, RandomPolygonsWithHolesKeepTheirArea) {
 }
 
 }  // namespace
+
+namespace {
+
+// A cut entered once each way, as a facet split enters it.
+void Cut(G3EdgeList& list, G3Vertex* a, G3Vertex* b) {
+    list.AddEdge(a, b, nullptr, nullptr, nullptr, nullptr, 5);
+    list.AddEdge(b, a, nullptr, nullptr, nullptr, nullptr, 5);
+}
+
+}  // namespace
+
+TEST(G3EdgeList, TraceFacesKeepsEveryRegionOfCutsInsideTheOutline) {
+    // A square with two rooms drawn inside it, sharing a wall and touching no side, plus a
+    // dangling cut (a spur) and a cut running along the bottom side: the faces are the
+    // outline (around the rooms' hole), the rooms' joint outline as that hole, and both
+    // rooms; the spur and the doubled side add nothing.
+    for (const double sense : {1.0, -1.0}) {
+        Sketch s;
+        G3EdgeList list(1, 1);
+        if (sense > 0) {
+            s.Loop(list, {{0, 0}, {4, 0}, {4, 4}, {0, 4}});
+        } else {
+            s.Loop(list, {{0, 0}, {0, 4}, {4, 4}, {4, 0}});
+        }
+        G3Vertex* r[6] = {s.V(1, 1), s.V(2, 1), s.V(3, 1), s.V(3, 2), s.V(2, 2), s.V(1, 2)};
+        for (int k = 0; k < 6; ++k) Cut(list, r[k], r[(k + 1) % 6]);
+        Cut(list, r[1], r[4]);                        // the shared wall
+        Cut(list, r[3], s.V(3.5, 3));                 // a spur
+        Cut(list, s.surface.GetVertex(0), s.V(4, 0));  // along the bottom side
+        const double plane[4] = {0, 0, sense, 0};
+        list.SetPlane(plane);
+        list.TraceFaces(&s.out, &s.surface);
+        G3EdgeList::FormContourTypes(&s.out);
+        std::vector<double> outers, holes;
+        for (int i = 0; i < s.out.size(); ++i) {
+            EXPECT_TRUE(HeadToTail(s.Contour(i)));
+            const double area = 0.5 * sense * SignedArea2(s.Contour(i));
+            EXPECT_GT(area, 0.0) << "contour " << i << " runs against the plane";
+            (s.Contour(i)->GetContourType() == CONTOUR_HOLE ? holes : outers).push_back(area);
+        }
+        std::sort(outers.begin(), outers.end());
+        ASSERT_EQ(outers.size(), 3u) << "sense " << sense;
+        ASSERT_EQ(holes.size(), 1u) << "sense " << sense;
+        EXPECT_NEAR(outers[0], 1.0, 1e-12);
+        EXPECT_NEAR(outers[1], 1.0, 1e-12);
+        EXPECT_NEAR(outers[2], 16.0, 1e-12);
+        EXPECT_NEAR(holes[0], 2.0, 1e-12);
+    }
+}
