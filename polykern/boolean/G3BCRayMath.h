@@ -67,15 +67,27 @@ inline double RayLengthOver(const GEnvelope& env) {
     return std::max(1.5 * env.GetMaxSize(), 2.0 * diagonal);
 }
 
-/// Moves every vertex v of s to (v + before)·scale + after and fits the planes again.
-inline void Reframe(G3Surface* s, const double* before, double scale, const double* after) {
+/// Moves every vertex v of s to (v + before)·scale + after. The planes are fitted again
+/// when `refit` (planes a caller handed in may not match their vertices); otherwise each
+/// plane n·v + d = 0 moves with its vertices to n·v + scale·(d − n·before) − n·after = 0.
+inline void Reframe(
+    G3Surface* s, const double* before, double scale, const double* after, bool refit = true) {
     for (int i = 0; i < s->GetVertexCount(); ++i) {
         G3Vertex* v = s->GetVertex(i);
         double p[3];
         for (int k = 0; k < 3; ++k) p[k] = (v->GetXYZ(k) + before[k]) * scale + after[k];
         v->Set(p);
     }
-    s->FormPlaneEquation();
+    if (refit) {
+        s->FormPlaneEquation();
+        return;
+    }
+    for (int i = 0; i < s->GetFacetCount(); ++i) {
+        double* n = s->GetFacet(i)->GetPlane();
+        const double nb = n[0] * before[0] + n[1] * before[1] + n[2] * before[2];
+        const double na = n[0] * after[0] + n[1] * after[1] + n[2] * after[2];
+        n[3] = scale * (n[3] - nb) - na;
+    }
 }
 
 }  // namespace G3BCRayMath

@@ -39,7 +39,8 @@ void ToWorking(G3Surface* s, const double* origin) {
 
 void ToModel(G3Surface* s, const double* origin) {
     const double none[3] = {0, 0, 0};
-    G3BCRayMath::Reframe(s, none, 1.0 / kWorkingScale, origin);
+    // Every plane was fitted in the working frame; it moves back with its vertices.
+    G3BCRayMath::Reframe(s, none, 1.0 / kWorkingScale, origin, false);
 }
 
 // Edges left with one facet are where the kept parts of the operands meet: they take the
@@ -293,5 +294,5 @@ void G3BooleanCalculator::MergeFacets(G3Surface* a, G3Surface* b) {
     if (a == nullptr || b == nullptr) return;
     a->Copy(b);
     // Welds the seams; a cut that ends on an edge of one operand splits it there.
-    if (m_Overlap != kDisjoint) a->RemoveEqualsVertexAndDivideEdges(kNewEdge);
+    if (m_Overlap != kDisjoint) a->RemoveEqualsVertexAndDivideEdges(kNewEdge, &m_Common);
 }

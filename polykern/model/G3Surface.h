@@ -240,6 +240,10 @@ public:
     /// Welds coincident vertices, then splits each edge whose flags meet `mask` at the
     /// vertices lying on it (within 1e-6).
     void RemoveEqualsVertexAndDivideEdges(int32_t mask);
+    /// The same, where every coincidence lies within `box` (null: anywhere): only the
+    /// vertices inside it are welded and only the facets around welded vertices are
+    /// cleaned, so the work follows the box, not the surface.
+    void RemoveEqualsVertexAndDivideEdges(int32_t mask, const GEnvelope* box);
     /// Splits every present edge at the hashed vertices lying on it.
     void DivideEdgesByVertex(G3PointHash* hash);
     void DivideEdgesByVertex(GArrayCollection* edges, G3PointHash* hash);

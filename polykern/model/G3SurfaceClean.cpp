@@ -155,6 +155,66 @@ void G3Surface::RemoveEqualsVertexAndDivideEdges(int32_t mask) {
     RemoveUnused();
 }
 
+void G3Surface::RemoveEqualsVertexAndDivideEdges(int32_t mask, const GEnvelope* box) {
+    if (box == nullptr || box->IsDefault()) {
+        RemoveEqualsVertexAndDivideEdges(mask);
+        return;
+    }
+    GEnvelope reach(*box);
+    reach.Extend(1e-6);
+    std::vector<G3Vertex*> inside, welded;
+    for (int i = 0; i < GetVertexCount(); ++i) {
+        G3Vertex* v = GetVertex(i);
+        if (reach.IsIntersectXYZ(v->GetXYZ())) inside.push_back(v);
+    }
+    G3PointHash hash(WeldCells(static_cast<int>(inside.size())), reach.GetMin(), reach.GetMax(),
+                     1e-6);
+    for (G3Vertex* v : inside) {
+        G3Point* r = hash.Add(v);
+        if (r == nullptr) continue;
+        v->SetExData(r);
+        welded.push_back(v);
+    }
+    // Only a facet around a welded vertex can have lost an edge or collapsed.
+    std::vector<G3Facet*> around;
+    std::vector<G3Edge*> edges;
+    for (const G3Vertex* v : welded) {
+        edges.resize(static_cast<std::size_t>(v->GetEdgeCount()));
+        v->GetEdges(edges.data());
+        for (const G3Edge* e : edges) {
+            for (G3Facet* f : {e->GetFacet1(), e->GetFacet2()}) {
+                if (f != nullptr) around.push_back(f);
+            }
+        }
+    }
+    std::sort(around.begin(), around.end(), std::less<G3Facet*>());
+    around.erase(std::unique(around.begin(), around.end()), around.end());
+    for (G3Facet* f : around) {
+        if (f->RemoveSmallEdges()) RemoveFacet(f);
+    }
+    for (G3Vertex* v : welded) {
+        edges.resize(static_cast<std::size_t>(v->GetEdgeCount()));
+        v->GetEdges(edges.data());
+        for (G3Edge* e : edges) {
+            if (e->GetFacetCount() == 0) {
+                RemoveEdge(e);
+                continue;
+            }
+            for (G3Vertex* end : {e->GetVertex1(), e->GetVertex2()}) {
+                G3Vertex* r = RepresentativeOf(end);
+                if (r != end) Repoint(e, end, r);
+            }
+        }
+    }
+    for (G3Vertex* v : welded) v->SetExData(nullptr);
+    GArrayCollection divide(64, 1024);
+    for (int i = 0; i < GetEdgeCount(); ++i) {
+        if ((GetEdge(i)->GetFlags() & mask) != 0) divide.add(GetEdge(i));
+    }
+    DivideEdgesByVertex(&divide, &hash);
+    RemoveUnused();
+}
+
 void G3Surface::DivideEdgesByVertex(G3PointHash* hash) {
     GArrayCollection edges(GetEdgeCount() + 1, 1024);
     for (int i = 0; i < GetEdgeCount(); ++i) edges.add(GetEdge(i));
