@@ -81,6 +81,94 @@ void G3Facet::RemoveEdges() {
     m_FirstEdge = m_LastEdge = nullptr;
 }
 
+namespace {
+
+constexpr int kJoinMost = 16;
+
+// One facet's ring for a join: its edges in ring order and the vertex each starts from.
+// False when the ring is longer than the join takes, or is not one closed loop.
+bool SingleLoop(const G3Facet* f, G3Edge** edges, const G3Vertex** starts, int* count) {
+    int n = 0;
+    for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e)) {
+        if (n == kJoinMost) return false;
+        edges[n++] = e;
+    }
+    if (n < 3) return false;
+    const G3Edge* e0 = edges[0];
+    const G3Edge* e1 = edges[1];
+    // The first edge starts at the end it does not share with the second.
+    const G3Vertex* v = e1->HasVertex(e0->GetVertex2()) ? e0->GetVertex1() : e0->GetVertex2();
+    if (!e1->HasVertex(e0->OtherVertex(v))) return false;
+    const G3Vertex* first = v;
+    for (int k = 0; k < n; ++k) {
+        if (!edges[k]->HasVertex(v)) return false;
+        starts[k] = v;
+        v = edges[k]->OtherVertex(v);
+    }
+    *count = n;
+    return v == first;
+}
+
+}  // namespace
+
+bool G3Facet::JoinAcross(G3Edge* shared, G3Facet* other) {
+    if (shared == nullptr || other == nullptr || other == this) return false;
+    const bool sides = (shared->GetFacet1() == this && shared->GetFacet2() == other) ||
+                       (shared->GetFacet1() == other && shared->GetFacet2() == this);
+    if (!sides) return false;
+    G3Edge *mine[kJoinMost], *theirs[kJoinMost];
+    const G3Vertex *myStarts[kJoinMost], *theirStarts[kJoinMost];
+    int n = 0, m = 0;
+    if (!SingleLoop(this, mine, myStarts, &n) || !SingleLoop(other, theirs, theirStarts, &m))
+        return false;
+    int at = -1, atOther = -1;
+    for (int k = 0; k < n; ++k) {
+        if (mine[k] == shared) at = k;
+    }
+    for (int k = 0; k < m; ++k) {
+        if (theirs[k] == shared) atOther = k;
+    }
+    if (at < 0 || atOther < 0) return false;
+    // Opposite ways along the shared edge, and no other corner in common: the joined ring
+    // is then one simple loop.
+    if (myStarts[at] == theirStarts[atOther]) return false;
+    for (int k = 0; k < n; ++k) {
+        for (int j = 0; j < m; ++j) {
+            if (myStarts[k] != theirStarts[j]) continue;
+            if (!shared->HasVertex(myStarts[k])) return false;
+        }
+    }
+    for (int k = 0; k < m; ++k) {
+        if (k == atOther) continue;
+        G3Edge* e = theirs[k];
+        if (e->GetFacet1() == this || e->GetFacet2() == this) return false;  // a second link
+    }
+    // This ring from after the shared edge round to it, then the other's the same way.
+    G3Edge* joined[2 * kJoinMost];
+    int count = 0;
+    for (int k = 1; k < n; ++k) joined[count++] = mine[(at + k) % n];
+    for (int k = 1; k < m; ++k) {
+        G3Edge* e = theirs[(atOther + k) % m];
+        if (e->GetFacet1() == other) {
+            e->SetFacet1(this);
+        } else {
+            e->SetFacet2(this);
+        }
+        joined[count++] = e;
+    }
+    shared->DetachFacet(this);
+    shared->DetachFacet(other);
+    ReleaseIfBare(shared);
+    other->m_FirstEdge = other->m_LastEdge = nullptr;
+    m_FirstEdge = m_LastEdge = nullptr;
+    for (int k = 0; k < count; ++k) {
+        joined[k]->SetNextInFacet(this, nullptr);
+        AddEdge(joined[k]);
+    }
+    FormPlaneEquation();
+    return true;
+}
+
 // Reverses the ring in place: each edge's link for this facet points back.
 void G3Facet::RotateEdges() {
     G3Edge* previous = nullptr;

@@ -63,6 +63,12 @@ public:
     /// already have this facet on a side. e's own links are left to the caller.
     void DivideEdge(G3Edge* e, int n, G3Edge** chain);
     void DivideEdge(G3Edge* e, G3Edge* a, G3Edge* b);
+    /// Takes `other`'s ring into this one across `shared`, in place: both facets are one
+    /// loop of at most 16 edges running opposite ways along `shared`, their only common
+    /// edge, and they meet at its two ends alone. `shared` loses both sides (and leaves
+    /// its vertices' lists), `other` is left without edges and this facet's plane is
+    /// fitted again. False, nothing changed, when any of that does not hold.
+    bool JoinAcross(G3Edge* shared, G3Facet* other);
     /// Unlinks edges whose ends share a representative (a vertex's extended-data link, or
     /// the vertex). Empties the facet and returns true when fewer than three edges remain.
     bool RemoveSmallEdges();

@@ -303,6 +303,11 @@ bool G3Surface::HasGeometry() const {
 bool G3Surface::GetClosed() const {
     for (int i = 0; i < GetEdgeCount(); ++i) {
         const G3Edge* e = GetEdge(i);
+        // An edge adding an even count to its vertex pair cannot make the pair's sum odd:
+        // only the others need the walk over the pair's edges.
+        const int single = (e->GetFacet1() != nullptr && !e->GetFacet1()->GetDoubleSided()) +
+                           (e->GetFacet2() != nullptr && !e->GetFacet2()->GetDoubleSided());
+        if (single % 2 == 0) continue;
         if (e->GetVertex1()->GetEdgeCount2(e->GetVertex2()) % 2 != 0) return false;
     }
     return true;

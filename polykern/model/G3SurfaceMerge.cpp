@@ -284,6 +284,21 @@ void G3Surface::UnionInPlaneFacets(int32_t mask) {
             }
         }
         if (group.size() < 2) continue;
+        // Two small facets joined along one edge: the ring is spliced in place.
+        if (group.size() == 2) {
+            G3Edge* shared = nullptr;
+            int links2 = 0;
+            for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e)) {
+                if (e->GetFacet1() == group[1] || e->GetFacet2() == group[1]) {
+                    shared = e;
+                    ++links2;
+                }
+            }
+            if (links2 == 1 && f->JoinAcross(shared, group[1])) {
+                ++links;
+                continue;
+            }
+        }
         // Each member's loops run the way the member runs them, holes included, so that an
         // edge two members share appears once each way.
         G3EdgeList list(f->GetFlags(), f->GetSurface());
