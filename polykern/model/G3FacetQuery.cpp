@@ -152,7 +152,45 @@ double G3Facet::CalcArea() const {
     return std::isfinite(area) ? area : 0.0;
 }
 
+namespace {
+
+constexpr int kDirectCorners = 32;
+
+// The corners of a ring that is one head-to-tail loop of at most kDirectCorners edges, in
+// the order and from the start the vertex iterator gives; false for anything else.
+bool DirectCorners(const G3Facet* f, const double** corners, int* count) {
+    const G3Edge* e = f->GetFirstEdge();
+    if (e == nullptr) return false;
+    const G3Edge* s = f->NextEdge(e);
+    if (s == nullptr) return false;
+    const G3Vertex* v = s->HasVertex(e->GetVertex1()) ? e->GetVertex2() : e->GetVertex1();
+    const G3Vertex* first = v;
+    int n = 0;
+    for (; e != nullptr; e = f->NextEdge(e)) {
+        if (n == kDirectCorners || !e->HasVertex(v)) return false;
+        if (n > 0 && v == first) return false;  // back at the start before the end: loops
+        corners[n++] = v->GetXYZ();
+        v = e->OtherVertex(v);
+    }
+    *count = n;
+    return v == first;
+}
+
+}  // namespace
+
 bool G3Facet::FormPlaneEquation() {
+    // Nearly every facet is one short loop: its corners are read straight off the ring.
+    const double* corners[kDirectCorners];
+    int n = 0;
+    if (DirectCorners(this, corners, &n)) {
+        G3Math::FormPlaneEquation(n, corners, m_Plane);
+        if (IsPlaneZero()) {
+            G3FacetVertexIterator again(this);
+            int i, j;
+            G3Math::FormMaxPlaneCoo(&again, &i, &j, m_Plane);
+        }
+        return true;
+    }
     int loopCount = 0;
     for (G3FacetVertexIterator it(this); it.hasNext() && loopCount < 2;) {
         it.next();

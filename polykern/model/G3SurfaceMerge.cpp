@@ -262,22 +262,25 @@ void G3Surface::UnionInPlaneFacets(int32_t mask) {
     std::vector<G3Facet*> snapshot;
     for (int i = 0; i < GetFacetCount(); ++i) snapshot.push_back(GetFacet(i));
     int links = 0;
+    std::vector<G3Facet*> group;
     for (G3Facet* f : snapshot) {
         if (f->GetMark3() || f->IsPlaneZero() || !f->HasEdges()) continue;
-        std::vector<G3Facet*> group{f};
+        group.assign(1, f);
         f->SetMark3();
         for (std::size_t g = 0; g < group.size(); ++g) {
             G3Facet* member = group[g];
             for (G3Edge* e = member->GetFirstEdge(); e != nullptr; e = member->NextEdge(e)) {
                 const bool crossable =
                     e->IsInvisible() || mask == -1 || (e->GetFlags() & mask) != 0;
-                if (!crossable || e->GetVertex1()->GetEdgeCount2(e->GetVertex2()) != 2) continue;
+                if (!crossable) continue;
+                // The cheap tests first: most neighbours lie in another plane.
                 G3Facet* other = e->GetFacet1() == member ? e->GetFacet2() : e->GetFacet1();
                 if (other == nullptr || other->GetMark3() ||
                     other->GetDoubleSided() != member->GetDoubleSided()) {
                     continue;
                 }
                 if (!other->IsPlaneZero() && !other->PlaneEquals(f->GetPlane())) continue;
+                if (e->GetVertex1()->GetEdgeCount2(e->GetVertex2()) != 2) continue;
                 if (!SameOutExData(other, f)) continue;  // a material keeps its own facet
                 other->SetMark3();
                 group.push_back(other);

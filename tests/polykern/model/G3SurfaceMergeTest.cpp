@@ -175,4 +175,45 @@ TEST(G3SurfaceMerge, EncloseHolesRunsEachOpenEdgeAgainstItsFacet) {
     }
 }
 
+TEST(G3SurfaceMerge, TriangulatedSolidsJoinBackIntoTheirFaces) {
+    // The two triangles of each face share one edge and meet nowhere else: they are joined
+    // in place, and the solid stays closed with its volume.
+    SurfacePtr cube(pktest::MakeTriangleCube());
+    const double volume = pktest::SignedVolume(cube.get());
+    cube->UnionInPlaneFacets(-1);
+    ASSERT_EQ(cube->GetFacetCount(), 6);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(cube->GetFacet(i)->GetEdgeCount(), 4);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(cube.get()));
+    EXPECT_EQ(pktest::EulerCharacteristic(cube.get()), 2);
+    EXPECT_NEAR(pktest::SignedVolume(cube.get()), volume, 1e-12);
+}
+
+TEST(G3SurfaceMerge, JoinAcrossSplicesTwoTrianglesAndLeavesOthersAlone) {
+    G3Surface s;
+    G3Vertex* a = s.AddVertex(0, 0, 0, 0);
+    G3Vertex* b = s.AddVertex(2, 0, 0, 0);
+    G3Vertex* up[3] = {a, b, s.AddVertex(1, 1, 0, 0)};
+    G3Vertex* down[3] = {b, a, s.AddVertex(1, -1, 0, 0)};
+    G3Facet* f = s.AddFacet(3, up, 1, nullptr, nullptr);
+    G3Facet* g = s.AddFacet(3, down, 1, nullptr, nullptr);
+    G3Vertex* beside[3] = {b, s.AddVertex(3, 0, 0, 0), s.AddVertex(3, 1, 0, 0)};
+    G3Facet* h = s.AddFacet(3, beside, 1, nullptr, nullptr);
+    G3Edge* shared = nullptr;
+    for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e)) {
+        if (e->HasVertex(a) && e->HasVertex(b)) shared = e;
+    }
+    ASSERT_NE(shared, nullptr);
+    EXPECT_FALSE(f->JoinAcross(shared, h)) << "h is no side of the shared edge";
+    EXPECT_EQ(h->GetEdgeCount(), 3);
+    ASSERT_TRUE(f->JoinAcross(shared, g));
+    EXPECT_FALSE(g->HasEdges());
+    EXPECT_EQ(f->GetEdgeCount(), 4);
+    EXPECT_EQ(shared->GetFacetCount(), 0);
+    EXPECT_NEAR(f->GetPlane()[2], 1.0, 1e-12);
+    s.RemoveUnused();
+    EXPECT_EQ(s.GetFacetCount(), 2);
+    EXPECT_TRUE(pktest::IsWellFormed(&s));
+    EXPECT_NEAR(pktest::Area(&s), 2.0 + 0.5, 1e-12);
+}
+
 }  // namespace
