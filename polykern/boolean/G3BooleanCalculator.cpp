@@ -175,6 +175,13 @@ G3Surface* G3BooleanCalculator::RunBinary(
         DropOperands();
         return nullptr;
     }
+    // Parity over a surface that passes through itself miscounts: such an operand is
+    // refused wherever the two meet.
+    if (m_Overlap != kDisjoint && (CrossesItself(m_A) || CrossesItself(m_B))) {
+        GTrace::Message("Boolean: an operand's facets cross each other");
+        DropOperands();
+        return nullptr;
+    }
     Divide();
     const bool overlap = m_Overlap != kDisjoint;
     if (!useEvent && m_IntersectionList != nullptr) {

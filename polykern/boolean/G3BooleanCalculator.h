@@ -136,6 +136,9 @@ protected:
 private:
     // The shared road of both BinaryOperation forms; `event` is used when `useEvent`.
     G3Surface* RunBinary(int maskA, int maskB, bool useEvent, int unionInPlane, GEVENT event);
+    // Whether two facets of s that share no corner pass through each other (s in the
+    // working frame, its facets with their working records).
+    bool CrossesItself(G3Surface* s);
     // Drops both operands (refused or finished), deleting what is left of them.
     void DropOperands();
     // Whether every facet of `s` that a mask might keep or drop can be classified.

@@ -197,3 +197,22 @@ TEST(G3BooleanCalculator, PierBuiltIntoAWallWithFacesFlushOnBothSides) {
     const PairVolumes v = CheckIdentities(+pier, +wall);
     EXPECT_NEAR(v.common, 0.3, 1e-9);
 }
+
+TEST(G3BooleanCalculator, BodyPassingThroughItselfIsRefused) {
+    // Two walls drawn as one body, crossing without being joined: a point inside both
+    // would count two crossings and be taken for outside, so the operation refuses it.
+    auto crossed = [] {
+        G3Surface* s = Box(0, 0, 0, 4, 0.3, 3);
+        std::unique_ptr<G3Surface> other(Box(1.5, -1, 0, 1.8, 2, 3));
+        s->Copy(other.get());
+        return s;
+    };
+    EXPECT_EQ(Apply(Op::Union, crossed(), Box(1, -0.5, 1, 2, 0.5, 2)), nullptr);
+    EXPECT_EQ(Apply(Op::Difference, Box(1, -0.5, 1, 2, 0.5, 2), crossed()), nullptr);
+    // Joined first, the same walls take the cut.
+    std::unique_ptr<G3Surface> joined = Apply(Op::Union, Box(0, 0, 0, 4, 0.3, 3),
+                                              Box(1.5, -1, 0, 1.8, 2, 3));
+    ASSERT_TRUE(ResultIs(joined, 3.6 + 2.7 - 0.27));
+    EXPECT_TRUE(ResultIs(Apply(Op::Difference, joined.release(), Box(1, -0.5, 1, 2, 0.5, 2)),
+                         3.6 + 2.7 - 0.27 - (0.3 * 1 + 0.3 * 1 - 0.09)));
+}

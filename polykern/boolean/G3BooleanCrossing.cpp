@@ -1,0 +1,203 @@
+// Whether an operand's own facets cross each other. Parity classification needs bodies
+// whose surfaces do not pass through themselves: a point inside two overlapping shells
+// would count two crossings and be taken for outside.
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "polykern/boolean/G3BCExDataProvider.h"
+#include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/boolean/G3Interval.h"
+#include "polykern/boolean/G3IntervalList.h"
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+
+namespace {
+
+constexpr double kSide = 1e-6;  // working units, as the facet cuts use
+constexpr int kMostCellsPerFacet = 8;
+
+// A facet as the test reads it, gathered once so that the pair tests run over compact
+// arrays: its box, its plane and its corners (the ring's vertices, loop after loop).
+struct Item {
+    G3Facet* facet;
+    GEnvelope box;
+    double plane[4];
+    int first, count;  // its corners in the shared arrays
+    int64_t low[3];    // the box's first cell on each axis
+};
+
+struct Entry {
+    uint64_t cell;
+    int item;
+};
+
+class Corners {
+public:
+    void Gather(const G3Facet* f, Item* it) {
+        it->first = static_cast<int>(m_Vertex.size());
+        for (const G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e)) {
+            // Both ends: a facet's corners are the ends of its edges, whichever way it runs.
+            for (const G3Vertex* v : {e->GetVertex1(), e->GetVertex2()}) {
+                m_Vertex.push_back(v);
+                const double* p = v->GetXYZ();
+                m_Point.push_back({p[0], p[1], p[2]});
+            }
+        }
+        it->count = static_cast<int>(m_Vertex.size()) - it->first;
+    }
+
+    // Whether the facet has corners strictly on both sides of the plane.
+    bool Straddles(const Item& it, const double* plane) const {
+        bool above = false, below = false;
+        for (int k = it.first; k < it.first + it.count; ++k) {
+            const double* p = m_Point[std::size_t(k)].data();
+            const double s = plane[0] * p[0] + plane[1] * p[1] + plane[2] * p[2] + plane[3];
+            above = above || s > kSide;
+            below = below || s < -kSide;
+            if (above && below) return true;
+        }
+        return false;
+    }
+
+    bool ShareCorner(const Item& a, const Item& b) const {
+        for (int i = a.first; i < a.first + a.count; i += 2) {
+            for (int j = b.first; j < b.first + b.count; j += 2) {
+                const G3Vertex* const* x = &m_Vertex[std::size_t(i)];
+                const G3Vertex* const* y = &m_Vertex[std::size_t(j)];
+                if (x[0] == y[0] || x[0] == y[1] || x[1] == y[0] || x[1] == y[1]) return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    std::vector<const G3Vertex*> m_Vertex;
+    std::vector<std::array<double, 3>> m_Point;
+};
+
+// Two facets cross when each passes through the other's plane, they share no corner,
+// and the two cuts along the planes' common line overlap over more than the tolerance.
+bool Cross(const Corners& corners, const Item& f, const Item& g, G3IntervalList* l1,
+           G3IntervalList* l2) {
+    if (!corners.Straddles(f, g.plane) || !corners.Straddles(g, f.plane)) return false;
+    if (corners.ShareCorner(f, g)) return false;  // they meet there by construction
+    if (f.facet->IntersectByPlaneConcave(g.plane, l1) != 1) return false;
+    if (g.facet->IntersectByPlaneConcave(f.plane, l2) != 1) return false;
+    l1->BuildIntervals();
+    l2->SetMaxCoo(l1);
+    l2->BuildIntervals();
+    if (l1->GetIntersectionType(l2) != INTERVAL_LIST_OVERLAP) return false;
+    G3IntervalList* shared = l1->Intersect(l2);
+    bool crossing = false;
+    if (shared != nullptr) {
+        GArrayCollection* pieces = shared->GetIntervalList();
+        for (int k = 0; pieces != nullptr && k < pieces->size() && !crossing; ++k) {
+            const auto* x = static_cast<G3Interval*>(pieces->get(k));
+            double len2 = 0.0;
+            for (int d = 0; d < 3; ++d) {
+                const double t = x->GetXYZ2(d) - x->GetXYZ1(d);
+                len2 += t * t;
+            }
+            crossing = len2 > kSide * kSide;
+        }
+    }
+    delete shared;
+    return crossing;
+}
+
+}  // namespace
+
+// The facets go into a hash of cells about as large as a facet (coarser while a facet
+// would cover too many); each pair that shares a cell is tested once, in the first cell
+// their boxes share, so the work follows the facets' real neighbours.
+bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
+    std::vector<Item> items;
+    items.reserve(static_cast<std::size_t>(s->GetFacetCount()));
+    Corners corners;
+    double sum = 0.0;
+    GEnvelope all;
+    for (int i = 0; i < s->GetFacetCount(); ++i) {
+        G3Facet* f = s->GetFacet(i);
+        const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+        if (d == nullptr || d->IsDefault()) continue;
+        const double* plane = f->GetPlane();
+        Item it{f, GEnvelope(*d), {plane[0], plane[1], plane[2], plane[3]}, 0, 0, {0, 0, 0}};
+        corners.Gather(f, &it);
+        items.push_back(it);
+        sum += d->GetMaxSize();
+        if (all.IsDefault()) {
+            all.Init(d);
+        } else {
+            all.Add(d);
+        }
+    }
+    if (items.size() < 2) return false;
+    double size = std::max(sum / static_cast<double>(items.size()), 1e-9);
+    auto cell = [&all, &size](double c, int axis) {
+        const double t = std::floor((c - all.GetMin()[axis]) / size);
+        return static_cast<int64_t>(std::min(std::max(t, 0.0), 2097151.0));  // 21 bits
+    };
+    // Coarser cells until the facets fill at most a few cells each on average.
+    for (int round = 0; round < 40; ++round) {
+        double filled = 0.0;
+        for (const Item& it : items) {
+            double n = 1.0;
+            for (int k = 0; k < 3; ++k)
+                n *= double(cell(it.box.GetMax()[k], k) - cell(it.box.GetMin()[k], k) + 1);
+            filled += n;
+        }
+        if (filled <= kMostCellsPerFacet * static_cast<double>(items.size())) break;
+        size *= 2.0;
+    }
+    std::vector<Entry> entries;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        Item& it = items[i];
+        int64_t high[3];
+        for (int k = 0; k < 3; ++k) {
+            it.low[k] = cell(it.box.GetMin()[k], k);
+            high[k] = cell(it.box.GetMax()[k], k);
+        }
+        for (int64_t x = it.low[0]; x <= high[0]; ++x) {
+            for (int64_t y = it.low[1]; y <= high[1]; ++y) {
+                for (int64_t z = it.low[2]; z <= high[2]; ++z) {
+                    const uint64_t key = (uint64_t(x) << 42) | (uint64_t(y) << 21) | uint64_t(z);
+                    entries.push_back({key, static_cast<int>(i)});
+                }
+            }
+        }
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        return a.cell != b.cell ? a.cell < b.cell : a.item < b.item;
+    });
+    G3IntervalList l1, l2;
+    for (std::size_t begin = 0; begin < entries.size();) {
+        std::size_t end = begin + 1;
+        while (end < entries.size() && entries[end].cell == entries[begin].cell) ++end;
+        const uint64_t key = entries[begin].cell;
+        const int64_t at[3] = {int64_t(key >> 42), int64_t((key >> 21) & 0x1FFFFF),
+                               int64_t(key & 0x1FFFFF)};
+        for (std::size_t a = begin; a < end; ++a) {
+            const Item& p = items[std::size_t(entries[a].item)];
+            for (std::size_t b = a + 1; b < end; ++b) {
+                const Item& q = items[std::size_t(entries[b].item)];
+                bool first = true;
+                for (int k = 0; k < 3 && first; ++k) first = std::max(p.low[k], q.low[k]) == at[k];
+                if (!first || !p.box.IsIntersectXYZ(&q.box)) continue;
+                // The smaller facet's corners against the larger one's plane first: a
+                // slab's face with hundreds of holes is walked only when that passes.
+                const bool pFirst = p.box.GetMaxSize() <= q.box.GetMaxSize();
+                if (Cross(corners, pFirst ? p : q, pFirst ? q : p, &l1, &l2)) return true;
+            }
+        }
+        begin = end;
+    }
+    return false;
+}
