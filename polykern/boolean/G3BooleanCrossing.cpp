@@ -41,6 +41,11 @@ struct Entry {
 
 class Corners {
 public:
+    explicit Corners(std::size_t most) {
+        m_Vertex.reserve(most);
+        m_Point.reserve(most);
+    }
+
     void Gather(const G3Facet* f, Item* it) {
         it->first = static_cast<int>(m_Vertex.size());
         for (const G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e)) {
@@ -121,7 +126,8 @@ bool Cross(const Corners& corners, const Item& f, const Item& g, G3IntervalList*
 bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
     std::vector<Item> items;
     items.reserve(static_cast<std::size_t>(s->GetFacetCount()));
-    Corners corners;
+    // Each edge lies in at most two rings and gives both its ends to each.
+    Corners corners(4 * static_cast<std::size_t>(s->GetEdgeCount()));
     double sum = 0.0;
     GEnvelope all;
     for (int i = 0; i < s->GetFacetCount(); ++i) {
@@ -140,7 +146,7 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
         }
     }
     if (items.size() < 2) return false;
-    double size = std::max(sum / static_cast<double>(items.size()), 1e-9);
+    double size = std::max(1.5 * sum / static_cast<double>(items.size()), 1e-9);
     auto cell = [&all, &size](double c, int axis) {
         const double t = std::floor((c - all.GetMin()[axis]) / size);
         return static_cast<int64_t>(std::min(std::max(t, 0.0), 2097151.0));  // 21 bits
@@ -158,6 +164,7 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
         size *= 2.0;
     }
     std::vector<Entry> entries;
+    entries.reserve(kMostCellsPerFacet * items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
         Item& it = items[i];
         int64_t high[3];
@@ -174,20 +181,33 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
             }
         }
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        return a.cell != b.cell ? a.cell < b.cell : a.item < b.item;
-    });
+    // Entries grouped by a hash of their cell, in two linear passes (a counting sort); a
+    // group may hold several cells, told apart by their keys.
+    std::size_t buckets = 16;
+    while (buckets < entries.size()) buckets *= 2;
+    auto bucketOf = [buckets](uint64_t key) {
+        const uint64_t h = key * 0x9E3779B97F4A7C15ull;
+        return static_cast<std::size_t>((h ^ (h >> 31)) & (buckets - 1));
+    };
+    std::vector<int> start(buckets + 1, 0);
+    for (const Entry& e : entries) ++start[bucketOf(e.cell) + 1];
+    for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
+    std::vector<Entry> grouped(entries.size());
+    {
+        std::vector<int> at(start.begin(), start.end() - 1);
+        for (const Entry& e : entries) grouped[std::size_t(at[bucketOf(e.cell)]++)] = e;
+    }
     G3IntervalList l1, l2;
-    for (std::size_t begin = 0; begin < entries.size();) {
-        std::size_t end = begin + 1;
-        while (end < entries.size() && entries[end].cell == entries[begin].cell) ++end;
-        const uint64_t key = entries[begin].cell;
-        const int64_t at[3] = {int64_t(key >> 42), int64_t((key >> 21) & 0x1FFFFF),
-                               int64_t(key & 0x1FFFFF)};
-        for (std::size_t a = begin; a < end; ++a) {
-            const Item& p = items[std::size_t(entries[a].item)];
-            for (std::size_t b = a + 1; b < end; ++b) {
-                const Item& q = items[std::size_t(entries[b].item)];
+    for (std::size_t b = 0; b < buckets; ++b) {
+        const std::size_t begin = std::size_t(start[b]), end = std::size_t(start[b + 1]);
+        for (std::size_t x = begin; x < end; ++x) {
+            const uint64_t key = grouped[x].cell;
+            const int64_t at[3] = {int64_t(key >> 42), int64_t((key >> 21) & 0x1FFFFF),
+                                   int64_t(key & 0x1FFFFF)};
+            const Item& p = items[std::size_t(grouped[x].item)];
+            for (std::size_t y = x + 1; y < end; ++y) {
+                if (grouped[y].cell != key) continue;
+                const Item& q = items[std::size_t(grouped[y].item)];
                 bool first = true;
                 for (int k = 0; k < 3 && first; ++k) first = std::max(p.low[k], q.low[k]) == at[k];
                 if (!first || !p.box.IsIntersectXYZ(&q.box)) continue;
@@ -197,7 +217,6 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
                 if (Cross(corners, pFirst ? p : q, pFirst ? q : p, &l1, &l2)) return true;
             }
         }
-        begin = end;
     }
     return false;
 }
