@@ -135,9 +135,7 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
         const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
         if (d == nullptr || d->IsDefault()) continue;
         const double* plane = f->GetPlane();
-        Item it{f, GEnvelope(*d), {plane[0], plane[1], plane[2], plane[3]}, 0, 0, {0, 0, 0}};
-        corners.Gather(f, &it);
-        items.push_back(it);
+        items.push_back({f, GEnvelope(*d), {plane[0], plane[1], plane[2], plane[3]}, 0, 0, {0, 0, 0}});
         sum += d->GetMaxSize();
         if (all.IsDefault()) {
             all.Init(d);
@@ -163,15 +161,23 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
         if (filled <= kMostCellsPerFacet * static_cast<double>(items.size())) break;
         size *= 2.0;
     }
+    // In the order of their first cells, so that the facets a cell holds lie together in
+    // memory, their corners too.
+    for (Item& it : items) {
+        for (int k = 0; k < 3; ++k) it.low[k] = cell(it.box.GetMin()[k], k);
+    }
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+        if (a.low[0] != b.low[0]) return a.low[0] < b.low[0];
+        if (a.low[1] != b.low[1]) return a.low[1] < b.low[1];
+        return a.low[2] < b.low[2];
+    });
+    for (Item& it : items) corners.Gather(it.facet, &it);
     std::vector<Entry> entries;
     entries.reserve(kMostCellsPerFacet * items.size());
     for (std::size_t i = 0; i < items.size(); ++i) {
-        Item& it = items[i];
+        const Item& it = items[i];
         int64_t high[3];
-        for (int k = 0; k < 3; ++k) {
-            it.low[k] = cell(it.box.GetMin()[k], k);
-            high[k] = cell(it.box.GetMax()[k], k);
-        }
+        for (int k = 0; k < 3; ++k) high[k] = cell(it.box.GetMax()[k], k);
         for (int64_t x = it.low[0]; x <= high[0]; ++x) {
             for (int64_t y = it.low[1]; y <= high[1]; ++y) {
                 for (int64_t z = it.low[2]; z <= high[2]; ++z) {
