@@ -23,6 +23,9 @@ namespace {
 
 constexpr double kSide = 1e-6;  // working units, as the facet cuts use
 constexpr int kMostCellsPerFacet = 8;
+constexpr std::size_t kSortFrom = 16384;  // facets
+constexpr double kLargeCells = 64.0;
+constexpr std::size_t kMostLarge = 32;
 
 // A facet as the test reads it, gathered once so that the pair tests run over compact
 // arrays: its box, its plane and its corners (the ring's vertices, loop after loop).
@@ -41,9 +44,9 @@ struct Entry {
 
 class Corners {
 public:
-    explicit Corners(std::size_t most) {
-        m_Vertex.reserve(most);
-        m_Point.reserve(most);
+    void Clear() {
+        m_Vertex.clear();
+        m_Point.clear();
     }
 
     void Gather(const G3Facet* f, Item* it) {
@@ -118,16 +121,26 @@ bool Cross(const Corners& corners, const Item& f, const Item& g, G3IntervalList*
     return crossing;
 }
 
+// The arrays of one check, kept for the thread's next: a run of operations (openings cut
+// one after another) then touches no fresh memory. They grow to the largest operand seen.
+struct Scratch {
+    std::vector<Item> items;
+    Corners corners;
+    std::vector<Entry> entries, grouped;
+    std::vector<int> start, at, large;
+};
+
 }  // namespace
 
 // The facets go into a hash of cells about as large as a facet (coarser while a facet
 // would cover too many); each pair that shares a cell is tested once, in the first cell
 // their boxes share, so the work follows the facets' real neighbours.
 bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
-    std::vector<Item> items;
-    items.reserve(static_cast<std::size_t>(s->GetFacetCount()));
-    // Each edge lies in at most two rings and gives both its ends to each.
-    Corners corners(4 * static_cast<std::size_t>(s->GetEdgeCount()));
+    static thread_local Scratch scratch;
+    std::vector<Item>& items = scratch.items;
+    items.clear();
+    Corners& corners = scratch.corners;
+    corners.Clear();
     double sum = 0.0;
     GEnvelope all;
     for (int i = 0; i < s->GetFacetCount(); ++i) {
@@ -166,18 +179,33 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
     for (Item& it : items) {
         for (int k = 0; k < 3; ++k) it.low[k] = cell(it.box.GetMin()[k], k);
     }
-    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+    // Only worth it once the facets no longer fit in the caches.
+    if (items.size() > kSortFrom) std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
         if (a.low[0] != b.low[0]) return a.low[0] < b.low[0];
         if (a.low[1] != b.low[1]) return a.low[1] < b.low[1];
         return a.low[2] < b.low[2];
     });
     for (Item& it : items) corners.Gather(it.facet, &it);
-    std::vector<Entry> entries;
-    entries.reserve(kMostCellsPerFacet * items.size());
+    std::vector<Entry>& entries = scratch.entries;
+    entries.clear();
+    std::vector<int>& large = scratch.large;
+    large.clear();
+    G3IntervalList l1, l2;
     for (std::size_t i = 0; i < items.size(); ++i) {
         const Item& it = items[i];
         int64_t high[3];
-        for (int k = 0; k < 3; ++k) high[k] = cell(it.box.GetMax()[k], k);
+        double cells = 1.0;
+        for (int k = 0; k < 3; ++k) {
+            high[k] = cell(it.box.GetMax()[k], k);
+            cells *= double(high[k] - it.low[k] + 1);
+        }
+        // A facet spanning many cells (a slab's face) is tested against every other box
+        // instead: one pass over the boxes costs less than a pair test in each cell. Only
+        // a few are, so that the passes stay linear.
+        if (cells > kLargeCells && large.size() < kMostLarge) {
+            large.push_back(static_cast<int>(i));
+            continue;
+        }
         for (int64_t x = it.low[0]; x <= high[0]; ++x) {
             for (int64_t y = it.low[1]; y <= high[1]; ++y) {
                 for (int64_t z = it.low[2]; z <= high[2]; ++z) {
@@ -187,35 +215,50 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
             }
         }
     }
+    for (std::size_t k = 0; k < large.size(); ++k) {
+        const Item& p = items[std::size_t(large[k])];
+        for (std::size_t j = 0; j < items.size(); ++j) {
+            const Item& q = items[j];
+            // A pair of two large facets is tested from the earlier of them only.
+            if (&q == &p || !p.box.IsIntersectXYZ(&q.box)) continue;
+            if (std::find(large.begin(), large.begin() + std::ptrdiff_t(k), int(j)) !=
+                large.begin() + std::ptrdiff_t(k))
+                continue;
+            const bool qFirst = q.box.GetMaxSize() <= p.box.GetMaxSize();
+            if (Cross(corners, qFirst ? q : p, qFirst ? p : q, &l1, &l2)) return true;
+        }
+    }
     // Entries grouped by a hash of their cell, in two linear passes (a counting sort); a
     // group may hold several cells, told apart by their keys.
     std::size_t buckets = 16;
     while (buckets < entries.size()) buckets *= 2;
     auto bucketOf = [buckets](uint64_t key) {
-        const uint64_t h = key * 0x9E3779B97F4A7C15ull;
+        uint64_t h = key;  // every bit of the three cell numbers reaches the low bits
+        h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+        h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
         return static_cast<std::size_t>((h ^ (h >> 31)) & (buckets - 1));
     };
-    std::vector<int> start(buckets + 1, 0);
+    std::vector<int>& start = scratch.start;
+    start.assign(buckets + 1, 0);
     for (const Entry& e : entries) ++start[bucketOf(e.cell) + 1];
     for (std::size_t b = 0; b < buckets; ++b) start[b + 1] += start[b];
-    std::vector<Entry> grouped(entries.size());
-    {
-        std::vector<int> at(start.begin(), start.end() - 1);
-        for (const Entry& e : entries) grouped[std::size_t(at[bucketOf(e.cell)]++)] = e;
-    }
-    G3IntervalList l1, l2;
+    std::vector<Entry>& grouped = scratch.grouped;
+    grouped.resize(entries.size());
+    std::vector<int>& at = scratch.at;
+    at.assign(start.begin(), start.end() - 1);
+    for (const Entry& e : entries) grouped[std::size_t(at[bucketOf(e.cell)]++)] = e;
     for (std::size_t b = 0; b < buckets; ++b) {
         const std::size_t begin = std::size_t(start[b]), end = std::size_t(start[b + 1]);
         for (std::size_t x = begin; x < end; ++x) {
             const uint64_t key = grouped[x].cell;
-            const int64_t at[3] = {int64_t(key >> 42), int64_t((key >> 21) & 0x1FFFFF),
+            const int64_t here[3] = {int64_t(key >> 42), int64_t((key >> 21) & 0x1FFFFF),
                                    int64_t(key & 0x1FFFFF)};
             const Item& p = items[std::size_t(grouped[x].item)];
             for (std::size_t y = x + 1; y < end; ++y) {
                 if (grouped[y].cell != key) continue;
                 const Item& q = items[std::size_t(grouped[y].item)];
                 bool first = true;
-                for (int k = 0; k < 3 && first; ++k) first = std::max(p.low[k], q.low[k]) == at[k];
+                for (int k = 0; k < 3 && first; ++k) first = std::max(p.low[k], q.low[k]) == here[k];
                 if (!first || !p.box.IsIntersectXYZ(&q.box)) continue;
                 // The smaller facet's corners against the larger one's plane first: a
                 // slab's face with hundreds of holes is walked only when that passes.
