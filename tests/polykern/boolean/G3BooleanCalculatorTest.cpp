@@ -209,6 +209,14 @@ TEST(G3BooleanCalculator, BodyPassingThroughItselfIsRefused) {
     };
     EXPECT_EQ(Apply(Op::Union, crossed(), Box(1, -0.5, 1, 2, 0.5, 2)), nullptr);
     EXPECT_EQ(Apply(Op::Difference, Box(1, -0.5, 1, 2, 0.5, 2), crossed()), nullptr);
+    // A dome of many small facets poking through a floor's large top face.
+    auto domed = [] {
+        G3Surface* floor = Box(-5, -5, -1, 5, 5, 0.2);
+        std::unique_ptr<G3Surface> dome(pktest::MakeSphere(24, 12));
+        floor->Copy(dome.get());
+        return floor;
+    };
+    EXPECT_EQ(Apply(Op::Union, domed(), Box(-0.5, -0.5, 0.5, 0.5, 0.5, 2)), nullptr);
     // Joined first, the same walls take the cut.
     std::unique_ptr<G3Surface> joined = Apply(Op::Union, Box(0, 0, 0, 4, 0.3, 3),
                                               Box(1.5, -1, 0, 1.8, 2, 3));
