@@ -26,6 +26,7 @@ constexpr int kMostCellsPerFacet = 8;
 constexpr std::size_t kSortFrom = 16384;  // facets
 constexpr double kLargeCells = 64.0;
 constexpr std::size_t kMostLarge = 32;
+constexpr int kSmallCorners = 16;  // corner entries: two per ring edge
 
 // A facet as the test reads it, gathered once so that the pair tests run over compact
 // arrays: its box, its plane and its corners (the ring's vertices, loop after loop).
@@ -95,8 +96,12 @@ private:
 // and the two cuts along the planes' common line overlap over more than the tolerance.
 bool Cross(const Corners& corners, const Item& f, const Item& g, G3IntervalList* l1,
            G3IntervalList* l2) {
+    // Neighbours meet at a corner by construction, and most pairs are neighbours: between
+    // small facets that test goes first; a large facet's corners are compared last.
+    const bool small = f.count <= kSmallCorners && g.count <= kSmallCorners;
+    if (small && corners.ShareCorner(f, g)) return false;
     if (!corners.Straddles(f, g.plane) || !corners.Straddles(g, f.plane)) return false;
-    if (corners.ShareCorner(f, g)) return false;  // they meet there by construction
+    if (!small && corners.ShareCorner(f, g)) return false;
     if (f.facet->IntersectByPlaneConcave(g.plane, l1) != 1) return false;
     if (g.facet->IntersectByPlaneConcave(f.plane, l2) != 1) return false;
     l1->BuildIntervals();
