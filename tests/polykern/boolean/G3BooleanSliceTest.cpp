@@ -33,3 +33,15 @@ TEST(G3SliceCube, DistantPlaneLeavesWholeBodyBehindAndCutFalseComputesNothing) {
     EXPECT_EQ(a, nullptr);
     EXPECT_EQ(b, nullptr);
 }
+
+TEST(G3SliceLShape, PlaneThroughInnerFaceGivesSamePiecesWithSlicePlaneOn) {
+    for (bool usePlane : {false, true}) {
+        G3BooleanCalculator bc;
+        G3Surface *a = nullptr, *b = nullptr;
+        double plane[4] = {0, 1, 0, 3};
+        ASSERT_TRUE(bc.Slice(pktest::MakeLShapedBuilding(), plane, true, &a, &b, usePlane));
+        std::unique_ptr<G3Surface> behind(a), front(b);
+        EXPECT_TRUE(pktest::IsClosedWithVolume(behind.get(), 72.0)) << usePlane;
+        EXPECT_TRUE(pktest::IsClosedWithVolume(front.get(), 36.0)) << usePlane;
+    }
+}
