@@ -45,3 +45,18 @@ TEST(G3SliceLShape, PlaneThroughInnerFaceGivesSamePiecesWithSlicePlaneOn) {
         EXPECT_TRUE(pktest::IsClosedWithVolume(front.get(), 36.0)) << usePlane;
     }
 }
+
+TEST(G3SliceSections, SlabWithOpeningGivesOneFacetWithItsHole) {
+    G3BooleanCalculator bc;
+    std::unique_ptr<G3Surface> slab(pktest::MakeSlabWithOpening());
+    const double plane[4] = {0, 0, 1, -0.15};
+    G3Surface* out = nullptr;
+    ASSERT_TRUE(bc.Divide(slab.get(), 1, plane, &out));
+    std::unique_ptr<G3Surface> section(out);
+    EXPECT_EQ(section->GetFacetCount(), 1);
+    EXPECT_NE(pktest::FindFacetWithHoles(section.get(), true), nullptr);
+    EXPECT_NEAR(pktest::Area(section.get()), 96.0, 1e-9 * 96.0);
+    const double miss[4] = {0, 0, 1, -5};
+    EXPECT_FALSE(bc.Divide(slab.get(), 1, miss, &out));
+    EXPECT_EQ(out, nullptr);
+}
