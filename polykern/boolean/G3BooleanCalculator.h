@@ -54,6 +54,28 @@ public:
     /// The intersection of a and b; null when nothing is left or an operand is refused.
     G3Surface* Common(G3Surface* a, G3Surface* b);
 
+    /// Cuts s by the plane a·x + b·y + c·z = e, plane = (a, b, c, e): *out1 gets the part
+    /// behind it, *out2 the part in front, and the answer is true. False when the plane does
+    /// not divide s (the whole of s in *out1, *out2 null), for a null or non-finite plane or
+    /// zero normal, and with `cut` false (nothing computed, s untouched, outputs null). With
+    /// `cut` true s is consumed: it becomes a piece, or is deleted when refused. `usePlane`
+    /// settles facets lying in the plane by the side of their material.
+    bool Slice(G3Surface* s, double* plane, bool cut, G3Surface** out1, G3Surface** out2,
+               bool usePlane);
+    /// As Slice without the slice plane, passing a null event to the new facets' data.
+    bool SliceED(G3Surface* s, double* plane, bool cut, G3Surface** out1, G3Surface** out2);
+    /// As Slice for a facet-style plane a·x + b·y + c·z + d = 0 (e = −d), slice plane off.
+    bool CutUpByPlane(G3Surface* s, const double (&plane)[4], bool cut, G3Surface** out1,
+                      G3Surface** out2);
+    /// The sections of s by n facet-style planes (a, b, c, d): each outline with the holes
+    /// inside it becomes one facet, with hole loops, of a new surface *out the caller owns,
+    /// facing along its plane's normal. False, *out null, when no plane meets s or on a
+    /// null or non-finite argument; s is not changed.
+    bool Divide(G3Surface* s, int n, const double* planes, G3Surface** out);
+    /// The section segments of s by n facet-style planes appended to `out`; whether `out`
+    /// holds anything afterwards. False on a null or non-finite argument; s is not changed.
+    bool Divide(G3Surface* s, int n, const double* planes, G3IntervalList* out);
+
     /// Splits s into edge-connected pieces appended to `pieces` (pieces of fewer than four
     /// facets are dropped); s is left without facets. The number of pieces in `pieces`.
     int Separate_Surface(G3Surface* s, GArrayCollection* pieces);
@@ -139,6 +161,13 @@ private:
     // Whether two facets of s that share no corner pass through each other (s in the
     // working frame, its facets with their working records).
     bool CrossesItself(G3Surface* s);
+    // Both halves of a slice through the Sub form chosen; see Slice.
+    bool SliceBy(G3Surface* s, double* plane, bool cut, G3Surface** out1, G3Surface** out2,
+                 bool usePlane, bool useEvent);
+    // The verdict of the slice plane on a facet of the sliced operand whose every vertex
+    // lies on a cut: out when its material lies outside the box being subtracted, in when
+    // inside, unknown when the facet is not in the plane or no slice plane is set.
+    SURF_CLASSIFY SlicePlaneClassify(G3Surface* s, G3Facet* f) const;
     // Drops both operands (refused or finished), deleting what is left of them.
     void DropOperands();
     // Whether every facet of `s` that a mask might keep or drop can be classified.

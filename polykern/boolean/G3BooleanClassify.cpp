@@ -333,21 +333,30 @@ SURF_CLASSIFY G3BooleanCalculator::FindFacetClassify(G3Surface* s,
             GTrace::Message("Bad facet classification2");
             return SURF_UNKNOWN;
         }
-        // Every vertex on a cut line: a facet in a slicing plane goes with the cut side.
-        if (m_SlicePlane != nullptr) {
-            const double* n = m_SlicePlane;
-            const double e = 1000.0 * m_SlicePlane[3];
-            const double forms[4][4] = {{n[0], n[1], n[2], e},
-                                        {-n[0], -n[1], -n[2], e},
-                                        {n[0], n[1], n[2], -e},
-                                        {-n[0], -n[1], -n[2], -e}};
-            for (const auto& form : forms) {
-                if (f->PlaneEquals(form)) return SURF_IN;
-            }
-        }
+        // Every vertex on a cut line: a facet of the sliced body in the slicing plane
+        // goes by the side its material lies on.
+        const SURF_CLASSIFY c = SlicePlaneClassify(s, f);
+        if (c != SURF_UNKNOWN) return c;
     }
     if (!f->GeneratePointInFacetConcave(i, j, point)) return SURF_UNKNOWN;
     return ClassifyFacetPoint(point, f, s, others);
+}
+
+// The slice plane (n, e) is kept with its normal pointing into the box being subtracted.
+// In the working frame (about the local origin, 1000 times finer) a facet in it reads
+// (n, −e′) when it faces the box, its material outside, or (−n, e′) when its material lies
+// in the box. Only the sliced body's own facets are judged so; the box's are classified
+// by rays, which drops its pieces lying on the body's faces.
+SURF_CLASSIFY G3BooleanCalculator::SlicePlaneClassify(G3Surface* s, G3Facet* f) const {
+    if (m_SlicePlane == nullptr || s == nullptr || s != m_A || f == nullptr) return SURF_UNKNOWN;
+    const double* n = m_SlicePlane;
+    const double e = 1000.0 * (n[3] - (n[0] * m_Origin[0] + n[1] * m_Origin[1] +
+                                       n[2] * m_Origin[2]));
+    const double facing[4] = {n[0], n[1], n[2], -e};
+    const double away[4] = {-n[0], -n[1], -n[2], e};
+    if (f->PlaneEquals(facing)) return SURF_OUT;
+    if (f->PlaneEquals(away)) return SURF_IN;
+    return SURF_UNKNOWN;
 }
 
 SURF_CLASSIFY G3BooleanCalculator::TestOnOpposite(double* p, double* plane) {
