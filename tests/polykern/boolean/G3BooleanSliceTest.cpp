@@ -1,10 +1,12 @@
 // Slices of closed bodies by a plane: both pieces closed and outward, volumes adding up.
 
+#include <cmath>
 #include <memory>
 
 #include <gtest/gtest.h>
 
 #include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
@@ -59,4 +61,31 @@ TEST(G3SliceSections, SlabWithOpeningGivesOneFacetWithItsHole) {
     const double miss[4] = {0, 0, 1, -5};
     EXPECT_FALSE(bc.Divide(slab.get(), 1, miss, &out));
     EXPECT_EQ(out, nullptr);
+}
+
+TEST(G3SliceCube, DiagonalPlaneCutsARegularHexagonAndFacetPlanesConvert) {
+    // x + y + z = 1.5 halves the cube through a regular hexagon of side √2/2.
+    const double n = 1.0 / std::sqrt(3.0);
+    double plane[4] = {n, n, n, 1.5 * n};
+    G3BooleanCalculator bc;
+    G3Surface *a = nullptr, *b = nullptr;
+    ASSERT_TRUE(bc.Slice(pktest::MakeCube(), plane, true, &a, &b, false));
+    std::unique_ptr<G3Surface> behind(a), front(b);
+    EXPECT_TRUE(pktest::IsClosedWithVolume(behind.get(), 0.5));
+    EXPECT_TRUE(pktest::IsClosedWithVolume(front.get(), 0.5));
+    // The cap: the area of behind's facets lying in the plane.
+    double cap = 0.0;
+    for (int i = 0; i < behind->GetFacetCount(); ++i) {
+        const G3Facet* f = behind->GetFacet(i);
+        const double* p = f->GetPlane();
+        if (p[0] * n + p[1] * n + p[2] * n > 1.0 - 1e-9) cap += f->CalcArea();
+    }
+    EXPECT_NEAR(cap, 1.2990381, 1e-7);
+    // The facet-style plane (a, b, c, d) is the plane a·x + b·y + c·z = −d.
+    const double facetStyle[4] = {0, 0, 1, -0.25};
+    G3Surface *c = nullptr, *d = nullptr;
+    ASSERT_TRUE(bc.CutUpByPlane(pktest::MakeCube(), facetStyle, true, &c, &d));
+    std::unique_ptr<G3Surface> low(c), high(d);
+    EXPECT_TRUE(pktest::IsClosedWithVolume(low.get(), 0.25));
+    EXPECT_TRUE(pktest::IsClosedWithVolume(high.get(), 0.75));
 }
