@@ -67,6 +67,16 @@ inline double RayLengthOver(const GEnvelope& env) {
     return std::max(1.5 * env.GetMaxSize(), 2.0 * diagonal);
 }
 
+/// Whether every vertex of s has finite coordinates.
+inline bool FiniteVertices(const G3Surface* s) {
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        const G3Vertex* v = s->GetVertex(i);
+        if (!std::isfinite(v->GetX()) || !std::isfinite(v->GetY()) || !std::isfinite(v->GetZ()))
+            return false;
+    }
+    return true;
+}
+
 /// Moves every vertex v of s to (v + before)·scale + after. The planes are fitted again
 /// when `refit` (planes a caller handed in may not match their vertices); otherwise each
 /// plane n·v + d = 0 moves with its vertices to n·v + scale·(d − n·before) − n·after = 0.

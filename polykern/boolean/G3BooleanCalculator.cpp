@@ -52,15 +52,6 @@ void MarkSeams(G3Surface* s) {
     }
 }
 
-bool FiniteSurface(const G3Surface* s) {
-    for (int i = 0; i < s->GetVertexCount(); ++i) {
-        const G3Vertex* v = s->GetVertex(i);
-        if (!std::isfinite(v->GetX()) || !std::isfinite(v->GetY()) || !std::isfinite(v->GetZ()))
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 G3BCPointWriter::~G3BCPointWriter() = default;
@@ -155,8 +146,8 @@ bool G3BooleanCalculator::Classifiable(const G3Surface* other, int mask) const {
 // (both deleted) and the answer is null, so a caller never sees half-done work.
 G3Surface* G3BooleanCalculator::RunBinary(
     int maskA, int maskB, bool useEvent, int unionInPlane, GEVENT event) {
-    if (m_A == nullptr || m_B == nullptr || m_A == m_B || !FiniteSurface(m_A) ||
-        !FiniteSurface(m_B)) {
+    if (m_A == nullptr || m_B == nullptr || m_A == m_B || !G3BCRayMath::FiniteVertices(m_A) ||
+        !G3BCRayMath::FiniteVertices(m_B)) {
         GTrace::Message("Boolean: an operand is missing, repeated or not finite");
         DropOperands();
         return nullptr;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+#include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
@@ -37,22 +38,7 @@ bool UnitPlane(const double* plane, double out[4]) {
     return true;
 }
 
-bool FiniteVertices(const G3Surface* s) {
-    for (int i = 0; i < s->GetVertexCount(); ++i) {
-        const G3Vertex* v = s->GetVertex(i);
-        if (!std::isfinite(v->GetX()) || !std::isfinite(v->GetY()) || !std::isfinite(v->GetZ()))
-            return false;
-    }
-    return true;
-}
-
 bool HasVertices(const G3Surface* s) { return s != nullptr && s->GetVertexCount() > 0; }
-
-double LargestExtent(const GEnvelope& env) {
-    double size = 0.0;
-    for (int k = 0; k < 3; ++k) size = std::max(size, env.GetMax()[k] - env.GetMin()[k]);
-    return size;
-}
 
 // Which sides of a·x + b·y + c·z = e the vertices of s reach beyond `tol`.
 void SidesOf(const G3Surface* s, const double* plane, double tol, bool* behind, bool* front) {
@@ -173,14 +159,14 @@ bool G3BooleanCalculator::SliceBy(G3Surface* s,
     if (out2 != nullptr) *out2 = nullptr;
     if (!cut || s == nullptr) return false;
     double unit[4];
-    if (out1 == nullptr || out2 == nullptr || !UnitPlane(plane, unit) || !FiniteVertices(s) ||
+    if (out1 == nullptr || out2 == nullptr || !UnitPlane(plane, unit) || !G3BCRayMath::FiniteVertices(s) ||
         s->GetFacetCount() == 0) {
         delete s;
         return false;
     }
     GEnvelope env;
     s->FormEnvelope(&env);
-    const double extent = LargestExtent(env);
+    const double extent = env.GetMaxSize();
     if (env.IsDefault() || !(extent > 0.0) || !std::isfinite(extent)) {
         delete s;
         return false;
@@ -234,7 +220,7 @@ bool G3BooleanCalculator::SliceBy(G3Surface* s,
 bool G3BooleanCalculator::Divide(G3Surface* s, int n, const double* planes, G3Surface** out) {
     if (out == nullptr) return false;
     *out = nullptr;
-    if (s == nullptr || !ValidPlanes(n, planes) || !FiniteVertices(s)) return false;
+    if (s == nullptr || !ValidPlanes(n, planes) || !G3BCRayMath::FiniteVertices(s)) return false;
     auto* result = new G3Surface();
     for (int p = 0; p < n; ++p) {
         double plane[4];
@@ -258,7 +244,7 @@ bool G3BooleanCalculator::Divide(G3Surface* s, int n, const double* planes, G3Su
 }
 
 bool G3BooleanCalculator::Divide(G3Surface* s, int n, const double* planes, G3IntervalList* out) {
-    if (out == nullptr || s == nullptr || !ValidPlanes(n, planes) || !FiniteVertices(s))
+    if (out == nullptr || s == nullptr || !ValidPlanes(n, planes) || !G3BCRayMath::FiniteVertices(s))
         return false;
     for (int p = 0; p < n; ++p) {
         double plane[4];
