@@ -67,6 +67,12 @@ public:
     /// As Slice for a facet-style plane a·x + b·y + c·z + d = 0 (e = −d), slice plane off.
     bool CutUpByPlane(G3Surface* s, const double (&plane)[4], bool cut, G3Surface** out1,
                       G3Surface** out2);
+    /// Cuts s by the open sheet `cutter`: *out1 gets the part of s on the side the cutter's
+    /// normals point to, *out2 the other, each closed by its own copy of the sheet's piece
+    /// inside s facing out of its material; true then. False when the sheet does not divide
+    /// s (closed, missing s, or not cutting it through): the whole of s in *out1, *out2
+    /// null. Both s and the cutter are consumed.
+    bool SliceBySurface(G3Surface* s, G3Surface* cutter, G3Surface** out1, G3Surface** out2);
     /// The sections of s by n facet-style planes (a, b, c, d): each outline with the holes
     /// inside it becomes one facet, with hole loops, of a new surface *out the caller owns,
     /// facing along its plane's normal. False, *out null, when no plane meets s or on a
@@ -75,6 +81,14 @@ public:
     /// The section segments of s by n facet-style planes appended to `out`; whether `out`
     /// holds anything afterwards. False on a null or non-finite argument; s is not changed.
     bool Divide(G3Surface* s, int n, const double* planes, G3IntervalList* out);
+
+    /// s with the edge p1–p2 rounded by a circular arc of n segments, of radius r1 at p1
+    /// and r2 at p2, tangent to both facets at the edge; null when there is no such edge
+    /// or the arc does not fit. s is consumed, whatever the answer.
+    G3Surface* Blend(G3Surface* s, double* p1, double* p2, double r1, double r2, int n);
+    /// s with its convex corner p rounded to radius r with n segments; null at a concave
+    /// corner or when the rounding does not fit. s is consumed, whatever the answer.
+    G3Surface* BlendCorner(G3Surface* s, double* p, double r, int n);
 
     /// Splits s into edge-connected pieces appended to `pieces` (pieces of fewer than four
     /// facets are dropped); s is left without facets. The number of pieces in `pieces`.

@@ -259,14 +259,16 @@ public:
     /// 2 normal and u, v written.
     int Interpolate(const double* p, double* normalOut, double* uvOut) const;
 
+    /// The vertex the facet runs along e from (its loops walk their ring in order); null
+    /// when e is not in the ring.
+    const G3Vertex* StartOf(const G3Edge* e) const;
+
 protected:
     friend class G3Surface;  // rebuilds list ends when it copies a surface
     void SetFirstEdge(G3Edge* e) { m_FirstEdge = e; }
     void SetLastEdge(G3Edge* e) { m_LastEdge = e; }
 
 private:
-    // The vertex the facet runs along e from, loop by loop; null when e is not in the ring.
-    const G3Vertex* StartOf(const G3Edge* e) const;
     // Unlinks the edges of every hole loop with fewer than three edges.
     void DropShortHoles();
     // Unlinks the ring edges whose place in the ring `drop` marks (their vertices let go of
