@@ -60,18 +60,19 @@ public:
     /// zero normal, and with `cut` false (nothing computed, s untouched, outputs null). With
     /// `cut` true s is consumed: it becomes a piece, or is deleted when refused. `usePlane`
     /// settles facets lying in the plane by the side of their material.
-    bool Slice(G3Surface* s, double* plane, bool cut, G3Surface** out1, G3Surface** out2,
-               bool usePlane);
+    bool Slice(
+        G3Surface* s, double* plane, bool cut, G3Surface** out1, G3Surface** out2, bool usePlane);
     /// As Slice without the slice plane, passing a null event to the new facets' data.
     bool SliceED(G3Surface* s, double* plane, bool cut, G3Surface** out1, G3Surface** out2);
     /// As Slice for a facet-style plane a·x + b·y + c·z + d = 0 (e = −d), slice plane off.
-    bool CutUpByPlane(G3Surface* s, const double (&plane)[4], bool cut, G3Surface** out1,
-                      G3Surface** out2);
+    bool CutUpByPlane(
+        G3Surface* s, const double (&plane)[4], bool cut, G3Surface** out1, G3Surface** out2);
     /// Cuts s by the open sheet `cutter`: *out1 gets the part of s on the side the cutter's
     /// normals point to, *out2 the other, each closed by its own copy of the sheet's piece
     /// inside s facing out of its material; true then. False when the sheet does not divide
     /// s (closed, missing s, or not cutting it through): the whole of s in *out1, *out2
-    /// null. Both s and the cutter are consumed.
+    /// null. Parts of s the sheet does not reach go with *out1. Both s and the cutter are
+    /// consumed.
     bool SliceBySurface(G3Surface* s, G3Surface* cutter, G3Surface** out1, G3Surface** out2);
     /// The sections of s by n facet-style planes (a, b, c, d): each outline with the holes
     /// inside it becomes one facet, with hole loops, of a new surface *out the caller owns,
@@ -132,11 +133,15 @@ public:
     static bool GenerateRandomRay(double* p, double* out, double* plane, int side, double length);
     /// A random ray end on the side `direction` points to; false when every draw was
     /// nearly perpendicular to it.
-    static bool GenerateRandomRay(const double* p, double* out, const double* direction,
+    static bool GenerateRandomRay(const double* p,
+                                  double* out,
+                                  const double* direction,
                                   double length);
     /// Whether p lies inside the closed surface formed by `facets`, counting crossings of
     /// the segment pq (unknown when undecidable); `count` receives the crossing count.
-    static SURF_CLASSIFY TestPointAndFacetList(double* p, double* q, GArrayCollection* facets,
+    static SURF_CLASSIFY TestPointAndFacetList(double* p,
+                                               double* q,
+                                               GArrayCollection* facets,
                                                unsigned int* count);
     /// Whether the far end q of the ray pq lies inside, not counting facets through p.
     static SURF_CLASSIFY TestRayAndFacetList(double* p, double* q, GArrayCollection* facets);
@@ -176,12 +181,21 @@ private:
     // working frame, its facets with their working records).
     bool CrossesItself(G3Surface* s);
     // Both halves of a slice through the Sub form chosen; see Slice.
-    bool SliceBy(G3Surface* s, double* plane, bool cut, G3Surface** out1, G3Surface** out2,
-                 bool usePlane, bool useEvent);
+    bool SliceBy(G3Surface* s,
+                 double* plane,
+                 bool cut,
+                 G3Surface** out1,
+                 G3Surface** out2,
+                 bool usePlane,
+                 bool useEvent);
     // The verdict of the slice plane on a facet of the sliced operand whose every vertex
     // lies on a cut: out when its material lies outside the box being subtracted, in when
     // inside, unknown when the facet is not in the plane or no slice plane is set.
     SURF_CLASSIFY SlicePlaneClassify(G3Surface* s, G3Facet* f) const;
+    // Gives every facet of `work`, split along a sheet whose piece inside the body is
+    // `cap`, the mark of its side (mark 4 where the sheet's normals point, mark 3 behind);
+    // false when the cuts do not bound two sides.
+    bool SortSides(G3Surface* work, G3Surface* cap);
     // Drops both operands (refused or finished), deleting what is left of them.
     void DropOperands();
     // Whether every facet of `s` that a mask might keep or drop can be classified.
@@ -211,4 +225,5 @@ private:
     double* m_SlicePlane = nullptr;
     G3IntervalList* m_IntersectionList = nullptr;
     double m_Origin[3] = {0.0, 0.0, 0.0};  // the local origin of working coordinates
+    bool m_KeepCutMarks = false;           // cut edges keep mark 3 after the split (sheet cutting)
 };

@@ -417,6 +417,6 @@ void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
             G3BCVertexData* vd = G3BCExDataProvider::DataOf(v);
             if (vd != nullptr) vd->classification = SURF_ON;
         }
-        edge->ClearMark3();
+        if (!m_KeepCutMarks) edge->ClearMark3();
     }
 }
