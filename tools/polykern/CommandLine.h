@@ -70,5 +70,7 @@ void AddClipCommand(CLI::App& app, Session& session);
 void AddSimplifyCommand(CLI::App& app, Session& session);
 void AddBooleanCommand(CLI::App& app, Session& session);
 void AddShellCommand(CLI::App& app, Session& session);
+void AddSliceCommand(CLI::App& app, Session& session);
+void AddSectionCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

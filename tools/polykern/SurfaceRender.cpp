@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <new>
 #include <utility>
@@ -455,48 +456,26 @@ bool WritePngFile(const std::string& path, int width, int height, std::string* e
     return true;
 }
 
-/// Draws into an off-screen buffer and writes it out; the context lives only in here.
-bool Render(G3Surface* s,
-            const std::string& path,
-            const RenderOptions& options,
-            std::string* error) {
-    // Declared before the guard so the buffer outlives the context bound to it.
-    std::vector<unsigned char> buffer(static_cast<size_t>(options.width) * options.height * 4);
-    ContextGuard guard;
-    guard.context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
-    if (guard.context == nullptr) {
-        *error = "cannot create an off-screen GL context";
-        return false;
-    }
-    if (!OSMesaMakeCurrent(guard.context, buffer.data(), GL_UNSIGNED_BYTE, options.width,
-                           options.height)) {
-        *error = "cannot bind the off-screen GL context to a " + std::to_string(options.width) +
-                 "x" + std::to_string(options.height) + " image";
-        return false;
-    }
-    guard.bound = true;
-    DrawScene(s, options);
-    glFinish();
-    const GLenum status = glGetError();
-    if (status != GL_NO_ERROR) {
-        *error = "off-screen drawing failed (GL error " + std::to_string(status) + ")";
-        return false;
-    }
-    return WritePngFile(path, options.width, options.height, error);
-}
-
 }  // namespace
 
 bool RenderSurfacePng(G3Surface* s,
                       const std::string& path,
                       const RenderOptions& options,
                       std::string* error) {
+    return RenderOffscreenPng(
+        options.width, options.height, [s, &options] { DrawScene(s, options); }, path, error);
+}
+
+bool RenderOffscreenPng(int width,
+                        int height,
+                        const std::function<void()>& draw,
+                        const std::string& path,
+                        std::string* error) {
     std::string ignored;
     if (error == nullptr) error = &ignored;
-    if (options.width < 1 || options.width > kMaxSide || options.height < 1 ||
-        options.height > kMaxSide) {
-        *error = "image size " + std::to_string(options.width) + "x" +
-                 std::to_string(options.height) + " out of range (1..8192 each side)";
+    if (width < 1 || width > kMaxSide || height < 1 || height > kMaxSide) {
+        *error = "image size " + std::to_string(width) + "x" + std::to_string(height) +
+                 " out of range (1..8192 each side)";
         return false;
     }
     if (path.empty()) {
@@ -504,10 +483,31 @@ bool RenderSurfacePng(G3Surface* s,
         return false;
     }
     try {
-        return Render(s, path, options, error);
+        // Declared before the guard so the buffer outlives the context bound to it.
+        std::vector<unsigned char> buffer(static_cast<size_t>(width) * height * 4);
+        ContextGuard guard;
+        guard.context = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+        if (guard.context == nullptr) {
+            *error = "cannot create an off-screen GL context";
+            return false;
+        }
+        if (!OSMesaMakeCurrent(guard.context, buffer.data(), GL_UNSIGNED_BYTE, width, height)) {
+            *error = "cannot bind the off-screen GL context to a " + std::to_string(width) + "x" +
+                     std::to_string(height) + " image";
+            return false;
+        }
+        guard.bound = true;
+        draw();
+        glFinish();
+        const GLenum status = glGetError();
+        if (status != GL_NO_ERROR) {
+            *error = "off-screen drawing failed (GL error " + std::to_string(status) + ")";
+            return false;
+        }
+        return WritePngFile(path, width, height, error);
     } catch (const std::bad_alloc&) {
-        *error = "out of memory rendering a " + std::to_string(options.width) + "x" +
-                 std::to_string(options.height) + " image";
+        *error = "out of memory rendering a " + std::to_string(width) + "x" +
+                 std::to_string(height) + " image";
         return false;
     }
 }

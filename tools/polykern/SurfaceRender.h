@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 class G3Surface;
@@ -25,5 +26,14 @@ bool RenderSurfacePng(G3Surface* s,
                       const std::string& path,
                       const RenderOptions& options,
                       std::string* error);
+
+/// Binds an off-screen RGBA GL context of width × height (depth buffer included), runs
+/// `draw` in it and writes the picture as `RenderSurfacePng` does, with the same failures;
+/// `draw` sets up its own projection. The context lives only during the call.
+bool RenderOffscreenPng(int width,
+                        int height,
+                        const std::function<void()>& draw,
+                        const std::string& path,
+                        std::string* error);
 
 }  // namespace pkcli

@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     pkcli::AddSimplifyCommand(app, session);
     pkcli::AddBooleanCommand(app, session);
     pkcli::AddShellCommand(app, session);
+    pkcli::AddSliceCommand(app, session);
+    pkcli::AddSectionCommand(app, session);
 
     try {
         app.parse(argc, argv);
