@@ -146,6 +146,29 @@ TEST_F(PolykernSliceCli, TiltedPlaneCutsTheLBuildingIntoClosedPartsThatAddUp) {
                 1e-6 * 108.0);
 }
 
+// A flat terrain sheet at z = 1 facing up, given as its own file: the part above (the
+// side it faces) is in front.
+TEST_F(PolykernSliceCli, OpenSheetCutsTheLBuildingIntoTheSideItFacesAndTheOther) {
+    SaveShape(pktest::MakeLShapedBuilding(), "l.dump");
+    auto* sheet = new G3Surface();
+    const double corners[4][3] = {{-1, -1, 1}, {9, -1, 1}, {9, 7, 1}, {-1, 7, 1}};
+    for (const auto& c : corners) sheet->AddVertex(c, 0);
+    const int quad[4] = {0, 1, 2, 3};
+    sheet->AddFacet(4, quad, 1, nullptr, nullptr);
+    SaveShape(sheet, "ground.dump");
+    const Result r = Run({"slice", Path("l.dump"), "--sheet", Path("ground.dump"), "-o",
+                          Path("below.dump"), Path("above.dump")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("volume body 108.000000, behind 36.000000, front 72.000000\n"),
+              std::string::npos)
+        << r.out;
+    const auto below = Load("below.dump");
+    const auto above = Load("above.dump");
+    ASSERT_TRUE(below && above);
+    EXPECT_TRUE(pktest::IsClosedWithVolume(below.get(), 36.0, 1e-9));
+    EXPECT_TRUE(pktest::IsClosedWithVolume(above.get(), 72.0, 1e-9));
+}
+
 // 0 0 2 2 is the plane z = 1: the part below it holds a third of the L, every corner at
 // z ≤ 1, and the part above the rest. The same plane with its normal turned down swaps
 // which part is behind.
@@ -208,7 +231,11 @@ TEST_F(PolykernSliceCli, BadPlanesAndFilesFailWithOneLine) {
         const char* message;
     };
     const Case cases[] = {
-        {{"slice", in, "-o", a, b}, 2, "--plane is required"},
+        {{"slice", in, "-o", a, b}, 1, "either --plane or --sheet"},
+        {{"slice", in, "--plane", "0", "0", "1", "1", "--sheet", in, "-o", a, b},
+         1,
+         "either --plane or --sheet"},
+        {{"slice", in, "--sheet", in, "-o", a, b}, 1, "the sheet is closed"},
         {{"slice", in, "--plane", "0", "0", "1", "-o", a, b}, 2, "--plane"},
         {{"slice", in, "--plane", "0", "0", "1", "1", "-o", a}, 2, "--output"},
         {{"slice", in, "--plane", "0", "0", "0", "1", "-o", a, b}, 1, "normal (A, B, C) is zero"},
