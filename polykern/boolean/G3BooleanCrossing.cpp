@@ -233,11 +233,25 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
             if (Cross(corners, qFirst ? q : p, qFirst ? p : q, &l1, &l2)) return true;
         }
     }
-    // Entries grouped by a hash of their cell, in two linear passes (a counting sort); a
-    // group may hold several cells, told apart by their keys.
+    // Entries grouped by their cell, in two linear passes (a counting sort). While the
+    // box's cells are not many more than the entries, a group is one cell and the groups
+    // follow the cells' order, so neighbouring groups read neighbouring facets; otherwise a
+    // group is a hash of cells, told apart by their keys.
+    uint64_t across[3];
+    for (int k = 0; k < 3; ++k) across[k] = uint64_t(cell(all.GetMax()[k], k)) + 1;
+    const double dense = double(across[0]) * double(across[1]) * double(across[2]);
+    const bool ordered = dense <= 4.0 * double(entries.size()) + 4096.0;
     std::size_t buckets = 16;
-    while (buckets < entries.size()) buckets *= 2;
-    auto bucketOf = [buckets](uint64_t key) {
+    if (ordered) {
+        buckets = std::size_t(dense);
+    } else {
+        while (buckets < entries.size()) buckets *= 2;
+    }
+    auto bucketOf = [buckets, ordered, &across](uint64_t key) {
+        if (ordered) {
+            const uint64_t x = key >> 42, y = (key >> 21) & 0x1FFFFF, z = key & 0x1FFFFF;
+            return static_cast<std::size_t>((x * across[1] + y) * across[2] + z);
+        }
         uint64_t h = key;  // every bit of the three cell numbers reaches the low bits
         h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
         h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
