@@ -14,6 +14,7 @@
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/foundation/GArrayCollection.h"
+#include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetEdgeIterator.h"
@@ -121,7 +122,7 @@ private:
             double lo = HUGE_VAL, hi = -HUGE_VAL;
             int guard = 0;
             for (const G3Edge* e = f->GetFirstEdge(); e != nullptr && guard <= edgeLimit;
-                 e = f->NextEdge(e), ++guard) {
+                 e = e->NextInFacet(f), ++guard) {
                 for (const G3Vertex* v : {e->GetVertex1(), e->GetVertex2()}) {
                     const double* x = v->GetXYZ();
                     const double h = normal[0] * x[0] + normal[1] * x[1] + normal[2] * x[2];
@@ -142,6 +143,63 @@ private:
     std::vector<int> m_Begin;
     std::vector<int> m_Facets;
 };
+
+// How a triangle meets a plane when none of its corners lies on it.
+enum TriangleCut { kTriangleMisses, kTriangleCut, kGeneralCut };
+
+// The cut of a plain triangle (one closed loop of three edges) whose corners all lie
+// clearly off the plane, as the facet's boundary walk and the interval building make it:
+// the crossings of the two edges that change side, taken in ring order from the vertex
+// each ring edge starts from, and joined into one interval running upwards on the axis
+// of their largest extent; a piece of 1e-6 or less on that axis is no piece. Any other
+// facet, and a corner on the plane, is left to the general cut.
+TriangleCut CutTriangle(const G3Facet* f, const double* plane, double lower[3], double upper[3]) {
+    const G3Edge* e[3];
+    e[0] = f->GetFirstEdge();
+    if (e[0] == nullptr || (e[1] = e[0]->NextInFacet(f)) == nullptr ||
+        (e[2] = e[1]->NextInFacet(f)) == nullptr || e[2]->NextInFacet(f) != nullptr)
+        return kGeneralCut;
+    const G3Vertex* corner[3];
+    const G3Vertex* from =
+        e[1]->HasVertex(e[0]->GetVertex2()) ? e[0]->GetVertex1() : e[0]->GetVertex2();
+    for (int k = 0; k < 3; ++k) {
+        if (!e[k]->HasVertex(from) || e[k]->GetVertex1() == e[k]->GetVertex2()) return kGeneralCut;
+        corner[k] = from;
+        from = e[k]->OtherVertex(from);
+        if ((from == corner[0]) != (k == 2)) return kGeneralCut;
+    }
+    double side[3];
+    int positive = 0;
+    for (int k = 0; k < 3; ++k) {
+        const double* x = corner[k]->GetXYZ();
+        side[k] = plane[0] * x[0] + plane[1] * x[1] + plane[2] * x[2] + plane[3];
+        if (!(std::fabs(side[k]) >= kOnPlane)) return kGeneralCut;
+        positive += side[k] >= 0.0;
+    }
+    if (positive == 0 || positive == 3) return kTriangleMisses;
+    double point[2][3];
+    int found = 0;
+    for (int k = 0; k < 3; ++k) {
+        const int c = (k + 1) % 3;
+        if ((side[k] >= 0.0) == (side[c] >= 0.0)) continue;
+        const double t = std::fabs(side[k] / (side[k] - side[c]));
+        const double* p = corner[k]->GetXYZ();
+        const double* q = corner[c]->GetXYZ();
+        for (int a = 0; a < 3; ++a) point[found][a] = p[a] + t * (q[a] - p[a]);
+        ++found;
+    }
+    GEnvelope box;
+    box.Init(point[0]);
+    box.Add(point[1]);
+    const int axis = box.GetMaxCoo();
+    if (std::fabs(point[1][axis] - point[0][axis]) <= kOnPlane) return kTriangleMisses;
+    const int low = point[1][axis] < point[0][axis] ? 1 : 0;
+    for (int a = 0; a < 3; ++a) {
+        lower[a] = point[low][a];
+        upper[a] = point[1 - low][a];
+    }
+    return kTriangleCut;
+}
 
 std::uint64_t Mix(std::uint64_t h) {
     h ^= h >> 33;
@@ -340,6 +398,15 @@ void CollectSection(G3Surface* s,
     for (const int* k = first; k != last; ++k) {
         G3Facet* f = s->GetFacet(*k);
         if (f->GetDoubleSided()) continue;
+        double lower[3], upper[3];
+        const TriangleCut cut = CutTriangle(f, plane, lower, upper);
+        if (cut == kTriangleMisses) continue;
+        if (cut == kTriangleCut) {
+            const int b = w->corners.At(out, upper);
+            const int a = w->corners.At(out, lower);
+            AddSectionEdge(list, w, a, b);
+            continue;
+        }
         const int r = f->IntersectByPlaneConcave(plane, &w->cuts);
         if (r == 0) continue;
         if (r == 3) {
@@ -406,7 +473,12 @@ bool G3BooleanCalculator::Divide(G3Surface* s, int n, const double* planes, G3In
     for (int p = 0; p < n; ++p) {
         const double* plane = unit.data() + 4 * p;
         for (const int* k = selection.Begin(p); k != selection.End(p); ++k) {
-            if (s->GetFacet(*k)->IntersectByPlaneConcave(plane, &cuts) == 0) continue;
+            const G3Facet* f = s->GetFacet(*k);
+            double lower[3], upper[3];
+            const TriangleCut cut = CutTriangle(f, plane, lower, upper);
+            if (cut == kTriangleCut) out->AddInterval(lower, upper);
+            if (cut != kGeneralCut) continue;
+            if (f->IntersectByPlaneConcave(plane, &cuts) == 0) continue;
             cuts.BuildIntervals();
             GArrayCollection* intervals = cuts.GetIntervalList();
             for (int i = 0; i < intervals->size(); ++i) {
