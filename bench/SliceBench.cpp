@@ -258,8 +258,9 @@ BENCHMARK(BM_DivideSphere)
     ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+// The slice runs on 200,000 triangles: the 1,000,000-triangle sphere was not timed for it.
 BENCHMARK(BM_SliceSphere)
-    ->Args({1000, 501})
+    ->Args({400, 251})
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
