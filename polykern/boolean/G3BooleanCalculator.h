@@ -168,6 +168,18 @@ protected:
     /// inside each, then the verdict (in or out only) of a neighbour across an edge no cut
     /// can have made, spread until nothing changes. False when a facet stays unknown.
     bool ResolveUnknownFacets(G3Surface* s, GArrayCollection* others);
+    /// The closed outward solid of a fillet: its flat faces lie in the planes f1 and f2
+    /// (a, b, c, d) through the edge a–b, its rounded side runs through the arc profiles at
+    /// a and b (arc1, arc2: n + 1 points of three doubles each, from the tangent point on
+    /// f1 to the one on f2), and its ends are the profiles closed at a and b. A new surface
+    /// the caller owns; null for n < 1, a null argument or a profile too small to make facets.
+    G3Surface* CreateBlendFacets(const double* a,
+                                 const double* b,
+                                 const double* arc1,
+                                 const double* arc2,
+                                 int n,
+                                 const double* f1,
+                                 const double* f2);
 
 private:
     // The shared road of both BinaryOperation forms; `event` is used when `useEvent`.
