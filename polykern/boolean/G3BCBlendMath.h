@@ -34,7 +34,9 @@ inline void AddScaled(const double* a, double f, const double* d, double* out) {
     for (int k = 0; k < 3; ++k) out[k] = a[k] + f * d[k];
 }
 
-inline double Length(const double* a) { return std::sqrt(Dot(a, a)); }
+inline double Length(const double* a) {
+    return std::sqrt(Dot(a, a));
+}
 
 /// Makes a unit; false (a unchanged) for a zero or non-finite length.
 inline bool Normalize(double* a) {

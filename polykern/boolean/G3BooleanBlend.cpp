@@ -136,8 +136,7 @@ bool PlaneAcross(const G3Facet* f, const G3Edge* e, const G3Vertex* v, double pl
 // face) or the face nearly contains the edge.
 bool EndPlane(const EdgeFrame& f, const G3Vertex* v, double plane[4]) {
     double other[4];
-    if (!PlaneAcross(f.f1, f.edge, v, plane) || !PlaneAcross(f.f2, f.edge, v, other))
-        return false;
+    if (!PlaneAcross(f.f1, f.edge, v, plane) || !PlaneAcross(f.f2, f.edge, v, other)) return false;
     if (Dot(plane, other) < 1.0 - 1e-9) return false;
     return std::fabs(Dot(plane, f.e)) > kMinEndSlope;
 }
@@ -202,8 +201,8 @@ bool MakeProfiles(const G3Surface* s,
                   double r2,
                   int n,
                   BlendProfiles* out) {
-    if (!Finite3(p1) || !Finite3(p2) || !std::isfinite(r1) || !std::isfinite(r2) ||
-        !(r1 > 0.0) || !(r2 > 0.0) || n < 1)
+    if (!Finite3(p1) || !Finite3(p2) || !std::isfinite(r1) || !std::isfinite(r2) || !(r1 > 0.0) ||
+        !(r2 > 0.0) || n < 1)
         return false;
     n = std::min(n, kMaxSegments);
     bool reversed = false;
@@ -337,8 +336,7 @@ G3Surface* G3BooleanCalculator::CreateBlendFacets(const double* a,
         G3Vertex* quad[4] = {v1[k], v1[next], v2[next], v2[k]};
         const bool onF1 = (k == ia && next == it1) || (k == it1 && next == ia);
         const bool onF2 = (k == ia && next == it2) || (k == it2 && next == ia);
-        if (onF1 || onF2 ||
-            IsPlanarQuad(ring1[k], ring1[next], ring2[next], ring2[k])) {
+        if (onF1 || onF2 || IsPlanarQuad(ring1[k], ring1[next], ring2[next], ring2[k])) {
             G3Facet* side = solid->AddFacet(4, quad, 1, nullptr, nullptr);
             ok = side != nullptr;
             if (ok && (onF1 || onF2)) TakePlane(side, onF1 ? f1 : f2);

@@ -1,11 +1,11 @@
 // Edge and corner blends of closed bodies: the fillet removes (convex) or adds (concave)
 // exactly the polygonal arc section swept along the edge, and the body stays closed.
 
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <memory>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/model/G3Facet.h"
@@ -28,7 +28,9 @@ double SectionLoss(double theta, double r, int n) {
 }
 
 // The 4 × 2 × 3 box standing on the floor: volume 24.
-G3Surface* MakeBox() { return pktest::MakePrism({{0, 0}, {4, 0}, {4, 2}, {0, 2}}, 3.0); }
+G3Surface* MakeBox() {
+    return pktest::MakePrism({{0, 0}, {4, 0}, {4, 2}, {0, 2}}, 3.0);
+}
 
 // Turns every vertex by `degrees` about z, then moves it by `shift`; planes fitted again.
 void RotateAndMove(G3Surface* s, double degrees, const double* shift) {
@@ -70,6 +72,18 @@ TEST(G3BooleanBlendConvex, BoxEdgeLosesExactPolygonalSection) {
         const double expected = RightAngleLoss(0.5, n) * 3.0;
         EXPECT_NEAR(lost, expected, 1e-9 * expected) << n;
     }
+}
+
+TEST(G3BooleanBlendConvex, UnitCubeEdgeIsConvexWhereARayLeavesThroughTheOppositeEdge) {
+    // The bisector of the edge (1, 1, z) leaves the cube exactly through the opposite edge
+    // (0, 0, z); the convexity is read from the facets, so the edge is filleted, not padded.
+    G3BooleanCalculator bc;
+    double p1[3] = {1, 1, 0}, p2[3] = {1, 1, 1};
+    std::unique_ptr<G3Surface> out(bc.Blend(pktest::MakeCube(), p1, p2, 0.25, 0.25, 4));
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(out.get()));
+    const double expected = RightAngleLoss(0.25, 4);
+    EXPECT_NEAR(1.0 - pktest::SignedVolume(out.get()), expected, 1e-9 * expected);
 }
 
 TEST(G3BooleanBlendConvex, FineArcApproachesQuarterCircleLoss) {
@@ -279,4 +293,115 @@ TEST(G3BooleanBlendRefused, HardInputGivesNullWithoutLeaks) {
     EXPECT_EQ(bc.BlendCorner(MakeBox(), p1, 0.0, 4), nullptr);
     EXPECT_EQ(bc.BlendCorner(MakeBox(), p1, NAN, 4), nullptr);
     EXPECT_EQ(bc.BlendCorner(MakeBox(), p1, 0.2, 0), nullptr);
+}
+
+namespace {
+
+// The volume a smooth rounding of radius r takes from a right-angled corner: with the
+// corner at the origin and its edges along the axes, the pyramid x, y, z ≥ 0,
+// x + y + z ≤ c (c = r/√2, where the ball centred at (c, c, c) touches the edges) less
+// the ball. Integrated exactly along z over a midpoint grid in x and y.
+double RightCornerLoss(double r) {
+    const double c = r / std::sqrt(2.0);
+    const int steps = 2000;
+    const double h = c / steps;
+    double sum = 0.0;
+    for (int i = 0; i < steps; ++i) {
+        const double x = (i + 0.5) * h;
+        for (int j = 0; j < steps; ++j) {
+            const double y = (j + 0.5) * h;
+            const double top = c - x - y;
+            if (top <= 0.0) continue;
+            const double rest = r * r - (x - c) * (x - c) - (y - c) * (y - c);
+            double inBall = 0.0;
+            if (rest > 0.0) {
+                const double lo = c - std::sqrt(rest), hi = c + std::sqrt(rest);
+                inBall = std::max(0.0, std::min(hi, top) - std::max(lo, 0.0));
+            }
+            sum += top - inBall;
+        }
+    }
+    return sum * h * h;
+}
+
+}  // namespace
+
+TEST(G3BooleanBlendCorner, LBuildingCornerLosesTheSmoothRoundingAndLittleMore) {
+    // The roof corner (8, 0, 3) has three right angles. Every vertex of the faceted piece lies
+    // on the sphere, so the piece holds the smooth one: the loss lies between the smooth
+    // rounding's and the pyramid's c³/6, and nears the smooth one as n grows.
+    const double r = 0.5;
+    const double smooth = RightCornerLoss(r);
+    const double c = r / std::sqrt(2.0);
+    double losses[2];
+    const int segments[2] = {4, 16};
+    for (int k = 0; k < 2; ++k) {
+        G3BooleanCalculator bc;
+        double p[3] = {8, 0, 3};
+        std::unique_ptr<G3Surface> out(
+            bc.BlendCorner(pktest::MakeLShapedBuilding(), p, r, segments[k]));
+        ASSERT_NE(out, nullptr) << k;
+        EXPECT_TRUE(pktest::IsWellFormed(out.get())) << k;
+        EXPECT_TRUE(pktest::IsClosedAndOriented(out.get())) << k;
+        losses[k] = 108.0 - pktest::SignedVolume(out.get());
+        EXPECT_GT(losses[k], smooth * (1.0 - 1e-4)) << k;
+        EXPECT_LT(losses[k], c * c * c / 6.0) << k;
+    }
+    EXPECT_LT(losses[1], losses[0]);
+    EXPECT_NEAR(losses[1], smooth, 0.02 * smooth);
+}
+
+TEST(G3BooleanBlendCorner, UnitCubeCornerIsConvexWhereARayLeavesThroughTheOppositeVertex) {
+    // The corner's diagonal leaves the cube exactly through the opposite corner; the local
+    // test needs no ray.
+    G3BooleanCalculator bc;
+    double p[3] = {1, 1, 1};
+    std::unique_ptr<G3Surface> out(bc.BlendCorner(pktest::MakeCube(), p, 0.3, 8));
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(out.get()));
+    const double loss = 1.0 - pktest::SignedVolume(out.get());
+    EXPECT_GT(loss, RightCornerLoss(0.3) * (1.0 - 1e-4));
+    EXPECT_LT(loss, std::pow(0.3 / std::sqrt(2.0), 3) / 6.0);
+}
+
+TEST(G3BooleanBlendCorner, PyramidApexOfFourEdgesIsRounded) {
+    G3BooleanCalculator bc;
+    double p[3] = {2, 2, 3};
+    std::unique_ptr<G3Surface> out(bc.BlendCorner(pktest::MakeSquarePyramid(), p, 0.3, 6));
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(out.get()));
+    const double v = pktest::SignedVolume(out.get());
+    EXPECT_LT(v, 16.0);
+    EXPECT_GT(v, 16.0 - 0.01);
+    double top = 0.0;
+    for (int i = 0; i < out->GetVertexCount(); ++i) top = std::max(top, out->GetVertex(i)->GetZ());
+    EXPECT_LT(top, 3.0 - 1e-3);
+}
+
+TEST(G3BooleanBlendCorner, ConcaveOrUnfitCornersGiveNull) {
+    G3BooleanCalculator bc;
+    double inner[3] = {4, 3, 0};  // the inner corner of the L at the floor
+    EXPECT_EQ(bc.BlendCorner(pktest::MakeLShapedBuilding(), inner, 0.3, 4), nullptr);
+    double corner[3] = {1, 1, 1};
+    // The sphere would touch the edges past their ends (r / tan α > 1).
+    EXPECT_EQ(bc.BlendCorner(pktest::MakeCube(), corner, 1.5, 4), nullptr);
+    double none[3] = {0.5, 0.5, 1};
+    EXPECT_EQ(bc.BlendCorner(pktest::MakeCube(), none, 0.3, 4), nullptr);
+}
+
+TEST(G3BooleanBlendSegments, AbsurdSegmentCountsAreCapped) {
+    // An edge takes at most 1024 arc segments, a corner at most 64 per facet.
+    double p1[3] = {4, 2, 0}, p2[3] = {4, 2, 3};
+    G3BooleanCalculator bc;
+    std::unique_ptr<G3Surface> edge(bc.Blend(MakeBox(), p1, p2, 0.5, 0.5, 1 << 30));
+    ASSERT_NE(edge, nullptr);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(edge.get()));
+    const double expected = RightAngleLoss(0.5, 1024) * 3.0;
+    EXPECT_NEAR(24.0 - pktest::SignedVolume(edge.get()), expected, 1e-9 * expected);
+    double p[3] = {4, 2, 3};
+    std::unique_ptr<G3Surface> capped(bc.BlendCorner(MakeBox(), p, 0.5, 1 << 30));
+    std::unique_ptr<G3Surface> at64(bc.BlendCorner(MakeBox(), p, 0.5, 64));
+    ASSERT_NE(capped, nullptr);
+    ASSERT_NE(at64, nullptr);
+    EXPECT_NEAR(pktest::SignedVolume(capped.get()), pktest::SignedVolume(at64.get()), 1e-12);
 }
