@@ -70,5 +70,6 @@ void AddClipCommand(CLI::App& app, Session& session);
 void AddSimplifyCommand(CLI::App& app, Session& session);
 void AddBooleanCommand(CLI::App& app, Session& session);
 void AddShellCommand(CLI::App& app, Session& session);
+void AddBlendCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

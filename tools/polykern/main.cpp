@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
     pkcli::AddSimplifyCommand(app, session);
     pkcli::AddBooleanCommand(app, session);
     pkcli::AddShellCommand(app, session);
+    pkcli::AddBlendCommand(app, session);
 
     try {
         app.parse(argc, argv);
