@@ -84,10 +84,12 @@ public:
 
     /// s with the edge p1–p2 rounded by a circular arc of n segments, of radius r1 at p1
     /// and r2 at p2, tangent to both facets at the edge; null when there is no such edge
-    /// or the arc does not fit. s is consumed, whatever the answer.
+    /// or the arc does not fit (n above 1024 counts as 1024). s is consumed, whatever the
+    /// answer.
     G3Surface* Blend(G3Surface* s, double* p1, double* p2, double r1, double r2, int n);
     /// s with its convex corner p rounded to radius r with n segments; null at a concave
-    /// corner or when the rounding does not fit. s is consumed, whatever the answer.
+    /// corner or when the rounding does not fit (n above 64 counts as 64). s is consumed,
+    /// whatever the answer.
     G3Surface* BlendCorner(G3Surface* s, double* p, double r, int n);
 
     /// Splits s into edge-connected pieces appended to `pieces` (pieces of fewer than four
