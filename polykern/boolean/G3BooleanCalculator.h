@@ -85,10 +85,12 @@ public:
 
     /// s with the edge p1–p2 rounded by a circular arc of n segments, of radius r1 at p1
     /// and r2 at p2, tangent to both facets at the edge; null when there is no such edge
-    /// or the arc does not fit. s is consumed, whatever the answer.
+    /// or the arc does not fit (n above 1024 counts as 1024). s is consumed, whatever the
+    /// answer.
     G3Surface* Blend(G3Surface* s, double* p1, double* p2, double r1, double r2, int n);
     /// s with its convex corner p rounded to radius r with n segments; null at a concave
-    /// corner or when the rounding does not fit. s is consumed, whatever the answer.
+    /// corner or when the rounding does not fit (n above 64 counts as 64). s is consumed,
+    /// whatever the answer.
     G3Surface* BlendCorner(G3Surface* s, double* p, double r, int n);
 
     /// Splits s into edge-connected pieces appended to `pieces` (pieces of fewer than four
@@ -173,6 +175,18 @@ protected:
     /// inside each, then the verdict (in or out only) of a neighbour across an edge no cut
     /// can have made, spread until nothing changes. False when a facet stays unknown.
     bool ResolveUnknownFacets(G3Surface* s, GArrayCollection* others);
+    /// The closed outward solid of a fillet: its flat faces lie in the planes f1 and f2
+    /// (a, b, c, d) through the edge a–b, its rounded side runs through the arc profiles at
+    /// a and b (arc1, arc2: n + 1 points of three doubles each, from the tangent point on
+    /// f1 to the one on f2), and its ends are the profiles closed at a and b. A new surface
+    /// the caller owns; null for n < 1, a null argument or a profile too small to make facets.
+    G3Surface* CreateBlendFacets(const double* a,
+                                 const double* b,
+                                 const double* arc1,
+                                 const double* arc2,
+                                 int n,
+                                 const double* f1,
+                                 const double* f2);
 
 private:
     // The shared road of both BinaryOperation forms; `event` is used when `useEvent`.

@@ -72,5 +72,6 @@ void AddBooleanCommand(CLI::App& app, Session& session);
 void AddShellCommand(CLI::App& app, Session& session);
 void AddSliceCommand(CLI::App& app, Session& session);
 void AddSectionCommand(CLI::App& app, Session& session);
+void AddBlendCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     pkcli::AddShellCommand(app, session);
     pkcli::AddSliceCommand(app, session);
     pkcli::AddSectionCommand(app, session);
+    pkcli::AddBlendCommand(app, session);
 
     try {
         app.parse(argc, argv);
