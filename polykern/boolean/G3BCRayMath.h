@@ -11,11 +11,25 @@
 #include "polykern/model/G3Vertex.h"
 
 /// The small geometric rules the calculator's steps share: plane sides, working
-/// envelopes, the loop-aware point test, the ray length and the working frame. Internal to the library.
+/// envelopes, the loop-aware point test, the ray length and the working frame. Internal to the
+/// library.
 namespace G3BCRayMath {
 
 /// Plane values closer to 0 than this lie on the plane.
 constexpr double kSideTol = 1e-6;
+
+/// The plane (a, b, c, w) divided by the length of its normal into `out`; false for a
+/// null plane, a non-finite value or a zero normal.
+inline bool UnitPlane(const double* plane, double out[4]) {
+    if (plane == nullptr) return false;
+    for (int k = 0; k < 4; ++k) {
+        if (!std::isfinite(plane[k])) return false;
+    }
+    const double len = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
+    if (!(len > 0.0) || !std::isfinite(len)) return false;
+    for (int k = 0; k < 4; ++k) out[k] = plane[k] / len;
+    return true;
+}
 
 inline bool IsFinite3(const double* p) {
     return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
@@ -62,8 +76,8 @@ inline bool InFacet(const G3Facet* f, const double* p, bool* onBoundary = nullpt
 /// The length of every random ray over `env`: at least twice its diagonal, so that a ray
 /// from any point inside ends outside it.
 inline double RayLengthOver(const GEnvelope& env) {
-    const double diagonal =
-        std::sqrt(env.XSize() * env.XSize() + env.YSize() * env.YSize() + env.ZSize() * env.ZSize());
+    const double diagonal = std::sqrt(env.XSize() * env.XSize() + env.YSize() * env.YSize() +
+                                      env.ZSize() * env.ZSize());
     return std::max(1.5 * env.GetMaxSize(), 2.0 * diagonal);
 }
 

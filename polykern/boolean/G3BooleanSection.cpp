@@ -31,24 +31,12 @@ constexpr double kOnPlane = 1e-6;
 // Unit normals whose components agree this closely are read as one normal.
 constexpr double kSameNormal = 1e-12;
 
-// A plane (a, b, c, d) with a finite, non-zero normal and a finite fourth value, made
-// unit; false otherwise.
-bool UnitPlane(const double* plane, double out[4]) {
-    for (int k = 0; k < 4; ++k) {
-        if (!std::isfinite(plane[k])) return false;
-    }
-    const double len = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
-    if (!(len > 0.0) || !std::isfinite(len)) return false;
-    for (int k = 0; k < 4; ++k) out[k] = plane[k] / len;
-    return true;
-}
-
 // All n planes made unit into `unit` (4 n values); false when any is not a plane.
 bool UnitPlanes(int n, const double* planes, std::vector<double>* unit) {
     if (n <= 0 || planes == nullptr) return false;
     unit->resize(4 * static_cast<std::size_t>(n));
     for (int p = 0; p < n; ++p) {
-        if (!UnitPlane(planes + 4 * p, unit->data() + 4 * p)) return false;
+        if (!G3BCRayMath::UnitPlane(planes + 4 * p, unit->data() + 4 * p)) return false;
     }
     return true;
 }

@@ -13,19 +13,6 @@
 
 namespace {
 
-// A plane (a, b, c, w) with a finite, non-zero normal and a finite fourth value, made
-// unit; false otherwise.
-bool UnitPlane(const double* plane, double out[4]) {
-    if (plane == nullptr) return false;
-    for (int k = 0; k < 4; ++k) {
-        if (!std::isfinite(plane[k])) return false;
-    }
-    const double len = std::sqrt(plane[0] * plane[0] + plane[1] * plane[1] + plane[2] * plane[2]);
-    if (!(len > 0.0) || !std::isfinite(len)) return false;
-    for (int k = 0; k < 4; ++k) out[k] = plane[k] / len;
-    return true;
-}
-
 bool HasVertices(const G3Surface* s) { return s != nullptr && s->GetVertexCount() > 0; }
 
 // Which sides of a·x + b·y + c·z = e the vertices of s reach beyond `tol`.
@@ -87,7 +74,7 @@ bool G3BooleanCalculator::SliceBy(G3Surface* s,
     if (out2 != nullptr) *out2 = nullptr;
     if (!cut || s == nullptr) return false;
     double unit[4];
-    if (out1 == nullptr || out2 == nullptr || !UnitPlane(plane, unit) || !G3BCRayMath::FiniteVertices(s) ||
+    if (out1 == nullptr || out2 == nullptr || !G3BCRayMath::UnitPlane(plane, unit) || !G3BCRayMath::FiniteVertices(s) ||
         s->GetFacetCount() == 0) {
         delete s;
         return false;

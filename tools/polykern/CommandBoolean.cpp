@@ -2,15 +2,14 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 
 #include "polykern/boolean/G3BooleanCalculator.h"
-#include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Surface.h"
 #include "tools/polykern/CommandLine.h"
 #include "tools/polykern/MeshFiles.h"
+#include "tools/polykern/RefusalCatcher.h"
 #include "tools/polykern/SurfaceReport.h"
 
 namespace pkcli {
@@ -23,33 +22,6 @@ struct BooleanOptions {
     std::string b;
     std::string output;
     bool asciiStl = false;
-};
-
-// The calculator tells why it refused a pair only through the trace hook: while a
-// Boolean runs, the last refusal is kept here and every message still goes on to the
-// receiver that was installed before (the --verbose one, if any).
-std::string g_Refusal;
-GTrace::Receiver g_Forward = nullptr;
-
-void KeepRefusal(const char* message) {
-    static const char kPrefix[] = "Boolean: ";
-    if (message != nullptr && std::strncmp(message, kPrefix, sizeof kPrefix - 1) == 0)
-        g_Refusal = message + sizeof kPrefix - 1;
-    if (g_Forward != nullptr) g_Forward(message);
-}
-
-class RefusalCatcher {
-public:
-    RefusalCatcher() {
-        g_Refusal.clear();
-        g_Forward = GTrace::SetReceiver(&KeepRefusal);
-    }
-    ~RefusalCatcher() {
-        GTrace::SetReceiver(g_Forward);
-        g_Forward = nullptr;
-    }
-    RefusalCatcher(const RefusalCatcher&) = delete;
-    RefusalCatcher& operator=(const RefusalCatcher&) = delete;
 };
 
 // Reads one operand and checks that it bounds a solid; null with the failure reported.
@@ -79,7 +51,7 @@ G3Surface* Combine(const std::string& operation, G3Surface* a, G3Surface* b, std
     G3Surface* r = operation == "union"        ? bc.Add(a, b)
                    : operation == "difference" ? bc.Sub(a, b)
                                                : bc.Common(a, b);
-    *refusal = g_Refusal;
+    *refusal = catcher.Refusal();
     return r;
 }
 

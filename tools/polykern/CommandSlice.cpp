@@ -2,18 +2,17 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "polykern/boolean/G3BooleanCalculator.h"
-#include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
 #include "tools/polykern/CommandLine.h"
 #include "tools/polykern/MeshFiles.h"
+#include "tools/polykern/RefusalCatcher.h"
 #include "tools/polykern/PlaneInput.h"
 #include "tools/polykern/SurfaceReport.h"
 
@@ -27,33 +26,6 @@ struct SliceOptions {
     std::string sheet;
     std::vector<std::string> outputs;
     bool asciiStl = false;
-};
-
-// The calculator tells why it refused a body only through the trace hook: while the slice
-// runs, the last refusal is kept here and every message goes on to the receiver installed
-// before (the --verbose one, if any).
-std::string g_Refusal;
-GTrace::Receiver g_Forward = nullptr;
-
-void KeepRefusal(const char* message) {
-    static const char kPrefix[] = "Boolean: ";
-    if (message != nullptr && std::strncmp(message, kPrefix, sizeof kPrefix - 1) == 0)
-        g_Refusal = message + sizeof kPrefix - 1;
-    if (g_Forward != nullptr) g_Forward(message);
-}
-
-class RefusalCatcher {
-public:
-    RefusalCatcher() {
-        g_Refusal.clear();
-        g_Forward = GTrace::SetReceiver(&KeepRefusal);
-    }
-    ~RefusalCatcher() {
-        GTrace::SetReceiver(g_Forward);
-        g_Forward = nullptr;
-    }
-    RefusalCatcher(const RefusalCatcher&) = delete;
-    RefusalCatcher& operator=(const RefusalCatcher&) = delete;
 };
 
 // Where the body lies against the unit plane: the largest distance behind it (≤ 0 side)
@@ -114,7 +86,7 @@ int RunSheetSlice(const Session& session, const SliceOptions& o, std::unique_ptr
         RefusalCatcher catcher;
         G3BooleanCalculator bc;
         divided = bc.SliceBySurface(body.release(), sheet.release(), &facing, &away);
-        refusal = g_Refusal;
+        refusal = catcher.Refusal();
     }
     std::unique_ptr<G3Surface> front(facing), behind(away);
     if (!divided) {
@@ -158,7 +130,7 @@ int RunSlice(const Session& session, const SliceOptions& o) {
         RefusalCatcher catcher;
         G3BooleanCalculator bc;
         divided = bc.Slice(body.release(), unit, true, &behind, &front, true);
-        refusal = g_Refusal;
+        refusal = catcher.Refusal();
     }
     std::unique_ptr<G3Surface> behindPart(behind), frontPart(front);
     if (!divided) {
