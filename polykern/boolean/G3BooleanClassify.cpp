@@ -264,10 +264,14 @@ void G3BooleanCalculator::ClassifyVertices(G3Surface* s, GArrayCollection* other
         if (ClassOf(v) != SURF_UNKNOWN || G3BCExDataProvider::DataOf(v) == nullptr) continue;
         if (!m_Common.IsIntersectXYZ(v->GetXYZ())) SetClassify(v, SURF_OUT);
     }
-    // Pass 2: one ray test per region still open.
+    // Pass 2: one ray test per region still open. A vertex no edge uses any more (a cut's
+    // end made twice and welded away) decides no facet: it gets no ray, which on a large
+    // other operand is a scan of all its facets.
     for (int k = 0; k < n; ++k) {
         G3Vertex* v = s->GetVertex(k);
-        if (ClassOf(v) != SURF_UNKNOWN || G3BCExDataProvider::DataOf(v) == nullptr) continue;
+        if (ClassOf(v) != SURF_UNKNOWN || !v->HasEdges() ||
+            G3BCExDataProvider::DataOf(v) == nullptr)
+            continue;
         const SURF_CLASSIFY c = ClassifyVertex(v->GetXYZ(), others);
         if (c != SURF_UNKNOWN) SetClassify(v, c);
     }
