@@ -16,42 +16,6 @@ namespace {
 
 using Point = std::array<double, 3>;
 
-// The tessellator's own points, reached through the polygon-data pointer; a deque keeps
-// their addresses stable while GLU holds them.
-struct TessState {
-    std::deque<Point> points;
-    bool inPrimitive = false;
-};
-
-void GLAPIENTRY OnTessBegin(GLenum type, void* data) {
-    static_cast<TessState*>(data)->inPrimitive = true;
-    glBegin(type);
-}
-
-void GLAPIENTRY OnTessVertex(void* vertex, void*) {
-    glVertex3dv(static_cast<const GLdouble*>(vertex));
-}
-
-void GLAPIENTRY OnTessEnd(void* data) {
-    glEnd();
-    static_cast<TessState*>(data)->inPrimitive = false;
-}
-
-// A polygon GLU cannot fill simply shows its outline only.
-void GLAPIENTRY OnTessError(GLenum, void*) {}
-
-// No exception may leave a C callback: an allocation failure reuses a neighbour.
-void GLAPIENTRY
-OnTessCombine(GLdouble coords[3], void* neighbours[4], GLfloat*, void** out, void* data) {
-    try {
-        auto* state = static_cast<TessState*>(data);
-        state->points.push_back({coords[0], coords[1], coords[2]});
-        *out = state->points.back().data();
-    } catch (...) {
-        *out = neighbours[0];
-    }
-}
-
 // A hue running from blue (the first group) through green to red (the last).
 void GroupColour(int group, int groupCount, float rgb[3]) {
     const float t = groupCount > 1 ? static_cast<float>(group) / (groupCount - 1) : 0.0f;
@@ -84,13 +48,8 @@ bool Extent(const std::vector<PlanPolygon>& polygons, double lo[2], double hi[2]
 // Fills one polygon, holes left open by the odd winding rule; corners are moved by
 // -centre so that GL's single precision works near the origin.
 void FillPolygon(const PlanPolygon& polygon, const double* centre, GLUtesselator* tess) {
-    TessState state;
-    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(OnTessBegin));
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(OnTessVertex));
-    gluTessCallback(tess, GLU_TESS_END_DATA, reinterpret_cast<_GLUfuncptr>(OnTessEnd));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(OnTessError));
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(OnTessCombine));
-    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
+    TessFill state;
+    SetFillCallbacks(tess);
     gluTessNormal(tess, 0, 0, 1);
     gluTessBeginPolygon(tess, &state);
     for (const Polyline& loop : polygon.loops) {
@@ -104,10 +63,7 @@ void FillPolygon(const PlanPolygon& polygon, const double* centre, GLUtesselator
         gluTessEndContour(tess);
     }
     gluTessEndPolygon(tess);
-    if (state.inPrimitive) {  // GLU gave up halfway through a primitive
-        glEnd();
-        state.inPrimitive = false;
-    }
+    FinishFill(&state);
 }
 
 void DrawPlan(const std::vector<PlanPolygon>& polygons, int groupCount, int width, int height) {

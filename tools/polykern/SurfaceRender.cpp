@@ -68,16 +68,8 @@ ViewBasis MakeBasis(RenderView view) {
     return {{r, r, 0}, {-0.5 * r, 0.5 * r, s60}, {a, -a, 0.5}};
 }
 
-/// Tessellator state reached by the callbacks through the polygon-data pointer, so the
-/// renderer keeps no globals. `points` owns every coordinate handed to GLU (corners and
-/// points made where an outline crosses itself); a deque keeps their addresses stable.
-struct TessState {
-    std::deque<Point> points;
-    bool inPrimitive = false;
-};
-
 void GLAPIENTRY OnTessBegin(GLenum type, void* data) {
-    static_cast<TessState*>(data)->inPrimitive = true;
+    static_cast<TessFill*>(data)->inPrimitive = true;
     glBegin(type);
 }
 
@@ -87,7 +79,7 @@ void GLAPIENTRY OnTessVertex(void* vertex, void*) {
 
 void GLAPIENTRY OnTessEnd(void* data) {
     glEnd();
-    static_cast<TessState*>(data)->inPrimitive = false;
+    static_cast<TessFill*>(data)->inPrimitive = false;
 }
 
 // A facet GLU cannot split simply draws less of its fill; its edges still show it.
@@ -98,7 +90,7 @@ void GLAPIENTRY OnTessError(GLenum, void*) {}
 void GLAPIENTRY
 OnTessCombine(GLdouble coords[3], void* neighbours[4], GLfloat*, void** out, void* data) {
     try {
-        auto* state = static_cast<TessState*>(data);
+        auto* state = static_cast<TessFill*>(data);
         state->points.push_back({coords[0], coords[1], coords[2]});
         *out = state->points.back().data();
     } catch (...) {
@@ -195,13 +187,8 @@ bool FacetNormal(const G3Facet* f,
 /// their precision in GL's floats. Triangles go straight to GL; anything else (concave,
 /// holed or self-crossing) goes through the tessellator with the odd winding rule.
 void DrawFacets(G3Surface* s, const Point& centre, GLUtesselator* tess) {
-    TessState state;
-    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(OnTessBegin));
-    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(OnTessVertex));
-    gluTessCallback(tess, GLU_TESS_END_DATA, reinterpret_cast<_GLUfuncptr>(OnTessEnd));
-    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(OnTessError));
-    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(OnTessCombine));
-    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
+    TessFill state;
+    SetFillCallbacks(tess);
 
     std::vector<const double*> corners;
     std::vector<size_t> loopEnds;
@@ -250,10 +237,7 @@ void DrawFacets(G3Surface* s, const Point& centre, GLUtesselator* tess) {
             begin = end;
         }
         gluTessEndPolygon(tess);
-        if (state.inPrimitive) {  // GLU gave up halfway through a primitive
-            glEnd();
-            state.inPrimitive = false;
-        }
+        FinishFill(&state);
     }
 }
 
@@ -510,6 +494,21 @@ bool RenderOffscreenPng(int width,
                  std::to_string(height) + " image";
         return false;
     }
+}
+
+void SetFillCallbacks(GLUtesselator* tess) {
+    gluTessCallback(tess, GLU_TESS_BEGIN_DATA, reinterpret_cast<_GLUfuncptr>(OnTessBegin));
+    gluTessCallback(tess, GLU_TESS_VERTEX_DATA, reinterpret_cast<_GLUfuncptr>(OnTessVertex));
+    gluTessCallback(tess, GLU_TESS_END_DATA, reinterpret_cast<_GLUfuncptr>(OnTessEnd));
+    gluTessCallback(tess, GLU_TESS_ERROR_DATA, reinterpret_cast<_GLUfuncptr>(OnTessError));
+    gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<_GLUfuncptr>(OnTessCombine));
+    gluTessProperty(tess, GLU_TESS_WINDING_RULE, GLU_TESS_WINDING_ODD);
+}
+
+void FinishFill(TessFill* fill) {
+    if (!fill->inPrimitive) return;  // GLU gave up halfway through a primitive
+    glEnd();
+    fill->inPrimitive = false;
 }
 
 }  // namespace pkcli

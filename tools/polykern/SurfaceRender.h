@@ -1,9 +1,12 @@
 #pragma once
 
+#include <array>
+#include <deque>
 #include <functional>
 #include <string>
 
 class G3Surface;
+struct GLUtesselator;
 
 namespace pkcli {
 
@@ -35,5 +38,20 @@ bool RenderOffscreenPng(int width,
                         const std::function<void()>& draw,
                         const std::string& path,
                         std::string* error);
+
+/// What a GL fill through GLU's tessellator keeps while it runs: the points GLU makes
+/// where outlines cross (a deque keeps their addresses), and whether GLU left a primitive
+/// open when it gave up.
+struct TessFill {
+    std::deque<std::array<double, 3>> points;
+    bool inPrimitive = false;
+};
+
+/// Gives `tess` the callbacks that draw its fill straight to GL with a `TessFill` as the
+/// polygon data, and the odd winding rule.
+void SetFillCallbacks(GLUtesselator* tess);
+
+/// Ends a primitive GLU left open when it gave up on a polygon.
+void FinishFill(TessFill* fill);
 
 }  // namespace pkcli
