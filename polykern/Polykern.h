@@ -102,3 +102,6 @@
 
 // Render store information
 #include "polykern/render/GRenderGraphicStoreInfo.h"
+
+// Roofs
+#include "polykern/roof/G3RoofTags.h"
