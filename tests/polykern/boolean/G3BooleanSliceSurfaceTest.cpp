@@ -152,3 +152,25 @@ TEST(G3SliceBySurface, SheetThatDoesNotDivideGivesTheBodyBackWhole) {
     EXPECT_FALSE(bc.SliceBySurface(pktest::MakeCube(), nullptr, &a, nullptr));
     EXPECT_EQ(a, nullptr);
 }
+
+// A slab with an opening: a level sheet cuts it into two plates whose caps carry the hole,
+// and an upright sheet through the opening meets the material in two strips only.
+TEST(G3SliceBySurface, SlabWithOpeningKeepsItsHoleInTheCaps) {
+    for (bool far : {false, true}) {
+        Pieces level =
+            Cut(pktest::MakeSlabWithOpening(far), FlatSheet(0.1, -1, -1, 11, 11, far));
+        ASSERT_TRUE(level.divided) << far;
+        EXPECT_TRUE(pktest::IsClosedWithVolume(level.front.get(), 96.0 * 0.2, 1e-7)) << far;
+        EXPECT_TRUE(pktest::IsClosedWithVolume(level.back.get(), 96.0 * 0.1, 1e-7)) << far;
+        EXPECT_NE(pktest::FindFacetWithHoles(level.front.get(), false), nullptr) << far;
+        EXPECT_NE(pktest::FindFacetWithHoles(level.back.get(), true), nullptr) << far;
+
+        std::vector<std::vector<P3>> upright;
+        for (auto [y0, y1] : {std::pair{-1.0, 5.0}, {5.0, 11.0}})
+            upright.push_back({{5, y0, -1}, {5, y1, -1}, {5, y1, 1}, {5, y0, 1}});
+        Pieces halves = Cut(pktest::MakeSlabWithOpening(far), MakeSheet(upright, far));
+        ASSERT_TRUE(halves.divided) << far;
+        EXPECT_TRUE(pktest::IsClosedWithVolume(halves.front.get(), 14.4, 1e-7)) << far;
+        EXPECT_TRUE(pktest::IsClosedWithVolume(halves.back.get(), 14.4, 1e-7)) << far;
+    }
+}
