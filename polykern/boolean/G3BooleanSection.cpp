@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "polykern/boolean/G3BCRayMath.h"
+#include "polykern/boolean/G3BCSectionLoops.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
@@ -247,6 +248,7 @@ public:
     }
 
     G3Vertex* Vertex(int i) const { return m_Vertices[i]; }
+    const std::vector<G3Vertex*>& Vertices() const { return m_Vertices; }
 
 private:
     struct Key {
@@ -359,17 +361,18 @@ struct SectionScratch {
     G3IntervalList cuts;
     SectionCorners corners;
     SectionEdges edges;
+    // The section's edges as corner pairs, in the order made.
+    std::vector<std::pair<int, int>> pairs;
+    g3sectionloops::LoopScratch loops;
 };
 
-// Appends the edge between corners a and b to the section unless it has no length or is
-// there already.
-void AddSectionEdge(G3EdgeList* list, SectionScratch* w, int a, int b) {
+// Records the edge between corners a and b unless it has no length or is there already.
+void AddSectionEdge(SectionScratch* w, int a, int b) {
     if (a < 0 || b < 0 || a == b || !w->edges.Insert(a, b)) return;
-    list->AddEdge(w->corners.Vertex(a), w->corners.Vertex(b), nullptr, nullptr, nullptr, nullptr,
-                  1);
+    w->pairs.emplace_back(a, b);
 }
 
-// The section of s by plane p as edges of `list`, its corners made in `out`: the
+// The section of s by plane p as corner pairs of w->pairs, its corners made in `out`: the
 // candidate facets from the last to the first, a facet in the plane giving its own edges
 // and any other its intervals from the last to the first. Of each edge the corner at its
 // far end is made first, which fixes the numbering of the section's vertices.
@@ -378,11 +381,11 @@ void CollectSection(G3Surface* s,
                     const int* first,
                     const int* last,
                     G3Surface* out,
-                    SectionScratch* w,
-                    G3EdgeList* list) {
+                    SectionScratch* w) {
     const int expected = 2 * static_cast<int>(last - first);
     w->corners.Reset(expected);
     w->edges.Reset(expected);
+    w->pairs.clear();
     for (const int* k = first; k != last; ++k) {
         G3Facet* f = s->GetFacet(*k);
         if (f->GetDoubleSided()) continue;
@@ -392,7 +395,7 @@ void CollectSection(G3Surface* s,
         if (cut == kTriangleCut) {
             const int b = w->corners.At(out, upper);
             const int a = w->corners.At(out, lower);
-            AddSectionEdge(list, w, a, b);
+            AddSectionEdge(w, a, b);
             continue;
         }
         const int r = f->IntersectByPlaneConcave(plane, &w->cuts);
@@ -402,7 +405,7 @@ void CollectSection(G3Surface* s,
                 const auto* e = static_cast<G3Edge*>(it.next());
                 const int b = w->corners.At(out, e->GetVertex2()->GetXYZ());
                 const int a = w->corners.At(out, e->GetVertex1()->GetXYZ());
-                AddSectionEdge(list, w, a, b);
+                AddSectionEdge(w, a, b);
             }
             continue;
         }
@@ -412,7 +415,7 @@ void CollectSection(G3Surface* s,
             const auto* iv = static_cast<G3Interval*>(intervals->get(i));
             const int b = w->corners.At(out, iv->GetXYZ2());
             const int a = w->corners.At(out, iv->GetXYZ1());
-            AddSectionEdge(list, w, a, b);
+            AddSectionEdge(w, a, b);
         }
     }
 }
@@ -433,12 +436,19 @@ bool G3BooleanCalculator::Divide(G3Surface* s, int n, const double* planes, G3Su
     for (int p = 0; p < n; ++p) {
         if (selection.GetCount(p) == 0) continue;
         const double* plane = unit.data() + 4 * p;
-        G3EdgeList list(1, 1);
-        CollectSection(s, plane, selection.Begin(p), selection.End(p), result, &scratch, &list);
-        if (list.size() == 0) continue;
-        list.SetPlane(plane);
+        CollectSection(s, plane, selection.Begin(p), selection.End(p), result, &scratch);
+        if (scratch.pairs.empty()) continue;
         GArrayCollection contours;
-        list.RemoveSelfIntersections(&contours, result, false, UNION_EDGE_SPLIT, 0);
+        if (!g3sectionloops::TraceSimpleLoops(scratch.pairs, scratch.corners.Vertices(), plane,
+                                              &contours, &scratch.loops)) {
+            G3EdgeList list(1, 1);
+            for (const auto& [a, b] : scratch.pairs) {
+                list.AddEdge(scratch.corners.Vertex(a), scratch.corners.Vertex(b), nullptr, nullptr,
+                             nullptr, nullptr, 1);
+            }
+            list.SetPlane(plane);
+            list.RemoveSelfIntersections(&contours, result, false, UNION_EDGE_SPLIT, 0);
+        }
         result->AddContourFacets(&contours, nullptr, nullptr);
     }
     if (result->GetFacetCount() == 0) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -14,6 +15,7 @@
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/foundation/GArrayCollection.h"
+#include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetEdgeIterator.h"
@@ -373,5 +375,46 @@ TEST(G3BooleanSectionReference, PickedFacetsGiveTheSameSectionsAsAScanOfEveryFac
         std::unique_ptr<G3Surface> fast(out), slow(ScanSections(body, count, planes.data()));
         EXPECT_TRUE(SameSurface(fast.get(), slow.get()));
         if (body != sphere.get()) delete body;
+    }
+}
+
+// Sections of several loops each (a slab's outline around its opening, the two arms of a
+// U, strips either side of an opening), on far-off rotated copies so that no two corners
+// share a height: traced straight into loops, they must equal the general tracing.
+TEST(G3BooleanSectionReference, SeveralLoopsPerSectionMatchTheGeneralTracing) {
+    std::vector<G3Surface*> bodies = {
+        pktest::MakeSlabWithOpening(true), pktest::MakeSlabWithTwoOpenings(true),
+        pktest::MakePrism({{0, 0}, {6, 0}, {6, 5}, {4, 5}, {4, 2}, {2, 2}, {2, 5}, {0, 5}}, 3.0,
+                          true)};
+    G3BooleanCalculator bc;
+    for (G3Surface* body : bodies) {
+        std::unique_ptr<G3Surface> owned(body);
+        GEnvelope box;
+        body->FormEnvelope(&box);
+        std::vector<double> planes;
+        const double c[3] = {0.5 * (box.GetMin()[0] + box.GetMax()[0]),
+                             0.5 * (box.GetMin()[1] + box.GetMax()[1]),
+                             0.5 * (box.GetMin()[2] + box.GetMax()[2])};
+        for (const double* n :
+             {std::array<double, 3>{1, 0, 0}.data(), std::array<double, 3>{0, 0.6, 0.8}.data(),
+              std::array<double, 3>{0.48, 0.6, 0.64}.data()}) {
+            for (int k = -3; k <= 3; ++k) {
+                const double d = -(n[0] * c[0] + n[1] * c[1] + n[2] * c[2]) + 0.37 * k;
+                planes.insert(planes.end(), {n[0], n[1], n[2], d});
+            }
+        }
+        // Along a slab's faces, half-way through it: an outline around one or two holes.
+        if (const G3Facet* top = pktest::FindFacetWithHoles(body)) {
+            const double* n = top->GetPlane();
+            planes.insert(planes.end(), {n[0], n[1], n[2], n[3] + 0.15});
+        }
+        const int count = static_cast<int>(planes.size() / 4);
+        G3Surface* out = nullptr;
+        ASSERT_TRUE(bc.Divide(body, count, planes.data(), &out));
+        std::unique_ptr<G3Surface> fast(out), slow(ScanSections(body, count, planes.data()));
+        EXPECT_TRUE(SameSurface(fast.get(), slow.get()));
+        if (pktest::FindFacetWithHoles(body) != nullptr) {
+            EXPECT_NE(pktest::FindFacetWithHoles(fast.get()), nullptr);
+        }
     }
 }
