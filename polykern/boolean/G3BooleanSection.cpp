@@ -200,10 +200,13 @@ std::uint64_t Mix(std::uint64_t h) {
 }
 
 // The corners of one section: a point within kWeld of a corner already made is that
-// corner, the earliest made when several are. Corners are hashed by cells of 2·kWeld, so
+// corner, the earliest made when several are. Corners are hashed by cells of kCell, so
 // every corner within kWeld of a point lies in one of the (at most 2 × 2 × 2) cells the
-// point's kWeld box touches. Storage is kept from one section to the next.
+// point's kWeld box touches; with cells much wider than the box, a lookup mostly reads
+// one cell. Storage is kept from one section to the next.
 class SectionCorners {
+    static constexpr double kCell = 16.0 * kWeld;
+
 public:
     // Forgets the corners, sized for about `expected` of them.
     void Reset(int expected) {
@@ -259,7 +262,7 @@ private:
     // The cell of a coordinate; far coordinates share the outermost cells, which keeps
     // neighbouring points in neighbouring cells.
     static std::int64_t Cell(double c) {
-        const double q = std::floor(c / (2.0 * kWeld));
+        const double q = std::floor(c / kCell);
         constexpr double kLimit = 4e18;
         if (!(q > -kLimit)) return static_cast<std::int64_t>(-kLimit);
         if (!(q < kLimit)) return static_cast<std::int64_t>(kLimit);
