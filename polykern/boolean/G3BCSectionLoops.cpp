@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/math/G3Math.h"
@@ -79,76 +80,81 @@ struct Plan {
 };
 
 // Every pair of edges whose kApart boxes share a grid cell is tested once, in the cell
-// holding the low corner of the boxes' overlap. False when two edges come too close or
-// the edges are too uneven for a grid of about one cell per edge.
+// holding the low corner of the boxes' overlap. The cells are about two edges long and
+// hashed, so a section that follows a long curve reads a few edges per cell. False when
+// two edges come too close, or when the edges are too uneven for such a grid.
 bool KeepApart(const Plan& plan, LoopScratch* w) {
     const int n = static_cast<int>(plan.edges.size());
-    double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
+    double lo[2] = {HUGE_VAL, HUGE_VAL};
+    double length = 0.0;
     for (const auto& e : plan.edges) {
-        for (int c : {e.first, e.second}) {
-            for (int k = 0; k < 2; ++k) {
-                lo[k] = std::min(lo[k], plan.At(c)[k]);
-                hi[k] = std::max(hi[k], plan.At(c)[k]);
-            }
-        }
+        const double* a = plan.At(e.first);
+        const double* b = plan.At(e.second);
+        for (int k = 0; k < 2; ++k) lo[k] = std::min({lo[k], a[k], b[k]});
+        length += std::hypot(b[0] - a[0], b[1] - a[1]);
     }
-    const double wx = hi[0] - lo[0], wy = hi[1] - lo[1];
-    double cell = std::max({std::sqrt(wx * wy / n), std::max(wx, wy) / n, 4.0 * kApart});
-    if (!std::isfinite(cell)) return false;
-    const auto nx = static_cast<long long>(wx / cell) + 1;
-    const auto ny = static_cast<long long>(wy / cell) + 1;
-    if (nx * ny > 4LL * n + 64) return false;
+    const double cell = std::max(2.0 * length / n, 4.0 * kApart);
+    if (!std::isfinite(cell) || !std::isfinite(lo[0]) || !std::isfinite(lo[1])) return false;
     auto cellOf = [&](double v, int k) {
-        return static_cast<long long>(std::floor((v - lo[k]) / cell));
+        const double t = std::floor((v - lo[k]) / cell);
+        return static_cast<int>(std::min(std::max(t, 0.0), 1e9));
     };
-    auto range = [&](int s, long long* c0, long long* c1) {
-        const double* a = plan.At(plan.edges[s].first);
-        const double* b = plan.At(plan.edges[s].second);
-        for (int k = 0; k < 2; ++k) {
-            c0[k] = std::max(0LL, cellOf(std::min(a[k], b[k]) - kApart, k));
-            c1[k] = std::min((k == 0 ? nx : ny) - 1, cellOf(std::max(a[k], b[k]) + kApart, k));
-        }
-    };
-    const std::size_t cells = static_cast<std::size_t>(nx * ny);
-    w->cellStart.assign(cells + 1, 0);
     w->ranges.resize(4 * static_cast<std::size_t>(n));
     long long total = 0;
-    long long c0[2], c1[2];
     for (int s = 0; s < n; ++s) {
-        range(s, c0, c1);
-        int* r = &w->ranges[4 * s];
-        r[0] = static_cast<int>(c0[0]);
-        r[1] = static_cast<int>(c0[1]);
-        r[2] = static_cast<int>(c1[0]);
-        r[3] = static_cast<int>(c1[1]);
-        total += (c1[0] - c0[0] + 1) * (c1[1] - c0[1] + 1);
+        const double* a = plan.At(plan.edges[s].first);
+        const double* b = plan.At(plan.edges[s].second);
+        int* r = &w->ranges[4 * static_cast<std::size_t>(s)];
+        for (int k = 0; k < 2; ++k) {
+            r[k] = cellOf(std::min(a[k], b[k]) - kApart, k);
+            r[k + 2] = cellOf(std::max(a[k], b[k]) + kApart, k);
+        }
+        total += static_cast<long long>(r[2] - r[0] + 1) * (r[3] - r[1] + 1);
         if (total > 16LL * n + 1024) return false;
-        for (long long y = c0[1]; y <= c1[1]; ++y) {
-            for (long long x = c0[0]; x <= c1[0]; ++x) ++w->cellStart[y * nx + x + 1];
+    }
+    std::size_t buckets = 64;
+    while (buckets < 2 * static_cast<std::size_t>(total)) buckets *= 2;
+    auto bucketOf = [buckets](int x, int y) {
+        std::uint64_t h = (static_cast<std::uint64_t>(static_cast<std::uint32_t>(x)) << 32) |
+                          static_cast<std::uint32_t>(y);
+        h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+        h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
+        return static_cast<std::size_t>((h ^ (h >> 31)) & (buckets - 1));
+    };
+    // Entries grouped by bucket in two passes (a counting sort); each keeps its cell.
+    w->cellStart.assign(buckets + 1, 0);
+    for (int s = 0; s < n; ++s) {
+        const int* r = &w->ranges[4 * static_cast<std::size_t>(s)];
+        for (int y = r[1]; y <= r[3]; ++y) {
+            for (int x = r[0]; x <= r[2]; ++x) ++w->cellStart[bucketOf(x, y) + 1];
         }
     }
-    for (std::size_t i = 0; i < cells; ++i) w->cellStart[i + 1] += w->cellStart[i];
-    w->cellItems.resize(static_cast<std::size_t>(total));
+    for (std::size_t i = 0; i < buckets; ++i) w->cellStart[i + 1] += w->cellStart[i];
+    w->cellItems.resize(3 * static_cast<std::size_t>(total));
     std::vector<int>& fill = w->cellFill;
     fill.assign(w->cellStart.begin(), w->cellStart.end() - 1);
     for (int s = 0; s < n; ++s) {
-        const int* r = &w->ranges[4 * s];
-        for (long long y = r[1]; y <= r[3]; ++y) {
-            for (long long x = r[0]; x <= r[2]; ++x) w->cellItems[fill[y * nx + x]++] = s;
+        const int* r = &w->ranges[4 * static_cast<std::size_t>(s)];
+        for (int y = r[1]; y <= r[3]; ++y) {
+            for (int x = r[0]; x <= r[2]; ++x) {
+                int* item = &w->cellItems[3 * static_cast<std::size_t>(fill[bucketOf(x, y)]++)];
+                item[0] = s;
+                item[1] = x;
+                item[2] = y;
+            }
         }
     }
-    for (long long y = 0; y < ny; ++y) {
-        for (long long x = 0; x < nx; ++x) {
-            const int b = w->cellStart[y * nx + x], e = w->cellStart[y * nx + x + 1];
-            for (int i = b; i < e; ++i) {
-                const int s = w->cellItems[i];
-                const int* rs = &w->ranges[4 * s];
-                for (int j = i + 1; j < e; ++j) {
-                    const int t = w->cellItems[j];
-                    const int* rt = &w->ranges[4 * t];
-                    if (std::max(rs[0], rt[0]) != x || std::max(rs[1], rt[1]) != y) continue;
-                    if (plan.TooClose(s, t)) return false;
-                }
+    for (std::size_t bucket = 0; bucket < buckets; ++bucket) {
+        const int b = w->cellStart[bucket], e = w->cellStart[bucket + 1];
+        for (int i = b; i < e; ++i) {
+            const int* p = &w->cellItems[3 * static_cast<std::size_t>(i)];
+            const int* rs = &w->ranges[4 * static_cast<std::size_t>(p[0])];
+            for (int j = i + 1; j < e; ++j) {
+                const int* q = &w->cellItems[3 * static_cast<std::size_t>(j)];
+                if (q[1] != p[1] || q[2] != p[2]) continue;  // another cell in the bucket
+                const int* rt = &w->ranges[4 * static_cast<std::size_t>(q[0])];
+                if (std::max(rs[0], rt[0]) != p[1] || std::max(rs[1], rt[1]) != p[2]) continue;
+                if (plan.TooClose(p[0], q[0])) return false;
             }
         }
     }
