@@ -153,9 +153,9 @@ TEST_F(PolykernScene, OpensInABrowserViewer) {
         << "chromium is installed by scripts/bootstrap";
     Save(pktest::MakeLShapedBuilding(true), "house.dump");
     Save(pktest::MakeSlabWithOpening(true), "slab.dump");
-    Save(pktest::MakeSphere(24, 12), "tree.dump");
-    ASSERT_EQ(Run({"scene", Path("house.dump"), Path("slab.dump"), Path("tree.dump"), "--kind",
-                   "wall", "--kind", "slab", "--kind", "terrain", "-o", Path("site.gltf")})
+    Save(pktest::MakePrism({{0, 0}, {3, 0}, {3, 2}, {0, 2}}, 1.0, true), "shed.dump");
+    ASSERT_EQ(Run({"scene", Path("house.dump"), Path("slab.dump"), Path("shed.dump"), "--kind",
+                   "wall", "--kind", "slab", "--kind", "roof", "-o", Path("site.gltf")})
                   .status,
               0);
     const std::string page = std::string("file://") + PK_VIEWER_PAGE + "?file=" + Path("site.gltf");
