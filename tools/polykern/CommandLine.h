@@ -74,5 +74,6 @@ void AddSliceCommand(CLI::App& app, Session& session);
 void AddSectionCommand(CLI::App& app, Session& session);
 void AddBlendCommand(CLI::App& app, Session& session);
 void AddSceneCommand(CLI::App& app, Session& session);
+void AddSiteCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

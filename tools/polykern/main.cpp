@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
     pkcli::AddSectionCommand(app, session);
     pkcli::AddBlendCommand(app, session);
     pkcli::AddSceneCommand(app, session);
+    pkcli::AddSiteCommand(app, session);
 
     try {
         app.parse(argc, argv);
