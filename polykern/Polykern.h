@@ -68,6 +68,8 @@
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/boolean/G3LineSegmentIntersector.h"
+#include "polykern/boolean/G3RayTraceMetricResult.h"
+#include "polykern/boolean/G3RayTraceResult.h"
 #include "polykern/boolean/G3Segment.h"
 #include "polykern/boolean/G3SolidsBuilder.h"
 
