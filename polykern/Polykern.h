@@ -82,6 +82,7 @@
 #include "polykern/spatial/G3Grid.h"
 #include "polykern/spatial/G3PointHash.h"
 #include "polykern/spatial/G3PointHashItem.h"
+#include "polykern/spatial/G3QuadraSurfaceTree.h"
 #include "polykern/spatial/G3TexCooHash.h"
 #include "polykern/spatial/GContourIntersectPoint.h"
 
