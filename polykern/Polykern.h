@@ -108,3 +108,6 @@
 
 // Roofs
 #include "polykern/roof/G3RoofTags.h"
+
+// Openings through slabs and roofs
+#include "polykern/openings/G3HoleMaker.h"
