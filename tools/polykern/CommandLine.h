@@ -73,5 +73,7 @@ void AddShellCommand(CLI::App& app, Session& session);
 void AddSliceCommand(CLI::App& app, Session& session);
 void AddSectionCommand(CLI::App& app, Session& session);
 void AddBlendCommand(CLI::App& app, Session& session);
+void AddOpeningsCommand(CLI::App& app, Session& session);
+void AddPickCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

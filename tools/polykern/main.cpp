@@ -28,6 +28,8 @@ int main(int argc, char** argv) {
     pkcli::AddSliceCommand(app, session);
     pkcli::AddSectionCommand(app, session);
     pkcli::AddBlendCommand(app, session);
+    pkcli::AddOpeningsCommand(app, session);
+    pkcli::AddPickCommand(app, session);
 
     try {
         app.parse(argc, argv);
