@@ -53,8 +53,9 @@ int G3BooleanCalculator::TestRayAndFacetList(double* p,
                                              G3RayTraceResult* result) {
     if (p == nullptr || q == nullptr || facets == nullptr || result == nullptr) return -1;
     if (!IsFinite3(p) || !IsFinite3(q)) return -1;
-    GArrayCollection edgesSeen(16, 64);
-    GArrayCollection verticesSeen(16, 64);
+    // Empty until an edge or a vertex is met: most traces allocate nothing.
+    GArrayCollection edgesSeen(0, 16);
+    GArrayCollection verticesSeen(0, 16);
     int reports = 0;
     for (int k = 0; k < facets->size(); ++k) {
         auto* f = static_cast<G3Facet*>(facets->get(k));
