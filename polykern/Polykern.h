@@ -98,6 +98,9 @@
 #include "polykern/triangulation/G3TVertex.h"
 #include "polykern/triangulation/G3TriInterface.h"
 
+// Openings through slabs and roofs
+#include "polykern/openings/G3HoleMaker.h"
+
 // Clipping
 #include "polykern/clipping/G3PolylineClipper.h"
 #include "polykern/clipping/GLineLoader.h"
@@ -108,6 +111,3 @@
 
 // Roofs
 #include "polykern/roof/G3RoofTags.h"
-
-// Openings through slabs and roofs
-#include "polykern/openings/G3HoleMaker.h"
