@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <limits>
@@ -208,6 +209,37 @@ TEST(G3HoleMaker, BadOutlinesAreRefusedAndShortDirectionsScaled) {
     G3HoleMaker none(nullptr);
     EXPECT_TRUE(none.AddHoleContour(4, square.data(), kUp));
     EXPECT_EQ(none.MakeHoles(), 0);
+}
+
+TEST(G3HoleMaker, DegenerateOrNonFiniteFacetsDoNotStopTheOpenings) {
+    SurfacePtr slab(pktest::MakeSlabWithOpenings({0, 0, 10, 10}, {}, 0.3));
+    // A facet with no area beside the slab does not stop the opening.
+    G3Vertex* v[3] = {slab->AddVertex(20, 0, 0, 0), slab->AddVertex(21, 0, 0, 0),
+                      slab->AddVertex(22, 0, 0, 0)};
+    slab->AddFacet(3, v, 1, nullptr, nullptr);
+    {
+        G3HoleMaker maker(slab.get());
+        ASSERT_TRUE(maker.AddHoleContour(4, Rect({4, 4, 6, 6}, 0.1).data(), kUp));
+        EXPECT_EQ(maker.MakeHoles(), 1);
+    }
+    // A facet with a corner that is not finite is passed over; the slab is still cut.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double bad[3] = {20, nan, 0};
+    v[2]->Set(bad);
+    slab->FormPlaneEquation();
+    const int facets = slab->GetFacetCount();
+    G3HoleMaker maker(slab.get());
+    ASSERT_TRUE(maker.AddHoleContour(4, Rect({1, 1, 2, 2}, 0.1).data(), kUp));
+    EXPECT_EQ(maker.MakeHoles(), 1);
+    EXPECT_EQ(slab->GetFacetCount(), facets + 4);
+    const double* up = kUp;
+    int top = 0;
+    for (int i = 0; i < slab->GetFacetCount(); ++i) {
+        const double* p = slab->GetFacet(i)->GetPlane();
+        if (p[0] * up[0] + p[1] * up[1] + p[2] * up[2] > 1 - 1e-9)
+            top = std::max(top, LoopCount(slab->GetFacet(i)));
+    }
+    EXPECT_EQ(top, 3);
 }
 
 // A thick roof plate pitched 30° about the x axis, 0.3 thick, its top and underside tagged.
