@@ -68,6 +68,8 @@
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/boolean/G3LineSegmentIntersector.h"
+#include "polykern/boolean/G3RayTraceMetricResult.h"
+#include "polykern/boolean/G3RayTraceResult.h"
 #include "polykern/boolean/G3Segment.h"
 #include "polykern/boolean/G3SolidsBuilder.h"
 
@@ -80,6 +82,7 @@
 #include "polykern/spatial/G3Grid.h"
 #include "polykern/spatial/G3PointHash.h"
 #include "polykern/spatial/G3PointHashItem.h"
+#include "polykern/spatial/G3QuadraSurfaceTree.h"
 #include "polykern/spatial/G3TexCooHash.h"
 #include "polykern/spatial/GContourIntersectPoint.h"
 
@@ -94,6 +97,9 @@
 #include "polykern/triangulation/G3TTriangle.h"
 #include "polykern/triangulation/G3TVertex.h"
 #include "polykern/triangulation/G3TriInterface.h"
+
+// Openings through slabs and roofs
+#include "polykern/openings/G3HoleMaker.h"
 
 // Clipping
 #include "polykern/clipping/G3PolylineClipper.h"

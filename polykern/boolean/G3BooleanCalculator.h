@@ -8,6 +8,7 @@
 class G3Facet;
 class G3Grid;
 class G3IntervalList;
+class G3RayTraceResult;
 class G3Surface;
 class G3Vertex;
 class GArrayCollection;
@@ -150,6 +151,37 @@ public:
     /// Starts the random rays of this thread again from a fixed state, so that an
     /// operation's result does not depend on what ran before it.
     static void ResetRandomRays();
+
+    // ---- Tracing into a result object (picking, openings) ----
+
+    /// Reports to `result` every place where the segment pq meets one of `facets`: inside
+    /// a facet (FindFacet), on an edge (FindEdge, once per edge) or at a vertex (FindVertex,
+    /// once per vertex); a point in a facet's hole misses that facet, and a segment lying
+    /// in a facet's plane meets nothing there. The number of facets met; −1 for a null or
+    /// non-finite argument.
+    static int TestRayAndFacetList(double* p,
+                                   double* q,
+                                   GArrayCollection* facets,
+                                   G3RayTraceResult* result);
+    /// Hands a hit inside `facet` to the result with the facet's plane normal; the result's
+    /// answer, false for a null argument.
+    static bool FacetFilter(
+        G3RayTraceResult* result, double* point, double* axis1, double* axis2, G3Facet* facet);
+    /// Hands each unmarked edge joining a and b to the result with the unit sum of its
+    /// facets' normals (zero when they cancel), marking it and adding it to `edgesSeen`.
+    /// Whether the result kept any.
+    static bool EdgeFilter(G3RayTraceResult* result,
+                           double* point,
+                           G3Vertex* a,
+                           G3Vertex* b,
+                           GArrayCollection* edgesSeen);
+    /// Hands an unmarked vertex to the result with the unit sum of the normals around it,
+    /// marking it and its unmarked edges into the lists. False for a marked vertex.
+    static bool VertexFilter(G3RayTraceResult* result,
+                             double* point,
+                             G3Vertex* v,
+                             GArrayCollection* edgesSeen,
+                             GArrayCollection* verticesSeen);
 
 protected:
     bool OpenBoolean();

@@ -75,5 +75,7 @@ void AddSectionCommand(CLI::App& app, Session& session);
 void AddBlendCommand(CLI::App& app, Session& session);
 void AddSceneCommand(CLI::App& app, Session& session);
 void AddSiteCommand(CLI::App& app, Session& session);
+void AddOpeningsCommand(CLI::App& app, Session& session);
+void AddPickCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
     pkcli::AddBlendCommand(app, session);
     pkcli::AddSceneCommand(app, session);
     pkcli::AddSiteCommand(app, session);
+    pkcli::AddOpeningsCommand(app, session);
+    pkcli::AddPickCommand(app, session);
 
     try {
         app.parse(argc, argv);
