@@ -95,6 +95,10 @@
 #include "polykern/triangulation/G3TVertex.h"
 #include "polykern/triangulation/G3TriInterface.h"
 
+// Terrains
+#include "polykern/terrain/G3Derivative.h"
+#include "polykern/terrain/G3LandscapeHandler.h"
+
 // Clipping
 #include "polykern/clipping/G3PolylineClipper.h"
 #include "polykern/clipping/GLineLoader.h"

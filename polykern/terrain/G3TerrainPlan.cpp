@@ -1,0 +1,236 @@
+#include "polykern/terrain/G3TerrainPlan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3Point.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+
+namespace pkterrain {
+
+namespace {
+
+double Orient(const PlanPoint& a, const PlanPoint& b, const PlanPoint& c) {
+    return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+}
+
+bool Between(double a, double b, double v, double tol) {
+    return v >= std::min(a, b) - tol && v <= std::max(a, b) + tol;
+}
+
+// The facet's ring as (start vertex, edge) pairs in walk order; false when it does not
+// close into loops.
+bool Walk(const G3Facet* f, std::vector<G3Vertex*>& starts, std::vector<int>& loopEnds) {
+    return f->GetLoops(starts, loopEnds);
+}
+
+}  // namespace
+
+double TwiceSignedArea(const Ring& ring) {
+    double a = 0.0;
+    const std::size_t n = ring.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const PlanPoint& p = ring[i];
+        const PlanPoint& q = ring[(i + 1) % n];
+        a += (p.x - ring[0].x) * (q.y - ring[0].y) - (q.x - ring[0].x) * (p.y - ring[0].y);
+    }
+    return a;
+}
+
+bool InRing(const Ring& ring, double x, double y) {
+    bool in = false;
+    const std::size_t n = ring.size();
+    for (std::size_t i = 0, j = n - 1; i < n; j = i++) {
+        const PlanPoint& a = ring[i];
+        const PlanPoint& b = ring[j];
+        if ((a.y > y) != (b.y > y) && x < a.x + (y - a.y) * (b.x - a.x) / (b.y - a.y)) in = !in;
+    }
+    return in;
+}
+
+bool SegmentsMeet(const PlanPoint& a, const PlanPoint& b, const PlanPoint& c, const PlanPoint& d) {
+    const double scale =
+        std::max({std::fabs(a.x), std::fabs(a.y), std::fabs(b.x), std::fabs(b.y), std::fabs(c.x),
+                  std::fabs(c.y), std::fabs(d.x), std::fabs(d.y), 1.0});
+    const double tol = 1e-12 * scale * scale;
+    const double d1 = Orient(c, d, a), d2 = Orient(c, d, b);
+    const double d3 = Orient(a, b, c), d4 = Orient(a, b, d);
+    if (((d1 > tol && d2 < -tol) || (d1 < -tol && d2 > tol)) &&
+        ((d3 > tol && d4 < -tol) || (d3 < -tol && d4 > tol)))
+        return true;
+    const double lt = 1e-9 * scale;
+    auto onSegment = [lt](const PlanPoint& p, const PlanPoint& q, const PlanPoint& r) {
+        return Between(p.x, q.x, r.x, lt) && Between(p.y, q.y, r.y, lt);
+    };
+    return (std::fabs(d1) <= tol && onSegment(c, d, a)) ||
+           (std::fabs(d2) <= tol && onSegment(c, d, b)) ||
+           (std::fabs(d3) <= tol && onSegment(a, b, c)) ||
+           (std::fabs(d4) <= tol && onSegment(a, b, d));
+}
+
+Ring RingOf(GArrayCollection* contour) {
+    Ring ring;
+    if (contour == nullptr) return ring;
+    for (int i = 0; i < contour->size(); ++i) {
+        auto* p = static_cast<G3Point*>(contour->get(i));
+        ring.push_back({p->GetX(), p->GetY(), p->GetZ()});
+    }
+    if (ring.size() > 1) {
+        const PlanPoint& f = ring.front();
+        const PlanPoint& l = ring.back();
+        const double a[3] = {f.x, f.y, f.z}, b[3] = {l.x, l.y, l.z};
+        if (G3Point::Equals(a, b)) ring.pop_back();
+    }
+    return ring;
+}
+
+double SignedPlanArea(const G3Facet* f) {
+    std::vector<G3Vertex*> starts;
+    std::vector<int> ends;
+    if (f == nullptr || !Walk(f, starts, ends)) return 0.0;
+    double a = 0.0;
+    int begin = 0;
+    for (int end : ends) {
+        const double* o = starts[std::size_t(begin)]->GetXYZ();
+        for (int i = begin; i < end; ++i) {
+            const double* p = starts[std::size_t(i)]->GetXYZ();
+            const double* q = starts[std::size_t(i + 1 < end ? i + 1 : begin)]->GetXYZ();
+            a += (p[0] - o[0]) * (q[1] - o[1]) - (q[0] - o[0]) * (p[1] - o[1]);
+        }
+        begin = end;
+    }
+    return 0.5 * a;
+}
+
+double SignedPlanArea(const G3Surface* s) {
+    double a = 0.0;
+    for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i)
+        a += SignedPlanArea(s->GetFacet(i));
+    return a;
+}
+
+void FaceUp(G3Surface* s) {
+    if (s != nullptr && SignedPlanArea(s) < 0.0) s->NegNormals();
+}
+
+std::vector<RimEdge> Rim(const G3Surface* s) {
+    std::vector<RimEdge> rim;
+    std::vector<G3Vertex*> starts;
+    std::vector<int> ends;
+    for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i) {
+        const G3Facet* f = s->GetFacet(i);
+        if (!Walk(f, starts, ends)) continue;
+        int k = 0, begin = 0, loop = 0;
+        for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e), ++k) {
+            if (k == ends[std::size_t(loop)]) begin = ends[std::size_t(loop++)];
+            if (e->GetFacetCount() >= 2) continue;
+            const int next = k + 1 < ends[std::size_t(loop)] ? k + 1 : begin;
+            rim.push_back({starts[std::size_t(k)], starts[std::size_t(next)], e});
+        }
+    }
+    return rim;
+}
+
+bool RimLoops(const std::vector<RimEdge>& rim, std::vector<std::vector<G3Vertex*>>* loops) {
+    loops->clear();
+    std::unordered_map<G3Vertex*, std::size_t> from;
+    from.reserve(rim.size() * 2);
+    std::unordered_map<G3Vertex*, int> ins;
+    for (std::size_t i = 0; i < rim.size(); ++i) {
+        if (!from.emplace(rim[i].from, i).second) return false;
+        if (++ins[rim[i].to] > 1) return false;
+    }
+    std::vector<char> used(rim.size(), 0);
+    for (std::size_t i = 0; i < rim.size(); ++i) {
+        if (used[i]) continue;
+        std::vector<G3Vertex*> loop;
+        std::size_t at = i;
+        // Invariant: every edge is taken once, so the walk ends within rim.size() steps.
+        while (!used[at]) {
+            used[at] = 1;
+            loop.push_back(rim[at].from);
+            auto it = from.find(rim[at].to);
+            if (it == from.end()) return false;
+            at = it->second;
+        }
+        if (at != i) return false;
+        loops->push_back(std::move(loop));
+    }
+    return true;
+}
+
+FacetLocator::FacetLocator(const G3Surface* s) {
+    std::vector<G3Vertex*> starts;
+    std::vector<int> ends;
+    bool first = true;
+    for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i) {
+        const G3Facet* f = s->GetFacet(i);
+        if (!Walk(f, starts, ends) || starts.size() < 3) continue;
+        Item item;
+        item.facet = f;
+        item.box[0] = item.box[1] = HUGE_VAL;
+        item.box[2] = item.box[3] = -HUGE_VAL;
+        for (G3Vertex* v : starts) {
+            item.xy.push_back(v->GetX());
+            item.xy.push_back(v->GetY());
+            item.box[0] = std::min(item.box[0], v->GetX());
+            item.box[1] = std::min(item.box[1], v->GetY());
+            item.box[2] = std::max(item.box[2], v->GetX());
+            item.box[3] = std::max(item.box[3], v->GetY());
+        }
+        item.loopEnds = ends;
+        for (int k = 0; k < 2; ++k) {
+            m_Box[k] = first ? item.box[k] : std::min(m_Box[k], item.box[k]);
+            m_Box[k + 2] = first ? item.box[k + 2] : std::max(m_Box[k + 2], item.box[k + 2]);
+        }
+        first = false;
+        m_Items.push_back(std::move(item));
+    }
+    if (m_Items.empty()) return;
+    const int side = std::max(1, std::min(2048, int(std::sqrt(double(m_Items.size())))));
+    m_Nx = m_Ny = side;
+    m_Cx = std::max((m_Box[2] - m_Box[0]) / side, 1e-12);
+    m_Cy = std::max((m_Box[3] - m_Box[1]) / side, 1e-12);
+    m_Cells.resize(std::size_t(m_Nx) * std::size_t(m_Ny));
+    auto cell = [](double v, double lo, double c, int n) {
+        return std::clamp(int((v - lo) / c), 0, n - 1);
+    };
+    for (std::size_t k = 0; k < m_Items.size(); ++k) {
+        const double* b = m_Items[k].box;
+        const int x0 = cell(b[0], m_Box[0], m_Cx, m_Nx), x1 = cell(b[2], m_Box[0], m_Cx, m_Nx);
+        const int y0 = cell(b[1], m_Box[1], m_Cy, m_Ny), y1 = cell(b[3], m_Box[1], m_Cy, m_Ny);
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                m_Cells[std::size_t(y) * std::size_t(m_Nx) + std::size_t(x)].push_back(int(k));
+    }
+}
+
+const G3Facet* FacetLocator::Find(double x, double y) const {
+    if (m_Items.empty() || !(x >= m_Box[0] && x <= m_Box[2] && y >= m_Box[1] && y <= m_Box[3]))
+        return nullptr;
+    const int cx = std::clamp(int((x - m_Box[0]) / m_Cx), 0, m_Nx - 1);
+    const int cy = std::clamp(int((y - m_Box[1]) / m_Cy), 0, m_Ny - 1);
+    for (int k : m_Cells[std::size_t(cy) * std::size_t(m_Nx) + std::size_t(cx)]) {
+        const Item& it = m_Items[std::size_t(k)];
+        if (x < it.box[0] || x > it.box[2] || y < it.box[1] || y > it.box[3]) continue;
+        bool in = false;
+        int begin = 0;
+        for (int end : it.loopEnds) {
+            for (int i = begin, j = end - 1; i < end; j = i++) {
+                const double ax = it.xy[2 * std::size_t(i)], ay = it.xy[2 * std::size_t(i) + 1];
+                const double bx = it.xy[2 * std::size_t(j)], by = it.xy[2 * std::size_t(j) + 1];
+                if ((ay > y) != (by > y) && x < ax + (y - ay) * (bx - ax) / (by - ay)) in = !in;
+            }
+            begin = end;
+        }
+        if (in) return it.facet;
+    }
+    return nullptr;
+}
+
+}  // namespace pkterrain
