@@ -9,10 +9,14 @@
 #include <random>
 #include <vector>
 
+#include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
 #include "polykern/terrain/G3LandscapeHandler.h"
 #include "tests/support/SurfaceCheck.h"
+#include "tests/support/SurfaceShapes.h"
 #include "tests/support/TerrainCheck.h"
 
 namespace {
@@ -213,4 +217,49 @@ TEST(G3LandscapeFlatRegion, PadOffTheTerrainOrTinyOffsetGivesNull) {
     }
     G3Surface empty;
     EXPECT_EQ(h.ApplyFlatRegion(&empty), nullptr);
+}
+
+TEST(G3LandscapeFlatRegion, SheetMinusAClosedPrismKeepsOnlyTheSheetOutside) {
+    // The cut the pads rest on: an open terrain less a closed L-shaped prism standing
+    // through it loses the prism's plan and keeps nothing of the prism.
+    G3LandscapeHandler maker;
+    auto slope = [](double x, double y) { return 2 + 0.1 * x + 0.05 * y; };
+    G3Surface* sheet = pktest::MakeTerrain(maker, pktest::GridPoints(10, 10, 2.0, slope));
+    G3Surface* prism =
+        pktest::MakePrismBetween({{4, 4}, {12, 4}, {12, 7}, {8, 7}, {8, 10}, {4, 10}}, -5, 10);
+    G3BooleanCalculator calculator;
+    std::unique_ptr<G3Surface> r(calculator.Sub(sheet, prism));
+    ASSERT_NE(r, nullptr);
+    EXPECT_TRUE(pktest::IsTerrain(r.get(), 400.0 - 36.0, [](double x, double y) {
+        const bool inL = InBox(x, y, 4, 4, 12, 7) || InBox(x, y, 4, 4, 8, 10);
+        return InBox(x, y, 0, 0, 20, 20) && !inL;
+    }));
+    for (int i = 0; i < r->GetVertexCount(); ++i) {
+        const G3Vertex* v = r->GetVertex(i);
+        EXPECT_NEAR(v->GetZ(), slope(v->GetX(), v->GetY()), 1e-9);
+    }
+}
+
+TEST(G3LandscapeFlatRegion, DensifiedContourPassesThroughEveryCorner) {
+    auto t = Flat(1.0);
+    G3LandscapeHandler h;
+    h.SetOffsetDistance(1.0);
+    const Outline pad = {{4, 4, 2}, {12, 4, 2}, {12, 7, 2}, {8, 7, 2}, {8, 10, 2}, {4, 10, 2}};
+    AddPad(h, pad);
+    std::unique_ptr<G3Surface> r(h.ApplyFlatRegion(t.get()));
+    ASSERT_NE(r, nullptr);
+    auto* c = static_cast<GArrayCollection*>(h.GetContours()->get(0));
+    ASSERT_GT(c->size(), 6);
+    auto* first = static_cast<G3Point*>(c->getFirst());
+    auto* last = static_cast<G3Point*>(c->getLast());
+    EXPECT_FALSE(first->Equals(last->GetXYZ()));  // still closed implicitly
+    for (const auto& corner : pad) {
+        bool found = false;
+        for (int i = 0; i < c->size(); ++i) {
+            const double* p = static_cast<G3Point*>(c->get(i))->GetXYZ();
+            found =
+                found || (std::fabs(p[0] - corner.x) < 1e-12 && std::fabs(p[1] - corner.y) < 1e-12);
+        }
+        EXPECT_TRUE(found) << corner.x << " " << corner.y;
+    }
 }

@@ -12,6 +12,7 @@
 #include "polykern/model/G3Vertex.h"
 #include "polykern/terrain/G3Derivative.h"
 #include "polykern/terrain/G3LandscapeHandler.h"
+#include "polykern/triangulation/G3TVertex.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/TerrainCheck.h"
 
@@ -193,4 +194,26 @@ TEST(G3Derivative, RecordsStartAtZeroAndPredictToSecondOrder) {
     EXPECT_EQ(e->zyy, 2.0);
     // z = 5 + x + (2/2)·y²: the prediction at (1, 1) from the origin.
     EXPECT_DOUBLE_EQ(e->Predict(0, 0, 5, 1, 1), 5 + 1 + 1);
+}
+
+TEST(G3LandscapeHandler, CopyExtDataGivesAWeldedDuplicatesRecordToTheSurvivor) {
+    G3LandscapeHandler h;
+    G3Point first(0, 0, 0, 0), second(0, 0, 0, 0);
+    const double pts[4][3] = {{0, 0, 1}, {10, 0, 1}, {0, 10, 1}, {10, 0, 1}};
+    G3TVertex* v[4];
+    for (int i = 0; i < 4; ++i) v[i] = h.AddVertex(pts[i]);
+    v[0]->exData = &first;
+    v[3]->exData = &second;  // offered twice: the weld keeps the first copy
+    ASSERT_TRUE(h.MakeTriangulation());
+    std::unique_ptr<G3Surface> s(h.GetSurface());
+    ASSERT_EQ(s->GetVertexCount(), 3);
+    h.CopyExtData();
+    int withData = 0;
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        const G3Vertex* w = s->GetVertex(i);
+        if (w->GetExData() == nullptr) continue;
+        ++withData;
+        EXPECT_EQ(w->GetExData(), w->GetX() == 0 ? static_cast<GObj*>(&first) : &second);
+    }
+    EXPECT_EQ(withData, 2);
 }
