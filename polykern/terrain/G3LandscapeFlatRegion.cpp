@@ -230,9 +230,15 @@ void AddFill(const Fill& fill,
     G3TVertex* c[3];
     for (int t = 0; t < mesh->GetTriangleCount(); ++t) {
         if (!mesh->GetTriangle(t, c)) continue;
-        const double cx = (c[0]->u.Value() + c[1]->u.Value() + c[2]->u.Value()) / 3.0;
-        const double cy = (c[0]->v.Value() + c[1]->v.Value() + c[2]->v.Value()) / 3.0;
-        if (!pkterrain::InRing(band, cx, cy) || !footprint.Contains(cx, cy)) continue;
+        double p[3][3];
+        for (int k = 0; k < 3; ++k) {
+            p[k][0] = c[k]->u.Value();
+            p[k][1] = c[k]->v.Value();
+            p[k][2] = 0.0;
+        }
+        if (!pkterrain::TriangleInRing(band, p[0], p[1], p[2]) ||
+            !footprint.ContainsTriangle(p[0], p[1], p[2]))
+            continue;
         G3Vertex* v[3] = {vertexOf(c[0]), vertexOf(c[1]), vertexOf(c[2])};
         if (v[0] == nullptr || v[1] == nullptr || v[2] == nullptr) continue;
         w->AddFacet(3, v, G3EDGE_VISIBLE, nullptr, nullptr);

@@ -1,6 +1,7 @@
 #include "polykern/terrain/G3TerrainPlan.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <unordered_map>
 
@@ -10,6 +11,8 @@
 #include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
+#include "polykern/triangulation/G3TMesh.h"
+#include "polykern/triangulation/G3TriInterface.h"
 
 namespace pkterrain {
 
@@ -29,7 +32,35 @@ bool Walk(const G3Facet* f, std::vector<G3Vertex*>& starts, std::vector<int>& lo
     return f->GetLoops(starts, loopEnds);
 }
 
+// The centroid of a triangle and three points between it and the corners.
+void SamplePoints(const double* a, const double* b, const double* c, double out[4][2]) {
+    const double cx = (a[0] + b[0] + c[0]) / 3, cy = (a[1] + b[1] + c[1]) / 3;
+    out[0][0] = cx;
+    out[0][1] = cy;
+    const double* corner[3] = {a, b, c};
+    for (int k = 0; k < 3; ++k) {
+        out[k + 1][0] = 0.7 * cx + 0.3 * corner[k][0];
+        out[k + 1][1] = 0.7 * cy + 0.3 * corner[k][1];
+    }
+}
+
 }  // namespace
+
+bool TriangleInRing(const Ring& ring, const double* a, const double* b, const double* c) {
+    double p[4][2];
+    SamplePoints(a, b, c, p);
+    int in = 0;
+    for (auto& q : p) in += InRing(ring, q[0], q[1]) ? 1 : 0;
+    return in >= 2;
+}
+
+bool FacetLocator::ContainsTriangle(const double* a, const double* b, const double* c) const {
+    double p[4][2];
+    SamplePoints(a, b, c, p);
+    int in = 0;
+    for (auto& q : p) in += Contains(q[0], q[1]) ? 1 : 0;
+    return in >= 2;
+}
 
 double TwiceSignedArea(const Ring& ring) {
     double a = 0.0;
@@ -116,6 +147,64 @@ double SignedPlanArea(const G3Surface* s) {
 
 void FaceUp(G3Surface* s) {
     if (s != nullptr && SignedPlanArea(s) < 0.0) s->NegNormals();
+}
+
+void TriangulateInPlan(G3Surface* s) {
+    if (s == nullptr) return;
+    std::vector<G3Facet*> polygons;
+    for (int i = 0; i < s->GetFacetCount(); ++i)
+        if (s->GetFacet(i)->GetVertexCount() > 3) polygons.push_back(s->GetFacet(i));
+    std::vector<G3Vertex*> starts;
+    std::vector<int> ends;
+    std::vector<std::array<G3Vertex*, 3>> made;
+    bool changed = false;
+    for (G3Facet* f : polygons) {
+        const double area = SignedPlanArea(f);
+        if (!Walk(f, starts, ends) || !(std::fabs(area) > 1e-12)) continue;
+        G3TriInterface tri;
+        std::vector<G3TVertex*> tv;
+        std::unordered_map<const G3TVertex*, G3Vertex*> back;
+        std::vector<Ring> loops;
+        int begin = 0;
+        for (int end : ends) {
+            loops.emplace_back();
+            for (int i = begin; i < end; ++i) {
+                G3Vertex* v = starts[std::size_t(i)];
+                tv.push_back(tri.AddVertex(v->GetXYZ()));
+                if (tv.back() != nullptr) back.emplace(tv.back(), v);
+                loops.back().push_back({v->GetX(), v->GetY(), v->GetZ()});
+            }
+            for (int i = begin; i < end; ++i)
+                tri.AddEdge(tv[std::size_t(i)], tv[std::size_t(i + 1 < end ? i + 1 : begin)]);
+            begin = end;
+        }
+        if (!tri.MakeTriangulation()) continue;
+        G3TMesh* mesh = tri.GetMesh();
+        made.clear();
+        G3TVertex* c[3];
+        for (int t = 0; t < mesh->GetTriangleCount(); ++t) {
+            if (!mesh->GetTriangle(t, c)) continue;
+            const double cx = (c[0]->u.Value() + c[1]->u.Value() + c[2]->u.Value()) / 3;
+            const double cy = (c[0]->v.Value() + c[1]->v.Value() + c[2]->v.Value()) / 3;
+            bool in = false;
+            for (const Ring& l : loops) in = InRing(l, cx, cy) != in;
+            if (!in) continue;
+            std::array<G3Vertex*, 3> v{};
+            for (int k = 0; k < 3; ++k) {
+                const G3TVertex* r = mesh->GetRepresentative(c[k]);
+                auto it = back.find(r != nullptr ? r : c[k]);
+                v[std::size_t(k)] = it != back.end() ? it->second : nullptr;
+            }
+            if (v[0] == nullptr || v[1] == nullptr || v[2] == nullptr) continue;
+            if (area < 0.0) std::swap(v[1], v[2]);  // the facet faced down: so do its pieces
+            made.push_back(v);
+        }
+        if (made.empty()) continue;
+        s->RemoveFacet(f);
+        for (auto& v : made) s->AddFacet(3, v.data(), G3EDGE_VISIBLE, nullptr, nullptr);
+        changed = true;
+    }
+    if (changed) s->RemoveUnused();
 }
 
 std::vector<RimEdge> Rim(const G3Surface* s) {

@@ -23,6 +23,8 @@ using Ring = std::vector<PlanPoint>;
 double TwiceSignedArea(const Ring& ring);
 /// Crossing parity of (x, y) against the ring, closed implicitly.
 bool InRing(const Ring& ring, double x, double y);
+/// As InRing for the four sample points of a triangle (see FacetLocator::ContainsTriangle).
+bool TriangleInRing(const Ring& ring, const double* a, const double* b, const double* c);
 /// Whether the closed segments ab and cd share a point (touching counts).
 bool SegmentsMeet(const PlanPoint& a, const PlanPoint& b, const PlanPoint& c, const PlanPoint& d);
 /// The points of a contour (collection of G3Point) without a final copy of the first.
@@ -34,6 +36,11 @@ double SignedPlanArea(const G3Facet* f);
 double SignedPlanArea(const G3Surface* s);
 /// Turns the surface over when it faces down overall.
 void FaceUp(G3Surface* s);
+
+/// Replaces every facet of more than three corners (holes included) that has an area in
+/// plan by the constrained Delaunay triangles of its loops, over its own vertices and
+/// facing its way; facets without plan area are left.
+void TriangulateInPlan(G3Surface* s);
 
 /// The rim edges of s (fewer than two facets), each from the vertex its facet walks it
 /// from, in the order of the edge list.
@@ -55,6 +62,10 @@ public:
     /// A facet whose outline (holes excluded) contains (x, y) in plan, or null.
     const G3Facet* Find(double x, double y) const;
     bool Contains(double x, double y) const { return Find(x, y) != nullptr; }
+    /// Whether a triangle lying wholly on the sheet or wholly off it lies on it: most of
+    /// four points inside it (its centroid and three points towards its corners) are
+    /// covered, so a point that falls on an edge of the sheet does not decide.
+    bool ContainsTriangle(const double* a, const double* b, const double* c) const;
 
 private:
     struct Item {

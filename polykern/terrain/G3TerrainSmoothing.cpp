@@ -81,8 +81,8 @@ bool Prepare(G3Surface* source, Work* w) {
     if (w->s == nullptr) return false;
     G3Surface* s = w->s.get();
     for (int i = 0; i < s->GetVertexCount(); ++i) s->GetVertex(i)->SetExData(nullptr);
-    s->Triangulate(0x4, 0);
     pkterrain::FaceUp(s);
+    pkterrain::TriangulateInPlan(s);
     s->FormPlaneEquation();
     s->AssignVertexIds();
     w->slope.assign(std::size_t(s->GetVertexCount()), G3Derivative());
@@ -159,8 +159,7 @@ G3Surface* Surface(G3TriInterface& tri, const pkterrain::FacetLocator& footprint
         G3Facet* f = out->GetFacet(i);
         G3Vertex* v[3];
         if (f->GetVertexCount() == 3 && f->GetVertices(v) == 3 &&
-            footprint.Contains((v[0]->GetX() + v[1]->GetX() + v[2]->GetX()) / 3,
-                               (v[0]->GetY() + v[1]->GetY() + v[2]->GetY()) / 3)) {
+            footprint.ContainsTriangle(v[0]->GetXYZ(), v[1]->GetXYZ(), v[2]->GetXYZ())) {
             ++i;
             continue;
         }

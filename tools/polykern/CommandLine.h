@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class G3Surface;
 
@@ -73,5 +74,11 @@ void AddShellCommand(CLI::App& app, Session& session);
 void AddSliceCommand(CLI::App& app, Session& session);
 void AddSectionCommand(CLI::App& app, Session& session);
 void AddBlendCommand(CLI::App& app, Session& session);
+void AddTerrainCommand(CLI::App& app, Session& session);
+
+/// Reads lines of `count` numbers each from the file ('#' starts a comment; blank lines are
+/// skipped), appending them to `out`. False with *error naming the file and line of the
+/// first bad one.
+bool ReadNumbers(const std::string& path, int count, std::vector<double>* out, std::string* error);
 
 }  // namespace pkcli

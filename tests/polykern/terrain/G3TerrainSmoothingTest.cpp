@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
@@ -212,4 +213,28 @@ TEST(G3TerrainSmoothing, SourceDataIsLeftAsFoundAndResultsCarryNone) {
         EXPECT_TRUE(AllFinite(again.get()));
     }
     t->GetVertex(3)->SetExData(nullptr);
+}
+
+TEST(G3TerrainSmoothing, PaddedTerrainSmoothsIntoASheetThatCloses) {
+    // The pad's cut leaves polygons with points along their sides; every pass must give a
+    // sheet without cracks, whose single rim closes it into a solid.
+    G3LandscapeHandler maker;
+    std::unique_ptr<G3Surface> t(pktest::MakeTerrain(
+        maker, pktest::GridPoints(20, 20, 1.0, [](double x, double) { return 1 + 0.02 * x; })));
+    G3LandscapeHandler h;
+    h.SetOffsetDistance(1.5);
+    h.StartContour();
+    for (auto [x, y] : {std::pair{4, 4}, {9, 4}, {9, 8}, {4, 8}}) h.AddContourVertex(x, y, 2);
+    ASSERT_TRUE(h.EndContour());
+    std::unique_ptr<G3Surface> r(h.ApplyFlatRegion(t.get()));
+    ASSERT_NE(r, nullptr);
+    for (int mode : {1, 2, 3, 4}) {
+        SCOPED_TRACE(mode);
+        std::unique_ptr<G3Surface> s(h.LandscapeSmoothing(r.get(), mode, 1));
+        ASSERT_NE(s, nullptr);
+        EXPECT_TRUE(pktest::IsTerrain(s.get(), 400.0, [](double, double) { return true; }));
+        const double integral = pktest::IntegralOfZ(s.get());
+        h.SurfaceCover(s.get());
+        EXPECT_TRUE(pktest::IsCoverOf(s.get(), integral, 1e-9));
+    }
 }
