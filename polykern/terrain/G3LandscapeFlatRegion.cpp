@@ -136,33 +136,6 @@ void PlanBox(const G3Facet* f, double box[4]) {
     }
 }
 
-// Copies the facets into a new surface, loops and holes included; `into` maps each
-// source vertex to its copy.
-G3Surface* CopyFacets(const std::vector<G3Facet*>& facets,
-                      std::unordered_map<const G3Vertex*, G3Vertex*>* into) {
-    auto* w = new G3Surface();
-    std::vector<G3Vertex*> starts, loop;
-    std::vector<int> ends;
-    for (G3Facet* f : facets) {
-        if (!f->GetLoops(starts, ends)) continue;
-        const bool holes = ends.size() > 1;
-        if (holes) w->BeginComplexFacet();
-        int begin = 0;
-        for (int end : ends) {
-            loop.clear();
-            for (int i = begin; i < end; ++i) {
-                G3Vertex*& v = (*into)[starts[std::size_t(i)]];
-                if (v == nullptr) v = w->AddVertex(starts[std::size_t(i)]->GetXYZ(), 0);
-                loop.push_back(v);
-            }
-            w->AddFacet(int(loop.size()), loop.data(), G3EDGE_VISIBLE, nullptr, nullptr);
-            begin = end;
-        }
-        if (holes) w->EndComplexFacet();
-    }
-    return w;
-}
-
 // The plan points and constraint sides of the fill, with the surface vertex a point
 // stands for when it lies on the cut rim.
 struct Fill {
@@ -261,22 +234,22 @@ G3Surface* G3LandscapeHandler::ApplyFlatRegion(G3Surface* terrain) {
         m_Contours->put(i, NewContour(Densified(pkterrain::RingOf(c), average), false));
         Release(c);
     }
-    G3Surface* result = terrain->Duplicate();
-    if (result == nullptr) return nullptr;
-    for (int i = 0; i < result->GetVertexCount(); ++i) result->GetVertex(i)->SetExData(nullptr);
-    pkterrain::FaceUp(result);
+    G3Surface* current = terrain;
     for (int i = 0; i < m_Contours->size(); ++i) {
-        if (!LevelContour(result, static_cast<GArrayCollection*>(m_Contours->get(i)), average)) {
-            delete result;
-            return nullptr;
-        }
+        G3Surface* next =
+            LevelContour(current, static_cast<GArrayCollection*>(m_Contours->get(i)), average);
+        if (current != terrain) delete current;
+        if (next == nullptr) return nullptr;
+        current = next;
     }
-    return result;
+    return current;
 }
 
-// One contour into the terrain r (facing up): false when its band misses the terrain or
-// the cut fails; r is then left in any state.
-bool G3LandscapeHandler::LevelContour(G3Surface* r, GArrayCollection* contour, double average) {
+// One contour into a copy of the terrain, facing up; null when its band misses the
+// terrain or the cut fails. The source is not changed.
+G3Surface* G3LandscapeHandler::LevelContour(G3Surface* source,
+                                            GArrayCollection* contour,
+                                            double average) {
     const Ring pad = pkterrain::RingOf(contour);
     GArrayCollection* closed = NewContour(pad, true);
     GArrayCollection* moved = new GArrayCollection();
@@ -284,7 +257,7 @@ bool G3LandscapeHandler::LevelContour(G3Surface* r, GArrayCollection* contour, d
     const Ring band = pkterrain::RingOf(moved);
     Release(closed);
     Release(moved);
-    if (band.size() < 3 || pkterrain::TwiceSignedArea(band) >= 0.0) return false;
+    if (band.size() < 3 || pkterrain::TwiceSignedArea(band) >= 0.0) return nullptr;
     const double tol = 1e-7 * Scale(band);
 
     // The window: every facet whose plan box meets the band's, grown by an edge length.
@@ -295,37 +268,39 @@ bool G3LandscapeHandler::LevelContour(G3Surface* r, GArrayCollection* contour, d
         bb[2] = std::max(bb[2], p.x + average);
         bb[3] = std::max(bb[3], p.y + average);
     }
+    const bool down = pkterrain::FacesDown(source);
     std::vector<G3Facet*> window;
+    std::vector<char> inWindow(std::size_t(source->GetFacetCount()), 0);
     double fb[4];
-    for (int i = 0; i < r->GetFacetCount(); ++i) {
-        G3Facet* f = r->GetFacet(i);
+    for (int i = 0; i < source->GetFacetCount(); ++i) {
+        G3Facet* f = source->GetFacet(i);
         PlanBox(f, fb);
-        if (fb[0] <= bb[2] && fb[2] >= bb[0] && fb[1] <= bb[3] && fb[3] >= bb[1])
+        if (fb[0] <= bb[2] && fb[2] >= bb[0] && fb[1] <= bb[3] && fb[3] >= bb[1]) {
             window.push_back(f);
+            inWindow[std::size_t(i)] = 1;
+        }
     }
-    if (window.empty()) return false;
+    if (window.empty()) return nullptr;
     std::unordered_map<const G3Vertex*, G3Vertex*> into;
-    G3Surface* w = CopyFacets(window, &into);
+    G3Surface* w = pkterrain::CopyFacets(window, down, &into);
     // The terrain's own rim inside the window, by the copies' ends.
     std::vector<std::pair<PlanPoint, PlanPoint>> terrainRim;
-    for (const pkterrain::RimEdge& e : pkterrain::Rim(r)) {
+    for (const pkterrain::RimEdge& e : pkterrain::Rim(window)) {
         if (into.count(e.from) == 0 || into.count(e.to) == 0) continue;
         terrainRim.push_back({{e.from->GetX(), e.from->GetY(), e.from->GetZ()},
                               {e.to->GetX(), e.to->GetY(), e.to->GetZ()}});
     }
-    for (G3Facet* f : window) r->RemoveFacet(f);
-    r->RemoveUnused();
     const pkterrain::FacetLocator footprint(w);
     const double before = pkterrain::SignedPlanArea(w);
     GEnvelope env;
     w->FormEnvelope(&env);
     G3BooleanCalculator calculator;
     w = calculator.Sub(w, Prism(band, env.GetMin()[2] - 1.0, env.GetMax()[2] + 1.0));
-    if (w == nullptr) return false;
+    if (w == nullptr) return nullptr;
     pkterrain::FaceUp(w);
     if (!(before - pkterrain::SignedPlanArea(w) > 1e-9 * std::max(1.0, before))) {
         delete w;
-        return false;  // the band lies off the terrain
+        return nullptr;  // the band lies off the terrain
     }
 
     // The cut rim: rim sides of the window lying on the band's outline.
@@ -439,23 +414,14 @@ bool G3LandscapeHandler::LevelContour(G3Surface* r, GArrayCollection* contour, d
     w->RemoveEqualsVertex();
     w->RemoveNonManifoldEdges();
 
-    // The window goes back: its rim and the terrain's are welded within the window's box.
-    GEnvelope box;
-    w->FormEnvelope(&box);
-    box.Extend(1e-5);
-    for (int i = 0; i < r->GetEdgeCount(); ++i) {
-        G3Edge* e = r->GetEdge(i);
-        if (e->GetFacetCount() < 2) e->SetFlags(e->GetFlags() | G3EDGE_NEW);
-    }
-    for (int i = 0; i < w->GetEdgeCount(); ++i) {
-        G3Edge* e = w->GetEdge(i);
-        if (e->GetFacetCount() < 2) e->SetFlags(e->GetFlags() | G3EDGE_NEW);
-    }
-    r->Copy(w);
+    // The window goes back into the rest of the terrain, sharing the vertices of its outer
+    // rim with the rest's.
+    G3Surface* r = pkterrain::SurfaceWithout(source, inWindow, down);
+    std::vector<G3Vertex*> shared;
+    shared.reserve(into.size());
+    for (auto& [from, copy] : into) shared.push_back(r->GetVertex(from->GetId()));
+    pkterrain::MergeInto(r, w, shared);
     delete w;
-    r->RemoveEqualsVertexAndDivideEdges(G3EDGE_NEW, &box);
-    r->RemoveNonManifoldEdges();
-    r->ChangeEdgeFlags(G3EDGE_NEW, false);
     r->RemoveUnused();
-    return true;
+    return r;
 }

@@ -96,9 +96,9 @@ public:
     G3Surface* LandscapeSmoothing(G3Surface* source, int mode, int passes);
 
 private:
-    // Levels one contour into the terrain r (facing up); false when its band misses the
-    // terrain or the cut fails.
-    bool LevelContour(G3Surface* r, GArrayCollection* contour, double average);
+    // A copy of the terrain, facing up, with one contour levelled in; null when its band
+    // misses the terrain or the cut fails.
+    G3Surface* LevelContour(G3Surface* source, GArrayCollection* contour, double average);
 
     GArrayCollection* m_Contours;
     GArrayCollection* m_CurrentContour = nullptr;

@@ -10,6 +10,7 @@
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
+#include "polykern/model/G3SurfaceBulk.h"
 #include "polykern/model/G3Vertex.h"
 #include "polykern/triangulation/G3TMesh.h"
 #include "polykern/triangulation/G3TriInterface.h"
@@ -149,6 +150,74 @@ void FaceUp(G3Surface* s) {
     if (s != nullptr && SignedPlanArea(s) < 0.0) s->NegNormals();
 }
 
+bool FacesDown(const G3Surface* s) {
+    double a = 0.0;
+    for (int i = 0; s != nullptr && i < s->GetFacetCount() && i < 4096; ++i)
+        a += SignedPlanArea(s->GetFacet(i));
+    return a < 0.0;
+}
+
+// Builds in one pass from the facets' rings, the sides paired by the source's own edge
+// numbers; a source whose numbers are out of step or that has facets with holes is copied
+// and cut down instead.
+G3Surface* SurfaceWithout(const G3Surface* s, const std::vector<char>& drop, bool turn) {
+    bool direct = true;
+    for (int i = 0; i < s->GetVertexCount() && direct; ++i) direct = s->GetVertex(i)->GetId() == i;
+    for (int i = 0; i < s->GetEdgeCount() && direct; ++i) direct = s->GetEdge(i)->GetId() == i;
+    std::vector<int> counts, corners, sides;
+    std::vector<int32_t> flags;
+    std::vector<G3Vertex*> starts;
+    std::vector<int> ends;
+    counts.reserve(std::size_t(s->GetFacetCount()));
+    corners.reserve(3 * std::size_t(s->GetFacetCount()));
+    for (int i = 0; i < s->GetFacetCount() && direct; ++i) {
+        if (drop[std::size_t(i)]) continue;
+        const G3Facet* f = s->GetFacet(i);
+        if (!Walk(f, starts, ends) || ends.size() != 1) {
+            direct = false;
+            break;
+        }
+        const std::size_t base = corners.size(), n = starts.size();
+        for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e)) {
+            sides.push_back(e->GetId());
+            flags.push_back(e->GetFlags());
+        }
+        for (G3Vertex* v : starts) corners.push_back(v->GetId());
+        if (turn) {
+            // Corner k of the turned ring is corner n − 1 − k; its side is the old side
+            // n − 2 − k (the last one keeps the old last side).
+            std::reverse(corners.begin() + long(base), corners.end());
+            std::vector<int> side(sides.end() - long(n), sides.end());
+            std::vector<int32_t> flag(flags.end() - long(n), flags.end());
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::size_t from = (2 * n - 2 - k) % n;
+                sides[base + k] = side[from];
+                flags[base + k] = flag[from];
+            }
+        }
+        counts.push_back(int(n));
+    }
+    auto* out = new G3Surface();
+    if (direct) {
+        std::vector<double> xyz(3 * std::size_t(s->GetVertexCount()));
+        for (int i = 0; i < s->GetVertexCount(); ++i)
+            for (int k = 0; k < 3; ++k)
+                xyz[3 * std::size_t(i) + std::size_t(k)] = s->GetVertex(i)->GetXYZ()[k];
+        pkbulk::BuildIndexedFacets(*out, s->GetVertexCount(), xyz.data(), int(counts.size()),
+                                   counts.data(), int(corners.size()), corners.data(), flags.data(),
+                                   0, nullptr, sides.data(), s->GetEdgeCount());
+        return out;
+    }
+    out->Copy(const_cast<G3Surface*>(s));
+    std::vector<G3Facet*> gone;
+    for (int i = 0; i < out->GetFacetCount(); ++i)
+        if (drop[std::size_t(i)]) gone.push_back(out->GetFacet(i));
+    for (G3Facet* f : gone) out->RemoveFacet(f);
+    for (int i = 0; i < out->GetVertexCount(); ++i) out->GetVertex(i)->SetExData(nullptr);
+    if (turn) out->NegNormals();
+    return out;
+}
+
 void TriangulateInPlan(G3Surface* s) {
     if (s == nullptr) return;
     std::vector<G3Facet*> polygons;
@@ -208,11 +277,16 @@ void TriangulateInPlan(G3Surface* s) {
 }
 
 std::vector<RimEdge> Rim(const G3Surface* s) {
+    std::vector<G3Facet*> all;
+    for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i) all.push_back(s->GetFacet(i));
+    return Rim(all);
+}
+
+std::vector<RimEdge> Rim(const std::vector<G3Facet*>& facets) {
     std::vector<RimEdge> rim;
     std::vector<G3Vertex*> starts;
     std::vector<int> ends;
-    for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i) {
-        const G3Facet* f = s->GetFacet(i);
+    for (const G3Facet* f : facets) {
         if (!Walk(f, starts, ends)) continue;
         int k = 0, begin = 0, loop = 0;
         for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e), ++k) {

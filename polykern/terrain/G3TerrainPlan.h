@@ -4,6 +4,7 @@
 // above, the rim of a sheet and a point locator over a sheet's facets. Internal to the
 // kernel.
 
+#include <unordered_map>
 #include <vector>
 
 class G3Edge;
@@ -36,6 +37,22 @@ double SignedPlanArea(const G3Facet* f);
 double SignedPlanArea(const G3Surface* s);
 /// Turns the surface over when it faces down overall.
 void FaceUp(G3Surface* s);
+/// Whether a consistently oriented sheet faces down, judged by up to its first 4096
+/// facets, so that the answer costs nothing on a large terrain.
+bool FacesDown(const G3Surface* s);
+/// A new surface of the facets of s whose entry in `drop` is 0, over copies of all of its
+/// vertices (unused ones included) and with its edge flags, each facet turned when `turn`.
+G3Surface* SurfaceWithout(const G3Surface* s, const std::vector<char>& drop, bool turn);
+
+/// A new surface of copies of the facets, loops and holes included, each turned when
+/// `turn`; `into` maps each source vertex to its copy.
+G3Surface* CopyFacets(const std::vector<G3Facet*>& facets,
+                      bool turn,
+                      std::unordered_map<const G3Vertex*, G3Vertex*>* into);
+/// Adds the facets of `from` to `to` as they run, over the vertices of `shared` (vertices
+/// of `to`) where one lies within 1e-6 of a vertex of `from`, and over new vertices
+/// elsewhere; sides meet the free sides of `to` between the same vertices.
+void MergeInto(G3Surface* to, const G3Surface* from, const std::vector<G3Vertex*>& shared);
 
 /// Replaces every facet of more than three corners (holes included) that has an area in
 /// plan by the constrained Delaunay triangles of its loops, over its own vertices and
@@ -50,6 +67,8 @@ struct RimEdge {
     G3Edge* edge;
 };
 std::vector<RimEdge> Rim(const G3Surface* s);
+/// The same over the listed facets only.
+std::vector<RimEdge> Rim(const std::vector<G3Facet*>& facets);
 /// Chains rim edges into closed loops (each a list of start vertices); false when a
 /// vertex starts or ends other than exactly one rim edge, or a chain does not close.
 bool RimLoops(const std::vector<RimEdge>& rim, std::vector<std::vector<G3Vertex*>>* loops);

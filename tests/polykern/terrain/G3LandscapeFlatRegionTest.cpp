@@ -263,3 +263,20 @@ TEST(G3LandscapeFlatRegion, DensifiedContourPassesThroughEveryCorner) {
         EXPECT_TRUE(found) << corner.x << " " << corner.y;
     }
 }
+
+TEST(G3LandscapeFlatRegion, TerrainFacingDownGivesATerrainFacingUp) {
+    // A terrain turned down by an orientation pass is read as it is and left so.
+    G3LandscapeHandler maker;
+    auto slope = [](double x, double y) { return 3 + 0.1 * x - 0.05 * y; };
+    std::unique_ptr<G3Surface> t(
+        pktest::MakeTerrain(maker, pktest::GridPoints(20, 20, 1.0, slope)));
+    t->NegNormals();
+    G3LandscapeHandler h;
+    h.SetOffsetDistance(2.0);
+    AddPad(h, Square(3, 12, 9, 17, 4.0));
+    std::unique_ptr<G3Surface> r(h.ApplyFlatRegion(t.get()));
+    ASSERT_NE(r, nullptr);
+    EXPECT_TRUE(pktest::IsTerrain(r.get(), 400.0, Everywhere));
+    EXPECT_LT(pktest::SignedPlanAreaOf(t.get()), 0.0);
+    EXPECT_TRUE(CoversToIntegral(h, r.get()));
+}
