@@ -150,8 +150,9 @@ TEST(G3TerrainSmoothing, LShapedSiteKeepsItsNotchOpen) {
     }
 }
 
-TEST(G3TerrainSmoothing, QuadrilateralsAndHolesAreSmoothedWhole) {
-    // A 4 x 4 grid of quadrilaterals on the plane, and one facet with a hole beside it.
+TEST(G3TerrainSmoothing, QuadrilateralsAreSmoothedWhole) {
+    // A 4 x 4 grid of quadrilaterals on the plane: each is smoothed whole, not as its
+    // first three corners.
     auto s = std::make_unique<G3Surface>();
     for (int j = 0; j <= 4; ++j)
         for (int i = 0; i <= 4; ++i) s->AddVertex(i, j, Tilted(i, j), 0);
@@ -216,8 +217,9 @@ TEST(G3TerrainSmoothing, SourceDataIsLeftAsFoundAndResultsCarryNone) {
 }
 
 TEST(G3TerrainSmoothing, PaddedTerrainSmoothsIntoASheetThatCloses) {
-    // The pad's cut leaves polygons with points along their sides; every pass must give a
-    // sheet without cracks, whose single rim closes it into a solid.
+    // The pad's cut on a plane leaves the terrain merged into polygons with points along
+    // their sides; every pass must give a sheet without cracks, whose single rim closes
+    // it into a solid.
     G3LandscapeHandler maker;
     std::unique_ptr<G3Surface> t(pktest::MakeTerrain(
         maker, pktest::GridPoints(20, 20, 1.0, [](double x, double) { return 1 + 0.02 * x; })));
