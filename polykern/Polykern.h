@@ -101,6 +101,10 @@
 // Openings through slabs and roofs
 #include "polykern/openings/G3HoleMaker.h"
 
+// Terrains
+#include "polykern/terrain/G3Derivative.h"
+#include "polykern/terrain/G3LandscapeHandler.h"
+
 // Clipping
 #include "polykern/clipping/G3PolylineClipper.h"
 #include "polykern/clipping/GLineLoader.h"

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class G3Surface;
 
@@ -77,5 +78,11 @@ void AddSceneCommand(CLI::App& app, Session& session);
 void AddSiteCommand(CLI::App& app, Session& session);
 void AddOpeningsCommand(CLI::App& app, Session& session);
 void AddPickCommand(CLI::App& app, Session& session);
+void AddTerrainCommand(CLI::App& app, Session& session);
+
+/// Reads lines of `count` numbers each from the file ('#' starts a comment; blank lines are
+/// skipped), appending them to `out`. False with *error naming the file and line of the
+/// first bad one.
+bool ReadNumbers(const std::string& path, int count, std::vector<double>* out, std::string* error);
 
 }  // namespace pkcli

@@ -28,6 +28,8 @@ struct TriangulateOptions {
     bool asciiStl = false;
 };
 
+}  // namespace
+
 // Reads lines of `count` numbers each ('#' starts a comment; blank lines are skipped).
 // False with *error naming the file and line of the first bad one.
 bool ReadNumbers(const std::string& path, int count, std::vector<double>* out, std::string* error) {
@@ -66,6 +68,8 @@ bool ReadNumbers(const std::string& path, int count, std::vector<double>* out, s
     }
     return true;
 }
+
+namespace {
 
 int RunTriangulate(const Session& session, const TriangulateOptions& o) {
     TraceToStderr trace(session);

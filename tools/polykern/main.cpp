@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     pkcli::AddSiteCommand(app, session);
     pkcli::AddOpeningsCommand(app, session);
     pkcli::AddPickCommand(app, session);
+    pkcli::AddTerrainCommand(app, session);
 
     try {
         app.parse(argc, argv);

@@ -146,3 +146,21 @@ TEST(G3TriInterfaceSurface, BreakLinesAndAFilledTargetGiveTheSameSurface) {
     EXPECT_TRUE(pktest::SameSurface(OneByOne(*tri4, Filled()).get(), filled.get()));
     EXPECT_TRUE(LinksAreLive(*tri3, filled.get()));
 }
+
+TEST(G3TriInterfaceSurface, PointsWeldedIntoATargetsVerticesLinkToTheSurvivors) {
+    // The new points repeat vertices the target already holds, and some are offered twice:
+    // the weld destroys the new copies, and every link must move to the vertex kept.
+    Points pts = Random(120, 17);
+    for (int k = 0; k < 15; ++k) pts.push_back(pts[static_cast<std::size_t>(4 * k)]);
+    auto tri = Triangulate(pts);
+    auto target = std::make_unique<G3Surface>();
+    for (int k = 0; k < 10; ++k) {
+        const auto& p = pts[static_cast<std::size_t>(k)];
+        target->AddVertex(p[0], p[1], p[2], 0);
+    }
+    G3Vertex* f[3] = {target->GetVertex(0), target->GetVertex(1), target->GetVertex(2)};
+    target->AddFacet(3, f, 1, nullptr, nullptr);
+    tri->GetSurface(target.get());
+    EXPECT_TRUE(LinksAreLive(*tri, target.get()));
+    EXPECT_TRUE(pktest::IsWellFormed(target.get()));
+}

@@ -1,0 +1,275 @@
+// polykern terrain POINTS -o OUT [--breaklines EDGES]
+//                  [--pad OUTLINE --height Z --slope-width D]... [--smooth] [--solid]
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+#include "polykern/terrain/G3LandscapeHandler.h"
+#include "polykern/triangulation/G3TVertex.h"
+#include "tools/polykern/CommandLine.h"
+#include "tools/polykern/MeshFiles.h"
+
+namespace pkcli {
+
+namespace {
+
+// Cut and fill are sampled on a grid of this many cells a side over each pad's band.
+constexpr int kVolumeCells = 256;
+
+struct TerrainOptions {
+    std::string points;
+    std::string breaklines;
+    std::string output;
+    std::vector<std::string> pads;
+    std::vector<double> heights;
+    std::vector<double> slopeWidths;
+    bool smooth = false;
+    bool solid = false;
+    bool asciiStl = false;
+};
+
+// Heights of a sheet at plan points, through a grid over its triangles' plan boxes.
+class HeightField {
+public:
+    explicit HeightField(const G3Surface* s) {
+        for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i) {
+            const G3Facet* f = s->GetFacet(i);
+            if (f->GetVertexCount() != 3) continue;
+            G3Vertex* v[3];
+            f->GetVertices(v);
+            Tri t;
+            for (int k = 0; k < 3; ++k)
+                for (int c = 0; c < 3; ++c) t.p[k][c] = v[k]->GetXYZ()[c];
+            m_Tris.push_back(t);
+        }
+        m_Box[0] = m_Box[1] = HUGE_VAL;
+        m_Box[2] = m_Box[3] = -HUGE_VAL;
+        for (const Tri& t : m_Tris) {
+            for (const auto& p : t.p) {
+                m_Box[0] = std::min(m_Box[0], p[0]);
+                m_Box[1] = std::min(m_Box[1], p[1]);
+                m_Box[2] = std::max(m_Box[2], p[0]);
+                m_Box[3] = std::max(m_Box[3], p[1]);
+            }
+        }
+        m_N = std::max(1, std::min(4096, int(std::sqrt(double(m_Tris.size())))));
+        m_Cells.resize(std::size_t(m_N) * std::size_t(m_N));
+        for (std::size_t i = 0; i < m_Tris.size(); ++i) {
+            const Tri& t = m_Tris[i];
+            const int x0 = Cell(std::min({t.p[0][0], t.p[1][0], t.p[2][0]}), 0);
+            const int x1 = Cell(std::max({t.p[0][0], t.p[1][0], t.p[2][0]}), 0);
+            const int y0 = Cell(std::min({t.p[0][1], t.p[1][1], t.p[2][1]}), 1);
+            const int y1 = Cell(std::max({t.p[0][1], t.p[1][1], t.p[2][1]}), 1);
+            for (int y = y0; y <= y1; ++y)
+                for (int x = x0; x <= x1; ++x) m_Cells[std::size_t(y * m_N + x)].push_back(int(i));
+        }
+    }
+    /// The height at (x, y); false off the sheet.
+    bool At(double x, double y, double* z) const {
+        if (m_Tris.empty() || x < m_Box[0] || x > m_Box[2] || y < m_Box[1] || y > m_Box[3])
+            return false;
+        for (int i : m_Cells[std::size_t(Cell(y, 1) * m_N + Cell(x, 0))]) {
+            const Tri& t = m_Tris[std::size_t(i)];
+            const double ax = t.p[1][0] - t.p[0][0], ay = t.p[1][1] - t.p[0][1];
+            const double bx = t.p[2][0] - t.p[0][0], by = t.p[2][1] - t.p[0][1];
+            const double det = ax * by - ay * bx;
+            if (det == 0.0) continue;
+            const double u = ((x - t.p[0][0]) * by - bx * (y - t.p[0][1])) / det;
+            const double v = (ax * (y - t.p[0][1]) - (x - t.p[0][0]) * ay) / det;
+            if (u < -1e-12 || v < -1e-12 || u + v > 1 + 1e-12) continue;
+            *z = t.p[0][2] + u * (t.p[1][2] - t.p[0][2]) + v * (t.p[2][2] - t.p[0][2]);
+            return true;
+        }
+        return false;
+    }
+
+private:
+    struct Tri {
+        double p[3][3];
+    };
+    int Cell(double v, int axis) const {
+        const double lo = m_Box[axis], hi = m_Box[axis + 2];
+        const double c = hi > lo ? (v - lo) / (hi - lo) * m_N : 0.0;
+        return std::clamp(int(c), 0, m_N - 1);
+    }
+    std::vector<Tri> m_Tris;
+    std::vector<std::vector<int>> m_Cells;
+    double m_Box[4];
+    int m_N = 1;
+};
+
+double PlanArea(const G3Surface* s) {
+    double a = 0.0;
+    for (int i = 0; i < s->GetFacetCount(); ++i) {
+        const G3Facet* f = s->GetFacet(i);
+        std::vector<G3Vertex*> starts;
+        std::vector<int> ends;
+        if (!f->GetLoops(starts, ends)) continue;
+        int begin = 0;
+        for (int end : ends) {
+            for (int k = begin; k < end; ++k) {
+                const double* p = starts[std::size_t(k)]->GetXYZ();
+                const double* q = starts[std::size_t(k + 1 < end ? k + 1 : begin)]->GetXYZ();
+                a += 0.5 * (p[0] * q[1] - q[0] * p[1]);
+            }
+            begin = end;
+        }
+    }
+    return std::fabs(a);
+}
+
+// Cut (terrain removed) and fill (terrain added) of `after` against `before`, sampled
+// over the plan box [x0, x1] × [y0, y1].
+void CutAndFill(const HeightField& before,
+                const HeightField& after,
+                const double box[4],
+                double* cut,
+                double* fill) {
+    *cut = *fill = 0.0;
+    const double dx = (box[2] - box[0]) / kVolumeCells, dy = (box[3] - box[1]) / kVolumeCells;
+    for (int j = 0; j < kVolumeCells; ++j) {
+        for (int i = 0; i < kVolumeCells; ++i) {
+            const double x = box[0] + (i + 0.5) * dx, y = box[1] + (j + 0.5) * dy;
+            double z0, z1;
+            if (!before.At(x, y, &z0) || !after.At(x, y, &z1)) continue;
+            if (z1 > z0) *fill += (z1 - z0) * dx * dy;
+            if (z1 < z0) *cut += (z0 - z1) * dx * dy;
+        }
+    }
+}
+
+int RunTerrain(const Session& session, const TerrainOptions& o) {
+    TraceToStderr trace(session);
+    if (!CanWrite(FormatOfPath(o.output, o.asciiStl)))
+        return Fail("cannot write this format: " + o.output);
+    if (o.heights.size() != o.pads.size() || o.slopeWidths.size() != o.pads.size())
+        return Fail("every --pad needs its own --height and --slope-width");
+    std::string error;
+    std::vector<double> xyz, pairs;
+    if (!ReadNumbers(o.points, 3, &xyz, &error)) return Fail(error);
+    if (!o.breaklines.empty() && !ReadNumbers(o.breaklines, 2, &pairs, &error)) return Fail(error);
+    std::vector<std::vector<double>> outlines(o.pads.size());
+    for (std::size_t p = 0; p < o.pads.size(); ++p) {
+        if (!ReadNumbers(o.pads[p], 3, &outlines[p], &error)) return Fail(error);
+        if (!std::isfinite(o.heights[p]) || !std::isfinite(o.slopeWidths[p]) ||
+            !(std::fabs(o.slopeWidths[p]) >= 0.0001))
+            return Fail("pad " + std::to_string(p + 1) +
+                        ": the height and a slope width of at "
+                        "least 0.0001 must be finite numbers");
+    }
+
+    G3LandscapeHandler h;
+    const std::size_t n = xyz.size() / 3;
+    std::vector<G3TVertex*> vertices(n);
+    for (std::size_t i = 0; i < n; ++i) vertices[i] = h.AddVertex(&xyz[3 * i]);
+    for (std::size_t k = 0; k < pairs.size(); k += 2) {
+        const double a = pairs[k], b = pairs[k + 1];
+        if (a != std::floor(a) || b != std::floor(b) || a < 0 || b < 0 || a >= double(n) ||
+            b >= double(n)) {
+            return Fail("break line " + std::to_string(k / 2 + 1) + " in " + o.breaklines +
+                        " names no point (points are numbered from 0 to " +
+                        std::to_string(n == 0 ? 0 : n - 1) + ")");
+        }
+        h.AddEdge(vertices[std::size_t(a)], vertices[std::size_t(b)]);
+    }
+    Progress(session, "triangulating " + std::to_string(n) + " points with " +
+                          std::to_string(pairs.size() / 2) + " break lines");
+    if (!h.MakeTriangulation()) return Fail("the points could not be triangulated");
+    std::unique_ptr<G3Surface> terrain(h.GetSurface());
+    if (terrain->GetFacetCount() == 0)
+        return Fail("no triangles: fewer than three distinct points, or all on one line");
+    const int skipped = h.GetConstraintCount() - h.GetInsertedConstraintCount();
+    if (skipped > 0) {
+        std::fprintf(stderr,
+                     "polykern: warning: %d break lines stop where they cross an earlier one\n",
+                     skipped);
+    }
+    std::printf("%zu points, %zu break lines: %d triangles over %d vertices, plan area %.6g\n", n,
+                pairs.size() / 2, terrain->GetFacetCount(), terrain->GetVertexCount(),
+                PlanArea(terrain.get()));
+
+    const HeightField original(terrain.get());
+    for (std::size_t p = 0; p < o.pads.size(); ++p) {
+        // Each pad on its own: its slope width, and no contour of an earlier pad.
+        h.ClearContours();
+        h.SetOffsetDistance(o.slopeWidths[p]);
+        h.StartContour();
+        const std::vector<double>& pts = outlines[p];
+        for (std::size_t k = 0; k + 2 < pts.size(); k += 3)
+            h.AddContourVertex(pts[k], pts[k + 1], o.heights[p]);
+        if (!h.EndContour())
+            return Fail("pad " + std::to_string(p + 1) + " (" + o.pads[p] +
+                        "): the outline needs three points or more, an area and no crossings");
+        Progress(session, "levelling pad " + std::to_string(p + 1));
+        std::unique_ptr<G3Surface> next(h.ApplyFlatRegion(terrain.get()));
+        if (next == nullptr)
+            return Fail("pad " + std::to_string(p + 1) + " (" + o.pads[p] +
+                        ") lies off the terrain or could not be cut in");
+        terrain = std::move(next);
+        const double w = std::fabs(o.slopeWidths[p]);
+        double box[4] = {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+        for (std::size_t k = 0; k + 2 < pts.size(); k += 3) {
+            box[0] = std::min(box[0], pts[k] - 2 * w);
+            box[1] = std::min(box[1], pts[k + 1] - 2 * w);
+            box[2] = std::max(box[2], pts[k] + 2 * w);
+            box[3] = std::max(box[3], pts[k + 1] + 2 * w);
+        }
+        double cut = 0.0, fill = 0.0;
+        CutAndFill(original, HeightField(terrain.get()), box, &cut, &fill);
+        std::printf("pad %zu: %d triangles, plan area %.6g, cut %.6g, fill %.6g\n", p + 1,
+                    terrain->GetFacetCount(), PlanArea(terrain.get()), cut, fill);
+    }
+    if (o.smooth) {
+        Progress(session, "smoothing");
+        std::unique_ptr<G3Surface> smooth(h.LandscapeSmoothing(terrain.get(), 4, 1));
+        if (smooth == nullptr || smooth->GetFacetCount() == 0) return Fail("smoothing failed");
+        terrain = std::move(smooth);
+        std::printf("smoothed: %d triangles over %d vertices\n", terrain->GetFacetCount(),
+                    terrain->GetVertexCount());
+    }
+    if (o.solid) {
+        const int before = terrain->GetFacetCount();
+        h.SurfaceCover(terrain.get());
+        if (terrain->GetFacetCount() == before)
+            return Fail("the terrain could not be closed: its rim is not one simple loop");
+        std::printf("solid: %d facets\n", terrain->GetFacetCount());
+    }
+    const int status = WriteResult(terrain.get(), o.output, o.asciiStl);
+    if (status != kExitOk) return status;
+    std::printf("written to %s\n", o.output.c_str());
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddTerrainCommand(CLI::App& app, Session& session) {
+    auto o = std::make_shared<TerrainOptions>();
+    CLI::App* cmd = app.add_subcommand(
+        "terrain",
+        "Build a terrain from surveyed points (x y z per line) and break lines, level flat pads "
+        "into it, smooth it and close it into a solid");
+    cmd->add_option("POINTS", o->points, "Points file: x y z per line")->required();
+    cmd->add_option("--breaklines", o->breaklines,
+                    "Break lines file: two point numbers per line, counted from 0");
+    cmd->add_option("--pad", o->pads,
+                    "Pad outline file: x y z per line (z is replaced by --height)");
+    cmd->add_option("--height", o->heights, "Height of the matching --pad");
+    cmd->add_option("--slope-width", o->slopeWidths,
+                    "Width of the band that blends the matching --pad into the terrain");
+    cmd->add_flag("--smooth", o->smooth, "Smooth the terrain once (edge midpoints, slopes)");
+    cmd->add_flag("--solid", o->solid, "Close the terrain into a solid down to z = 0");
+    cmd->add_option("-o,--output", o->output, "File to write; its extension names the format")
+        ->required();
+    cmd->add_flag("--ascii-stl", o->asciiStl, "Write STL as text instead of binary");
+    cmd->callback([&session, o] { session.status = RunTerrain(session, *o); });
+}
+
+}  // namespace pkcli
