@@ -69,6 +69,36 @@ Sheetlink_Body* MakeBoxBody(
                     attributes);
 }
 
+Sheetlink_Body* MakePrismBody(const std::vector<std::vector<double>>& outline,
+                              double z0,
+                              double z1,
+                              PlaneAttributes attributes) {
+    std::vector<Polygon> polygons;
+    Polygon floor, roof;
+    for (auto it = outline.rbegin(); it != outline.rend(); ++it)
+        floor.push_back({(*it)[0], (*it)[1], z0});
+    for (const auto& p : outline) roof.push_back({p[0], p[1], z1});
+    polygons.push_back(floor);
+    polygons.push_back(roof);
+    for (std::size_t i = 0; i < outline.size(); ++i) {
+        const auto& a = outline[i];
+        const auto& b = outline[(i + 1) % outline.size()];
+        polygons.push_back(
+            {{a[0], a[1], z0}, {b[0], b[1], z0}, {b[0], b[1], z1}, {a[0], a[1], z1}});
+    }
+    return MakeBody(polygons, attributes);
+}
+
+Sheetlink_Body* MakeLBuildingBody(double dx, double dy, double dz, PlaneAttributes attributes) {
+    return MakePrismBody({{dx, dy},
+                          {dx + 8, dy},
+                          {dx + 8, dy + 3},
+                          {dx + 4, dy + 3},
+                          {dx + 4, dy + 6},
+                          {dx, dy + 6}},
+                         dz, dz + 3, attributes);
+}
+
 double BodyVolume(const Sheetlink_Body* body) {
     if (body == nullptr) return 0.0;
     double volume = 0.0;

@@ -29,6 +29,15 @@ Sheetlink_Body* MakeBoxBody(double x0,
                             double y1,
                             double z1,
                             PlaneAttributes attributes = {});
+/// The prism over a plan outline (x, y pairs, counter-clockwise seen from above) from z0 up
+/// to z1: floor, roof and one wall per outline side, all outward.
+Sheetlink_Body* MakePrismBody(const std::vector<std::vector<double>>& outline,
+                              double z0,
+                              double z1,
+                              PlaneAttributes attributes = {});
+/// An L-shaped building 3 high on the 8 × 6 plan without its 4 × 3 corner at (4..8, 3..6),
+/// moved by (dx, dy, dz). Volume 108.
+Sheetlink_Body* MakeLBuildingBody(double dx, double dy, double dz, PlaneAttributes attributes = {});
 /// The signed volume the planes enclose (positive for outward rings); null gives 0.
 double BodyVolume(const Sheetlink_Body* body);
 /// The total area of the planes; null gives 0.
