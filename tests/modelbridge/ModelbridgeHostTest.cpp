@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "tests/modelbridge/PluginHost.h"
@@ -156,6 +157,56 @@ TEST_F(PluginTest, SliceByPlaneFailuresGiveFalseAndNullOutputs) {
     expectFailure(box.get(), far);
     double nan[4] = {0, 0, 1, std::numeric_limits<double>::quiet_NaN()};
     expectFailure(box.get(), nan);
+}
+
+TEST_F(PluginTest, SliceBySurfaceSplitsABoxByAnOpenSheet) {
+    auto box = Hold(MakeBoxBody(0, 0, 0, 2, 2, 2, {1, 100, 10}));
+    // One sheet plane at z = 0.5 reaching past the box, facing up.
+    auto sheet = Hold(
+        pktest::MakeBody({{{-5, -5, 0.5}, {5, -5, 0.5}, {5, 5, 0.5}, {-5, 5, 0.5}}}, {2, 200, 20}));
+    Sheetlink_Body* faced = nullptr;
+    Sheetlink_Body* behind = nullptr;
+    ASSERT_TRUE(Modeler()->SliceBySurface(box.get(), nullptr, sheet.get(), &faced, nullptr, &behind,
+                                          nullptr));
+    auto up = Hold(faced);
+    auto down = Hold(behind);
+    // The parts above and below the sheet; which output gets which follows the normal the
+    // surface clean-up settles on for the open sheet, not the ring the host gave.
+    const double v1 = BodyVolume(faced), v2 = BodyVolume(behind);
+    EXPECT_NEAR(std::min(v1, v2), 2.0, kTol);
+    EXPECT_NEAR(std::max(v1, v2), 6.0, kTol);
+    // Each part is closed by its own piece of the sheet, which keeps the sheet's material.
+    EXPECT_NEAR(BodyAreaOfMaterial(faced, 2), 4.0, kTol);
+    EXPECT_NEAR(BodyAreaOfMaterial(behind, 2), 4.0, kTol);
+
+    // A closed tool does not divide the body: false, both outputs null.
+    auto closedTool = Hold(MakeBoxBody(1, 1, 1, 3, 3, 3));
+    Sheetlink_Body* out1 = box.get();
+    Sheetlink_Body* out2 = box.get();
+    EXPECT_FALSE(Modeler()->SliceBySurface(box.get(), nullptr, closedTool.get(), &out1, nullptr,
+                                           &out2, nullptr));
+    EXPECT_EQ(out1, nullptr);
+    EXPECT_EQ(out2, nullptr);
+}
+
+TEST_F(PluginTest, BlendsRoundAnEdgeAndACornerOfABody) {
+    auto box = Hold(MakeBoxBody(0, 0, 0, 2, 2, 2));
+    double p[3] = {0, 0, 2};
+    double q[3] = {2, 0, 2};
+    auto edge = Hold(Modeler()->BooleanBlend(box.get(), nullptr, p, q, 0.5, 0.5, 8));
+    ASSERT_NE(edge.get(), nullptr);
+    // The quarter-round takes less than the 0.5 × 0.5 square of the edge, along its length 2.
+    const double v = BodyVolume(edge.get());
+    EXPECT_LT(v, 8.0 - 1e-3);
+    EXPECT_GT(v, 8.0 - 2 * 0.25);
+    EXPECT_EQ(Modeler()->IsClosedWireBody(edge.get()), 1);
+
+    double corner[3] = {2, 2, 2};
+    auto round = Hold(Modeler()->BlendCorner(box.get(), nullptr, corner, 0.5, 8));
+    ASSERT_NE(round.get(), nullptr);
+    EXPECT_LT(BodyVolume(round.get()), 8.0 - 1e-4);
+    EXPECT_GT(BodyVolume(round.get()), 8.0 - 0.125);
+    EXPECT_EQ(Modeler()->BooleanBlend(nullptr, nullptr, p, q, 0.5, 0.5, 8), nullptr);
 }
 
 TEST_F(PluginTest, IsClosedWireBodyJudgesTheShapeNotTheEdgesVisibility) {
