@@ -8,6 +8,9 @@
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GArrayCollectionIterator.h"
 #include "polykern/foundation/GCollection.h"
+#include "polykern/foundation/GDummyDynamicClass.h"
+#include "polykern/foundation/GDynamicClass.h"
+#include "polykern/foundation/GDynamicResourceProvider.h"
 #include "polykern/foundation/GHashtable.h"
 #include "polykern/foundation/GHashtableIterator.h"
 #include "polykern/foundation/GHeap.h"
@@ -115,3 +118,7 @@
 
 // Roofs
 #include "polykern/roof/G3RoofTags.h"
+
+// Modeler interface
+#include "polykern/modeler/G3AbstractModeler.h"
+#include "polykern/modeler/GAbstractSaveRestore.h"

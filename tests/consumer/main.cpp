@@ -6,6 +6,28 @@
 #include "polykern/Polykern.h"
 #include "sheetlink/Sheetlink.h"
 
+namespace {
+
+// The cube [lo, hi]³ as six outward planes.
+Sheetlink_Body* Box(double lo, double hi) {
+    const double c[6][4][3] = {{{lo, lo, lo}, {lo, hi, lo}, {hi, hi, lo}, {hi, lo, lo}},
+                               {{lo, lo, hi}, {hi, lo, hi}, {hi, hi, hi}, {lo, hi, hi}},
+                               {{lo, lo, lo}, {hi, lo, lo}, {hi, lo, hi}, {lo, lo, hi}},
+                               {{lo, hi, lo}, {lo, hi, hi}, {hi, hi, hi}, {hi, hi, lo}},
+                               {{lo, lo, lo}, {lo, lo, hi}, {lo, hi, hi}, {lo, hi, lo}},
+                               {{hi, lo, lo}, {hi, hi, lo}, {hi, hi, hi}, {hi, lo, hi}}};
+    auto* body = new Sheetlink_Body(6);
+    for (int i = 0; i < 6; ++i) {
+        FPOINT ring[5];
+        for (int k = 0; k < 5; ++k)
+            ring[k] = FPOINT{c[i][k % 4][0], c[i][k % 4][1], c[i][k % 4][2], 0, 0, 0};
+        body->SetPointsForIndexedPlane(i, 5, ring);
+    }
+    return body;
+}
+
+}  // namespace
+
 int main() {
     GArrayCollection* list = new GArrayCollection();
     GObj a;
@@ -40,9 +62,26 @@ int main() {
     const bool simplifyOk = small != nullptr && small->GetFacetCount() <= 16;
     delete small;
 
-    if (!listOk || !poolOk || !versionsOk || !simplifyOk) {
-        std::fprintf(stderr, "consumer: list %d pool %d versions %d simplify %d\n", listOk, poolOk,
-                     versionsOk, simplifyOk);
+    // The installed plug-in, loaded by file name as a host does, runs one union.
+    bool pluginOk = false;
+    GDynamicClass* plugin = nullptr;
+    if (GDynamicClass::Load(&plugin, "libModelbridge.so") == 1) {
+        auto* modeler = dynamic_cast<G3AbstractModeler*>(plugin);
+        Sheetlink_Body* a = Box(0, 2);
+        Sheetlink_Body* b = Box(1, 3);
+        Sheetlink_Body* sum =
+            modeler != nullptr ? modeler->BooleanAdd(a, nullptr, b, nullptr, nullptr) : nullptr;
+        pluginOk =
+            sum != nullptr && sum->GetNumPlanes() >= 6 && modeler->IsClosedWireBody(sum) == 1;
+        if (modeler != nullptr) modeler->DeleteBody(sum);
+        delete a;
+        delete b;
+        GDynamicClass::Unload(&plugin);
+    }
+
+    if (!listOk || !poolOk || !versionsOk || !simplifyOk || !pluginOk) {
+        std::fprintf(stderr, "consumer: list %d pool %d versions %d simplify %d plugin %d\n",
+                     listOk, poolOk, versionsOk, simplifyOk, pluginOk);
         return 1;
     }
     std::printf("consumer: ok\n");

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
     pkcli::AddOpeningsCommand(app, session);
     pkcli::AddPickCommand(app, session);
     pkcli::AddTerrainCommand(app, session);
+    pkcli::AddPluginCommand(app, session);
 
     try {
         app.parse(argc, argv);

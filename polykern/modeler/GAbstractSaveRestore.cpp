@@ -1,0 +1,3 @@
+#include "polykern/modeler/GAbstractSaveRestore.h"
+
+GAbstractSaveRestore::~GAbstractSaveRestore() = default;
