@@ -104,4 +104,7 @@
 #include "polykern/render/GRenderGraphicStoreInfo.h"
 
 // Roofs
+#include "polykern/roof/G3RoofGenerator.h"
+#include "polykern/roof/G3RoofPitch.h"
 #include "polykern/roof/G3RoofTags.h"
+#include "polykern/roof/G3RoofVertex.h"
