@@ -55,3 +55,11 @@ TEST(G3RoofSweep, MixedPitches) {
 TEST(G3RoofSweep, MixedPitchesAndGables) {
     EXPECT_EQ(Sweep(60, 15, 4), 0);
 }
+
+TEST(G3RoofSweepSlow, ThousandsOfOutlines) {
+    EXPECT_EQ(Sweep(2000, 101, 0), 0);
+    EXPECT_EQ(Sweep(1000, 102, 1), 0);
+    EXPECT_EQ(Sweep(300, 103, 2), 0);
+    EXPECT_EQ(Sweep(1000, 104, 3), 0);
+    EXPECT_EQ(Sweep(1000, 105, 4), 0);
+}
