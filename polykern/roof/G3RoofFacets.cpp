@@ -98,7 +98,10 @@ G3Facet* G3RoofGenerator::AddRing(int n, const double* xyz, bool reverse, double
                                    static_cast<int32_t>(G3EDGE_VISIBLE), nullptr, nullptr);
 }
 
-G3Facet* G3RoofGenerator::FacetAddEx(G3RoofVertex* polygon, int flags, int flagArgument, double dz) {
+G3Facet* G3RoofGenerator::FacetAddEx(G3RoofVertex* polygon,
+                                     int flags,
+                                     int flagArgument,
+                                     double dz) {
     (void)flagArgument;
     if (m_RoofSurface == nullptr || polygon == nullptr) return nullptr;
     std::vector<double> xyz;

@@ -68,7 +68,8 @@ bool CrossesItself(const std::vector<const double*>& p) {
         const int y0 = cell(std::min(a[1], b[1]) - kTol, box[1]);
         const int y1 = cell(std::max(a[1], b[1]) + kTol, box[1]);
         for (int y = y0; y <= y1; ++y) {
-            for (int x = x0; x <= x1; ++x) grid[static_cast<std::size_t>(y) * cells + x].push_back(i);
+            for (int x = x0; x <= x1; ++x)
+                grid[static_cast<std::size_t>(y) * cells + x].push_back(i);
         }
     }
     for (const auto& c : grid) {

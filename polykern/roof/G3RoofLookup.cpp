@@ -68,7 +68,10 @@ bool G3RoofGenerator::GetFacetbyEdge(
     return false;
 }
 
-bool G3RoofGenerator::GetFacetbyPoint(G3Point* p, G3Surface* s, ROOF_FACET_TYPE type, G3Facet** out) {
+bool G3RoofGenerator::GetFacetbyPoint(G3Point* p,
+                                      G3Surface* s,
+                                      ROOF_FACET_TYPE type,
+                                      G3Facet** out) {
     if (out != nullptr) *out = nullptr;
     if (p == nullptr || s == nullptr || out == nullptr) return false;
     for (int i = 0; i < s->GetFacetCount(); ++i) {
@@ -86,7 +89,10 @@ bool G3RoofGenerator::GetFacetbyPoint(G3Point* p, G3Surface* s, ROOF_FACET_TYPE 
     return false;
 }
 
-bool G3RoofGenerator::GetFacetbyPoint(G3Surface* s, int sectionId, ROOF_FACET_TYPE type, G3Point* out) {
+bool G3RoofGenerator::GetFacetbyPoint(G3Surface* s,
+                                      int sectionId,
+                                      ROOF_FACET_TYPE type,
+                                      G3Point* out) {
     if (s == nullptr || out == nullptr || sectionId == 0) return false;
     for (int i = 0; i < s->GetFacetCount(); ++i) {
         G3Facet* f = s->GetFacet(i);

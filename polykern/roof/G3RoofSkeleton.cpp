@@ -366,8 +366,15 @@ bool G3RoofSkeleton::HandleSplitEvent(const Event& ev) {
         Position(b, ev.h, pb);
         const double rel[2] = {p[0] - pa[0], p[1] - pa[1]};
         const double run[2] = {pb[0] - pa[0], pb[1] - pa[1]};
-        const double t = Dot(rel, g.d);
-        if (t < -kTol || t > Dot(run, g.d) + kTol) continue;
+        const double t = Dot(rel, g.d), len = Dot(run, g.d);
+        if (t < -kTol || t > len + kTol) continue;
+        // A vertex made at this very corner by the event just handled does not split the
+        // piece that starts or ends there: the two only touch.
+        const Vertex* end = t < kTol ? &a : (t > len - kTol ? &b : nullptr);
+        if (end != nullptr && std::fabs(end->h0 - ev.h) < kTol &&
+            std::fabs(end->p[0] - p[0]) < kTol && std::fabs(end->p[1] - p[1]) < kTol) {
+            continue;
+        }
         if (std::fabs(Dot(rel, g.n)) > 1e3 * kTol) continue;
         hit = x;
         break;

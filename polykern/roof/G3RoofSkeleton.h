@@ -85,7 +85,7 @@ private:
     std::vector<std::array<double, 3>> m_Nodes;
     std::vector<Vertex> m_Verts;
     std::vector<Event> m_Queue;
-    std::vector<std::vector<int>> m_Pieces;  // per edge: vertices that started a piece of it
+    std::vector<std::vector<int>> m_Pieces;     // per edge: vertices that started a piece of it
     std::vector<std::vector<Segment>> m_Extra;  // per edge: wavefront pieces left at the top
     std::vector<std::vector<std::pair<double, int>>> m_Splits;  // per vertex: candidates
     std::vector<std::vector<Ring>> m_Faces;

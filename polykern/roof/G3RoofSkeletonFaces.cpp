@@ -27,8 +27,7 @@ std::vector<int> WeldNodes(const std::vector<std::array<double, 3>>& nodes) {
     std::vector<int> order(nodes.size()), parent(nodes.size());
     std::iota(order.begin(), order.end(), 0);
     std::iota(parent.begin(), parent.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&](int a, int b) { return nodes[a][0] < nodes[b][0]; });
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return nodes[a][0] < nodes[b][0]; });
     for (std::size_t i = 0; i < order.size(); ++i) {
         const auto& a = nodes[order[i]];
         for (std::size_t j = i + 1; j < order.size(); ++j) {

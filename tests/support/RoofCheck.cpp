@@ -150,8 +150,8 @@ double PlanArea(const G3Surface* s) {
         rings.push_back(Ring(f));
         const double a = RingArea2(rings.back()) / 2;
         if (!(a > 0.0) || f->GetPlaneC() <= 0.0) {
-            return ::testing::AssertionFailure() << "facet " << i << " does not face up (plan area "
-                                                 << a << ")";
+            return ::testing::AssertionFailure()
+                   << "facet " << i << " does not face up (plan area " << a << ")";
         }
         for (const G3Vertex* v : rings.back()) {
             const double* p = f->GetPlane();
@@ -188,8 +188,8 @@ double PlanArea(const G3Surface* s) {
             if (!InRing(ring, x, y)) continue;
             for (std::size_t j = 0; j < rings.size(); ++j) {
                 if (j != i && InRing(rings[j], x, y)) {
-                    return ::testing::AssertionFailure() << "facets " << i << " and " << j
-                                                         << " overlap at " << x << ", " << y;
+                    return ::testing::AssertionFailure()
+                           << "facets " << i << " and " << j << " overlap at " << x << ", " << y;
                 }
             }
         }
@@ -285,15 +285,14 @@ RoofOutline RandomOrthogonalRoof(std::mt19937& rng) {
 }
 
 RoofOutline RandomStarRoof(std::mt19937& rng, int n) {
-    std::uniform_real_distribution<double> angle(0.0, 2 * kPi), radius(15.0, 50.0);
-    std::vector<double> a(n);
-    for (double& x : a) x = angle(rng);
-    std::sort(a.begin(), a.end());
+    // One corner in each of n equal sectors: no gap of half a turn, so the outline winds
+    // once round the origin and is simple.
+    std::uniform_real_distribution<double> within(0.05, 0.95), radius(15.0, 50.0);
     std::vector<PlanPoint> pts;
     for (int i = 0; i < n; ++i) {
-        if (i > 0 && a[i] - a[i - 1] < 1e-3) continue;
+        const double a = (i + within(rng)) * 2 * kPi / n;
         const double r = radius(rng);
-        pts.push_back({r * std::cos(a[i]), r * std::sin(a[i])});
+        pts.push_back({r * std::cos(a), r * std::sin(a)});
     }
     return UniformRoof(pts, 35.0);
 }

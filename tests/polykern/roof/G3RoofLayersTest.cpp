@@ -88,7 +88,8 @@ TEST(G3RoofLayers, ThickRoofHasItsTopAboveTheUndersideAndFasciaOnTheGables) {
         EXPECT_LT(f->GetPlaneC(), 0.0);  // faces down
         std::vector<G3Vertex*> ring(f->GetVertexCount());
         f->GetVertices(ring.data());
-        for (G3Vertex* v : ring) EXPECT_TRUE(HasVertex(s.get(), v->GetX(), v->GetY(), v->GetZ() + t));
+        for (G3Vertex* v : ring)
+            EXPECT_TRUE(HasVertex(s.get(), v->GetX(), v->GetY(), v->GetZ() + t));
     }
     for (G3Facet* f : top) EXPECT_GT(f->GetPlaneC(), 0.0);
     for (G3Facet* f : fascia) {

@@ -15,11 +15,21 @@ int Sweep(int count, unsigned seed, int kind) {
     for (int i = 0; i < count; ++i) {
         pktest::RoofOutline r;
         switch (kind) {
-            case 0: r = pktest::RandomOrthogonalRoof(rng); break;
-            case 1: r = pktest::RandomStarRoof(rng, 5 + i % 40); break;
-            case 2: r = pktest::RegularRoof(3 + i % 61, 10.0 + i, 20.0 + i % 50); break;
-            case 3: r = pktest::WithMixedPitches(pktest::RandomStarRoof(rng, 5 + i % 20), rng, false); break;
-            default: r = pktest::WithMixedPitches(pktest::RandomOrthogonalRoof(rng), rng, true); break;
+            case 0:
+                r = pktest::RandomOrthogonalRoof(rng);
+                break;
+            case 1:
+                r = pktest::RandomStarRoof(rng, 5 + i % 40);
+                break;
+            case 2:
+                r = pktest::RegularRoof(3 + i % 61, 10.0 + i, 20.0 + i % 50);
+                break;
+            case 3:
+                r = pktest::WithMixedPitches(pktest::RandomStarRoof(rng, 5 + i % 20), rng, false);
+                break;
+            default:
+                r = pktest::WithMixedPitches(pktest::RandomOrthogonalRoof(rng), rng, true);
+                break;
         }
         pktest::RoofBuild b = pktest::BuildRoof(r);
         std::unique_ptr<G3Surface> s(b.surface);
