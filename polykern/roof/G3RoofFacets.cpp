@@ -158,6 +158,8 @@ bool G3RoofGenerator::MakeRoofEx(G3RoofVertex* parent, G3RoofVertex* outline) {
         const double pitch = verts[(i + 1) % n]->GetPitch();
         run[i] = pitch > kVertical ? 0.0 : std::cos(pitch) / std::sin(pitch);
     }
+    // The polygons belong to the last build only.
+    for (int i = 0; i < GetPitchCount(); ++i) GetPitch(i)->ClearPolygons();
     G3RoofSkeleton skeleton;
     const double wallHeight = outline == m_OverhangOutline ? m_Overhang : 0.0;
     if (!skeleton.Build(xy, run, wallHeight)) return false;

@@ -52,8 +52,9 @@ public:
     int MakeDefaultPitch(G3RoofVertex* v);
     /// Files v's edge under the roof plane `index`; answers it, or −1 outside the list.
     int AddToExistPitch(G3RoofVertex* v, int index);
-    /// Finds the roof planes' polygons over `outline` (its straight skeleton). False when
-    /// the outline has no roof or the faces do not cover it once.
+    /// Finds the roof planes' polygons over `outline` (its straight skeleton), in place of
+    /// those of an earlier build; the generator keeps the outline and releases it with the
+    /// others. False when the outline has no roof or the faces do not cover it once.
     bool MakeRoofEx(G3RoofVertex* parent, G3RoofVertex* outline);
     /// Builds the roof over an initialised outline and writes its facets. With a thickness,
     /// the underside is also copied into `target` (null: no copy) and the top written above

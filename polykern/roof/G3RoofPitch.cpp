@@ -11,10 +11,15 @@ G3RoofPitch::G3RoofPitch(const double* plane, double pitch)
 }
 
 G3RoofPitch::~G3RoofPitch() {
+    ClearPolygons();
+    delete m_Polygons;
+}
+
+void G3RoofPitch::ClearPolygons() {
     for (int i = 0; i < m_Polygons->size(); ++i) {
         G3RoofVertex::DeleteLoop(static_cast<G3RoofVertex*>(m_Polygons->get(i)));
     }
-    delete m_Polygons;
+    m_Polygons->clear();
 }
 
 bool G3RoofPitch::IsVertical() const {

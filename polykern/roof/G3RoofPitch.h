@@ -35,6 +35,8 @@ public:
     G3RoofVertex* GetPolygon(int i) const;
     /// Takes ownership of the loop through `first`.
     void AddPolygon(G3RoofVertex* first);
+    /// Releases every polygon.
+    void ClearPolygons();
     /// Stores `first` (owned) at index i in place of the polygon there, which is released.
     void SetPolygon(int i, G3RoofVertex* first);
 

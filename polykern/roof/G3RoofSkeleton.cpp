@@ -4,7 +4,8 @@
 // Events wait in one priority queue ordered by height; an event whose vertices have been
 // replaced since it was queued is dropped when it comes up, and a split is checked against
 // the pieces of its edge that are alive at that height. A reflex vertex keeps a short list
-// of its nearest split candidates, refilled when it runs out.
+// of its nearest split candidates, refilled when it runs out; candidates beyond the first
+// outline edge its path crosses (found through a grid of the outline's edges) are dropped.
 
 #include "polykern/roof/G3RoofSkeleton.h"
 
@@ -132,6 +133,9 @@ void G3RoofSkeleton::FindSplits(int id, double now) {
     if (!v.reflex || v.stuck) return;
     double p[2];
     Position(v, now, p);
+    // The vertex cannot get past the first outline edge its path crosses.
+    const double reach = m_Grid.FirstCrossing(p, v.v, kTol);
+    const double speed = std::hypot(v.v[0], v.v[1]);
     const int n = static_cast<int>(m_Edges.size());
     for (int e = 0; e < n; ++e) {
         if (e == v.left || e == v.right) continue;
@@ -143,6 +147,7 @@ void G3RoofSkeleton::FindSplits(int id, double now) {
         const double h = now + std::max(0.0, -dist / rate);
         if (!std::isfinite(h)) continue;
         if (refill && (h < lastH || (h == lastH && e <= lastE))) continue;
+        if ((h - now) * speed > reach * speed + 1e3 * kTol) continue;
         const double q[2] = {p[0] + v.v[0] * (h - now), p[1] + v.v[1] * (h - now)};
         if (q[0] < m_Box[0] || q[0] > m_Box[2] || q[1] < m_Box[1] || q[1] > m_Box[3]) continue;
         out.emplace_back(h, e);
@@ -213,8 +218,8 @@ void G3RoofSkeleton::AfterNewVertex(int id, double now) {
         return;
     }
     const Vertex v = m_Verts[id];
-    const G3RoofSkeletonEdge& l = m_Edges[v.left];
-    const G3RoofSkeletonEdge& r = m_Edges[v.right];
+    const G3RoofSkeletonEdge l = m_Edges[v.left];
+    const G3RoofSkeletonEdge r = m_Edges[v.right];
     const bool parallel = std::fabs(Cross(l.n, r.n)) <= kParallel && Dot(l.n, r.n) > 0.0;
     if (parallel && std::fabs(l.run - r.run) > 1e-12 && std::fabs(now - m_WallHeight) > kTol) {
         // Parallel walls of different pitch whose planes meet above the wall heads: beyond
@@ -234,7 +239,7 @@ void G3RoofSkeleton::AfterNewVertex(int id, double now) {
         step.n[1] = -step.d[0];
         step.run = 0.0;
         step.source = -1;
-        step.along = v.left;
+        step.along = l.along;
         m_Edges.push_back(step);
         m_Pieces.emplace_back();
         m_Extra.emplace_back();
@@ -465,6 +470,7 @@ bool G3RoofSkeleton::Build(const std::vector<double>& xy,
         m_Box[k] -= kTol;
         m_Box[k + 2] += kTol;
     }
+    m_Grid.Build(xy);
     m_Pieces.resize(n);
     m_Extra.resize(n);
     std::vector<int> first(n);

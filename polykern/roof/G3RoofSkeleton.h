@@ -8,6 +8,8 @@
 #include <array>
 #include <vector>
 
+#include "polykern/roof/G3RoofEdgeGrid.h"
+
 /// One wavefront line: through a with unit direction d, the inside on its right (n), moving
 /// along n by `run` per unit of height. `source` is the outline edge it came from, or −1
 /// for a step edge that joins two collinear edges of different pitch.
@@ -89,6 +91,7 @@ private:
     std::vector<std::vector<Segment>> m_Extra;  // per edge: wavefront pieces left at the top
     std::vector<std::vector<std::pair<double, int>>> m_Splits;  // per vertex: candidates
     std::vector<std::vector<Ring>> m_Faces;
+    G3RoofEdgeGrid m_Grid;
     double m_Box[4] = {0, 0, 0, 0};
     double m_Top = 0.0;
     double m_WallHeight = 0.0;
