@@ -29,11 +29,18 @@ double DistToSegment(const double* p, const double* a, const double* b) {
     const double len2 = dx * dx + dy * dy;
     double t = len2 > 0.0 ? ((p[0] - a[0]) * dx + (p[1] - a[1]) * dy) / len2 : 0.0;
     t = std::clamp(t, 0.0, 1.0);
-    return std::hypot(p[0] - a[0] - t * dx, p[1] - a[1] - t * dy);
+    const double ex = p[0] - a[0] - t * dx, ey = p[1] - a[1] - t * dy;
+    return std::sqrt(ex * ex + ey * ey);
 }
 
 // True when the plan segments ab and cd cross or come within kTol of each other.
 bool SegmentsMeet(const double* a, const double* b, const double* c, const double* d) {
+    if (std::max(a[0], b[0]) + kTol < std::min(c[0], d[0]) ||
+        std::max(c[0], d[0]) + kTol < std::min(a[0], b[0]) ||
+        std::max(a[1], b[1]) + kTol < std::min(c[1], d[1]) ||
+        std::max(c[1], d[1]) + kTol < std::min(a[1], b[1])) {
+        return false;
+    }
     const double d1 = Cross2(a, b, c), d2 = Cross2(a, b, d);
     const double d3 = Cross2(c, d, a), d4 = Cross2(c, d, b);
     if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0))) {
@@ -72,11 +79,18 @@ bool CrossesItself(const std::vector<const double*>& p) {
                 grid[static_cast<std::size_t>(y) * cells + x].push_back(i);
         }
     }
-    for (const auto& c : grid) {
+    for (std::size_t at = 0; at < grid.size(); ++at) {
+        const auto& c = grid[at];
         for (std::size_t s = 0; s < c.size(); ++s) {
             for (std::size_t t = s + 1; t < c.size(); ++t) {
                 const int i = std::min(c[s], c[t]), j = std::max(c[s], c[t]);
                 const double *a = p[i], *b = p[(i + 1) % n], *q = p[j], *r = p[(j + 1) % n];
+                // Each pair once: in the cell holding the low corner of their boxes' overlap.
+                const double lx = std::max(std::min(a[0], b[0]), std::min(q[0], r[0])) - kTol;
+                const double ly = std::max(std::min(a[1], b[1]), std::min(q[1], r[1])) - kTol;
+                if (static_cast<std::size_t>(cell(ly, box[1])) * cells + cell(lx, box[0]) != at) {
+                    continue;
+                }
                 if (j == i + 1 || (i == 0 && j == n - 1)) {
                     // Neighbours share one corner; they must not fold back onto each other.
                     const double* shared = j == i + 1 ? b : a;
