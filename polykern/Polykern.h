@@ -117,7 +117,10 @@
 #include "polykern/render/GRenderGraphicStoreInfo.h"
 
 // Roofs
+#include "polykern/roof/G3RoofGenerator.h"
+#include "polykern/roof/G3RoofPitch.h"
 #include "polykern/roof/G3RoofTags.h"
+#include "polykern/roof/G3RoofVertex.h"
 
 // Modeler interface
 #include "polykern/modeler/G3AbstractModeler.h"

@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
     pkcli::AddPickCommand(app, session);
     pkcli::AddTerrainCommand(app, session);
     pkcli::AddPluginCommand(app, session);
+    pkcli::AddRoofCommand(app, session);
 
     try {
         app.parse(argc, argv);
