@@ -105,3 +105,7 @@
 
 // Roofs
 #include "polykern/roof/G3RoofTags.h"
+
+// Planar regions
+#include "polykern/regions/G3ContourDivider.h"
+#include "polykern/regions/G3ContourIntersector.h"
