@@ -109,3 +109,6 @@
 // Planar regions
 #include "polykern/regions/G3ContourDivider.h"
 #include "polykern/regions/G3ContourIntersector.h"
+
+// Surface editing
+#include "polykern/surfaceops/G3SurfaceEdit.h"
