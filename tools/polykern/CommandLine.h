@@ -73,5 +73,6 @@ void AddShellCommand(CLI::App& app, Session& session);
 void AddSliceCommand(CLI::App& app, Session& session);
 void AddSectionCommand(CLI::App& app, Session& session);
 void AddBlendCommand(CLI::App& app, Session& session);
+void AddRegionsCommand(CLI::App& app, Session& session);
 
 }  // namespace pkcli

@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
     pkcli::AddSliceCommand(app, session);
     pkcli::AddSectionCommand(app, session);
     pkcli::AddBlendCommand(app, session);
+    pkcli::AddRegionsCommand(app, session);
 
     try {
         app.parse(argc, argv);
