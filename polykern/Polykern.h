@@ -125,3 +125,10 @@
 // Modeler interface
 #include "polykern/modeler/G3AbstractModeler.h"
 #include "polykern/modeler/GAbstractSaveRestore.h"
+
+// Planar regions
+#include "polykern/regions/G3ContourDivider.h"
+#include "polykern/regions/G3ContourIntersector.h"
+
+// Surface editing
+#include "polykern/surfaceops/G3SurfaceEdit.h"

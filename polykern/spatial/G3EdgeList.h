@@ -128,6 +128,26 @@ public:
     /// contour appended to `out` (the caller owns them) runs like this list's plane.
     void TraceFaces(GArrayCollection* out, G3Surface* surface);
 
+    /// Takes every closed contour off the edges of `work`, whose edges already share their
+    /// vertices, as FormContours traces a list (on the axes x and y): dangling edges and
+    /// doubled spurs are dropped, walked edges leave `work`, and each contour, over work's
+    /// own vertices, is appended to `out` (the caller owns it). Returns the number appended.
+    static int RemoveContours(
+        G3Surface* work, int x, int y, int32_t flags, int32_t surface, GArrayCollection* out);
+    /// Strips the dangling edges and doubled spurs of `work` until none is left.
+    static void RemoveTailVertex(G3Surface* work, int x, int y);
+    /// The top-most vertex of `work` with edges and the edge to leave it by (its far end in
+    /// *start); false when no edge is left.
+    static bool FindLegalEdge(G3Surface* work, int x, int y, G3Edge** edge, G3Vertex** start);
+    /// Walks the loop of `first` from `start` by the sharpest left turns; the closed contour
+    /// (owned by the caller; its edges leave `work`), or null when the walk closes none.
+    static G3EdgeList* RemoveContour(G3Surface* work,
+                                     G3Edge* first,
+                                     G3Vertex* start,
+                                     int x,
+                                     int y,
+                                     int32_t flags,
+                                     int32_t surface);
     /// Marks each list a hole (inside an odd number of others) or outer.
     static void FormContourTypes(GArrayCollection* contours);
     /// Bridges each hole to the contour around it, merging them into one list.

@@ -100,10 +100,11 @@ private:
 
 // The loose edges of a list as a graph: coincident endpoints (within 1e-6) become one work
 // vertex, linked to the first source vertex seen there; every edge becomes a work edge with
-// its flags and shading.
+// its flags and shading. A graph may also take over a surface whose edges are already
+// joined at shared vertices: it then walks that surface's own vertices and edges.
 class WorkGraph {
 public:
-    WorkGraph(G3EdgeList& list, int x, int y) : m_X(x), m_Y(y) {
+    WorkGraph(G3EdgeList& list, int x, int y) : m_X(x), m_Y(y), m_Work(m_Own) {
         list.FormEnvelope();
         EndpointHash hash(*list.GetEnvelope(), x, y, 2 * list.size());
         for (int i = 0; i < list.size(); ++i) {
@@ -117,6 +118,15 @@ public:
         }
         for (int i = 0; i < m_Work.GetVertexCount(); ++i) m_Pending.push_back(m_Work.GetVertex(i));
     }
+
+    // Walks `surface` itself: contours are made over its vertices, and its edges leave it as
+    // they are walked.
+    WorkGraph(G3Surface& surface, int x, int y)
+        : m_X(x), m_Y(y), m_Own(1, 1), m_Work(surface), m_Adopted(true) {
+        for (int i = 0; i < m_Work.GetVertexCount(); ++i) m_Pending.push_back(m_Work.GetVertex(i));
+    }
+    WorkGraph(const WorkGraph&) = delete;
+    WorkGraph& operator=(const WorkGraph&) = delete;
 
     G3Surface& Surface() { return m_Work; }
 
@@ -218,8 +228,8 @@ public:
                 G3Normal *n1, *n2;
                 G3TexCoo *t1, *t2;
                 w->GetNormals(&n1, &t1, &n2, &t2, 1);
-                contour->AddEdge(SourceOf(w->GetVertex1()), SourceOf(w->GetVertex2()), n1, n2, t1,
-                                 t2, w->GetFlags() & ~(kWalked | kOnPath));
+                contour->AddEdge(Source(w->GetVertex1()), Source(w->GetVertex2()), n1, n2, t1, t2,
+                                 w->GetFlags() & ~(kWalked | kOnPath));
             }
             contour->Normalize();
         }
@@ -231,6 +241,8 @@ public:
     }
 
 private:
+    G3Vertex* Source(G3Vertex* work) const { return m_Adopted ? work : SourceOf(work); }
+
     G3Vertex* Vertex(EndpointHash& hash, const G3Vertex* source) {
         if (G3Vertex* found = hash.Find(source->GetXYZ())) return found;
         G3Vertex* v = m_Work.AddVertexCopy(source->GetXYZ(), 0);
@@ -349,7 +361,9 @@ private:
     }
 
     int m_X, m_Y;
-    G3Surface m_Work;
+    G3Surface m_Own;  // the graph's own surface, unused when it walks another
+    G3Surface& m_Work;
+    bool m_Adopted = false;
     std::vector<G3Vertex*> m_Pending;  // vertices that may have become dead ends
     std::vector<G3Vertex*> m_Height;   // every vertex, highest first; empty until needed
     std::size_t m_Highest = 0;         // entries before it have no edges left

@@ -24,6 +24,14 @@ using g3edgegraph::kOnPath;
 using g3edgegraph::kWalked;
 using g3edgegraph::WorkGraph;
 
+namespace {
+
+bool ValidAxes(int x, int y) {
+    return x >= 0 && x < 3 && y >= 0 && y < 3 && x != y;
+}
+
+}  // namespace
+
 void G3EdgeList::FormContours(GArrayCollection* out) {
     TraceContours(out, UNION_EDGE_NONE);
 }
@@ -64,6 +72,41 @@ void G3EdgeList::TraceContours(GArrayCollection* out, UNION_EDGE_ALG alg) {
         G3EdgeList* contour = graph.RemoveContour(edge, start, m_FacetFlags, m_FacetSurface);
         if (contour != nullptr) out->add(contour);
     }
+}
+
+int G3EdgeList::RemoveContours(
+    G3Surface* work, int x, int y, int32_t flags, int32_t surface, GArrayCollection* out) {
+    if (work == nullptr || out == nullptr || !ValidAxes(x, y)) return 0;
+    WorkGraph graph(*work, x, y);
+    int made = 0;
+    while (true) {
+        graph.RemoveTails();
+        G3Edge* edge = nullptr;
+        G3Vertex* start = nullptr;
+        if (!graph.FindLegalEdge(&edge, &start)) break;
+        G3EdgeList* contour = graph.RemoveContour(edge, start, flags, surface);
+        if (contour == nullptr) continue;
+        out->add(contour);
+        ++made;
+    }
+    return made;
+}
+
+void G3EdgeList::RemoveTailVertex(G3Surface* work, int x, int y) {
+    if (work == nullptr || !ValidAxes(x, y)) return;
+    WorkGraph(*work, x, y).RemoveTails();
+}
+
+bool G3EdgeList::FindLegalEdge(G3Surface* work, int x, int y, G3Edge** edge, G3Vertex** start) {
+    if (work == nullptr || edge == nullptr || start == nullptr || !ValidAxes(x, y)) return false;
+    return WorkGraph(*work, x, y).FindLegalEdge(edge, start);
+}
+
+G3EdgeList* G3EdgeList::RemoveContour(
+    G3Surface* work, G3Edge* first, G3Vertex* start, int x, int y, int32_t flags, int32_t surface) {
+    if (work == nullptr || first == nullptr || !first->HasVertex(start) || !ValidAxes(x, y))
+        return nullptr;
+    return WorkGraph(*work, x, y).RemoveContour(first, start, flags, surface);
 }
 
 void G3EdgeList::ResolveOverlaps(G3Surface& work) {

@@ -81,6 +81,7 @@ void AddPickCommand(CLI::App& app, Session& session);
 void AddTerrainCommand(CLI::App& app, Session& session);
 void AddPluginCommand(CLI::App& app, Session& session);
 void AddRoofCommand(CLI::App& app, Session& session);
+void AddRegionsCommand(CLI::App& app, Session& session);
 
 /// Reads lines of `count` numbers each from the file ('#' starts a comment; blank lines are
 /// skipped), appending them to `out`. False with *error naming the file and line of the

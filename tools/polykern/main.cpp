@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     pkcli::AddTerrainCommand(app, session);
     pkcli::AddPluginCommand(app, session);
     pkcli::AddRoofCommand(app, session);
+    pkcli::AddRegionsCommand(app, session);
 
     try {
         app.parse(argc, argv);
