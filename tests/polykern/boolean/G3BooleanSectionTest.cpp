@@ -395,9 +395,9 @@ TEST(G3BooleanSectionReference, SeveralLoopsPerSectionMatchTheGeneralTracing) {
         const double c[3] = {0.5 * (box.GetMin()[0] + box.GetMax()[0]),
                              0.5 * (box.GetMin()[1] + box.GetMax()[1]),
                              0.5 * (box.GetMin()[2] + box.GetMax()[2])};
-        for (const double* n :
-             {std::array<double, 3>{1, 0, 0}.data(), std::array<double, 3>{0, 0.6, 0.8}.data(),
-              std::array<double, 3>{0.48, 0.6, 0.64}.data()}) {
+        const std::array<std::array<double, 3>, 3> normals = {
+            {{1, 0, 0}, {0, 0.6, 0.8}, {0.48, 0.6, 0.64}}};
+        for (const std::array<double, 3>& n : normals) {
             for (int k = -3; k <= 3; ++k) {
                 const double d = -(n[0] * c[0] + n[1] * c[1] + n[2] * c[2]) + 0.37 * k;
                 planes.insert(planes.end(), {n[0], n[1], n[2], d});
