@@ -34,20 +34,29 @@ void G3SurfaceModeler::ReleaseOperands() {
     m_B = nullptr;
 }
 
-template <class Operation>
-Sheetlink_Body* G3SurfaceModeler::RunBoolean(Sheetlink_Body* a, Sheetlink_Body* b, Operation op) {
-    ReleaseOperands();
+bool G3SurfaceModeler::TakeOperands(Sheetlink_Body* a,
+                                    Sheetlink_Body* b,
+                                    G3Surface** first,
+                                    G3Surface** second) {
     m_A = a != nullptr ? GetFacetRepresentation(a, kFacetMode) : nullptr;
     m_B = b != nullptr ? GetFacetRepresentation(b, kFacetMode) : nullptr;
     if (m_A == nullptr || m_B == nullptr) {
         Say(MODELBRIDGE_TEXT_NO_OPERAND);
-        return nullptr;
+        return false;
     }
     // The calculator consumes both operands, whatever it answers.
-    G3Surface* first = m_A;
-    G3Surface* second = m_B;
+    *first = m_A;
+    *second = m_B;
     m_A = nullptr;
     m_B = nullptr;
+    return true;
+}
+
+template <class Operation>
+Sheetlink_Body* G3SurfaceModeler::RunBoolean(Sheetlink_Body* a, Sheetlink_Body* b, Operation op) {
+    ReleaseOperands();
+    G3Surface *first = nullptr, *second = nullptr;
+    if (!TakeOperands(a, b, &first, &second)) return nullptr;
     G3Surface* result = nullptr;
     try {
         G3BooleanCalculator calculator;
@@ -229,16 +238,8 @@ bool G3SurfaceModeler::SliceBySurface(Sheetlink_Body* body,
     if (out1 == nullptr || out2 == nullptr) return false;
     *out1 = nullptr;
     *out2 = nullptr;
-    m_A = body != nullptr ? GetFacetRepresentation(body, kFacetMode) : nullptr;
-    m_B = tool != nullptr ? GetFacetRepresentation(tool, kFacetMode) : nullptr;
-    if (m_A == nullptr || m_B == nullptr) {
-        Say(MODELBRIDGE_TEXT_NO_OPERAND);
-        return false;
-    }
-    G3Surface* operand = m_A;
-    G3Surface* cutter = m_B;
-    m_A = nullptr;
-    m_B = nullptr;
+    G3Surface *operand = nullptr, *cutter = nullptr;
+    if (!TakeOperands(body, tool, &operand, &cutter)) return false;
     G3Surface* r1 = nullptr;
     G3Surface* r2 = nullptr;
     bool ok = false;

@@ -259,6 +259,10 @@ public:
 private:
     // Destroys both held operands and clears the pointers.
     void ReleaseOperands();
+    // Converts both bodies into the held operands and hands them over in *first and
+    // *second, the calculator consuming them; false (with the message said) when either
+    // body gives none, the operands then left for ReleaseOperands.
+    bool TakeOperands(Sheetlink_Body* a, Sheetlink_Body* b, G3Surface** first, G3Surface** second);
     // The road shared by the three Booleans: both bodies to operands, the calculator's
     // operation on them, the result back to a body.
     template <class Operation>
