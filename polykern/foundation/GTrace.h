@@ -10,6 +10,11 @@ public:
 
     /// Passes `message` to the installed receiver, if any.
     static void Message(const char* message);
+    /// Passes "stage: done/total" to the installed receiver, if any. Long operations call
+    /// it as they go (a few hundred times at most), so a host can show that they advance.
+    static void Progress(const char* stage, long long done, long long total);
+    /// Whether a receiver is installed, so a caller can skip preparing a message.
+    static bool IsActive() { return m_Receiver != nullptr; }
     /// Installs `receiver` (null discards messages again); returns the previous one.
     static Receiver SetReceiver(Receiver receiver);
 
