@@ -40,6 +40,7 @@
 #include "polykern/exdata/CExDataProvider.h"
 #include "polykern/exdata/CStandardExDataProvider.h"
 #include "polykern/exdata/G3ExDataProvider.h"
+#include "polykern/exdata/G3FaceMaterials.h"
 #include "polykern/exdata/G3ShellExDataProvider.h"
 #include "polykern/exdata/IGeometryExDataProvider.h"
 
