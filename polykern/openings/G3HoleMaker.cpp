@@ -9,6 +9,7 @@
 
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3RayTraceMetricResult.h"
+#include "polykern/exdata/G3FaceMaterials.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Facet.h"
@@ -184,6 +185,7 @@ int G3HoleMaker::MakeHoles() {
     for (Opening& o : openings) {
         if (o.rejected) continue;
         ++made;
+        o.entryMaterial = G3FaceMaterialProvider::MaterialOf(o.entry);
         for (std::size_t k = 0; k < o.outline.size(); ++k) {
             o.entryVertices.push_back(m_Surface->AddVertex(o.entryPoints[k].data(), 0));
             o.exitVertices.push_back(m_Surface->AddVertex(o.exitPoints[k].data(), 0));

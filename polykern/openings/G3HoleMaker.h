@@ -18,8 +18,9 @@ class GArrayCollection;
 /// outline is projected along the direction onto the face it enters and the face it
 /// leaves, both faces get the opening as a hole (each pierced face is rebuilt once, with
 /// every hole it gets and the loops it had), and side walls join the two hole outlines.
-/// The rebuilt faces keep their extended data (roof tags included); the side walls carry
-/// no roof tag. Not copyable.
+/// The rebuilt faces keep their extended data (roof tags and materials included); the side
+/// walls carry no roof tag and take the material of the face the opening enters (the
+/// current material when that face has none). Not copyable.
 class POLYKERN_API G3HoleMaker {
 public:
     /// Works on `surface` (not owned; may be null, which makes nothing).
@@ -60,6 +61,7 @@ protected:
         std::vector<G3Vertex*> entryVertices;
         std::vector<G3Vertex*> exitVertices;
         bool entryFacesBack = true;  // the entry face's normal points against the direction
+        int entryMaterial = 0;       // read before the entry face is rebuilt
         bool rejected = false;
     };
     /// One pierced face and the openings that pass through it.

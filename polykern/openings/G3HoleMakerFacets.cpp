@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "polykern/exdata/G3FaceMaterials.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
@@ -229,6 +230,9 @@ void G3HoleMaker::ReplaceFacet(std::vector<Opening>& openings, const PiercedFace
 
 void G3HoleMaker::AddWalls(const Opening& o) {
     G3RoofTagScope untagged(0, ROOF_FACET_NONE);
+    // The walls line the opening in the face it enters: they are of that face's material.
+    const int current = G3FaceMaterialProvider::Get()->GetCurrent();
+    G3FaceMaterialScope material(o.entryMaterial != 0 ? o.entryMaterial : current);
     const std::size_t count = o.entryVertices.size();
     for (std::size_t k = 0; k < count; ++k) {
         const std::size_t next = (k + 1) % count;
