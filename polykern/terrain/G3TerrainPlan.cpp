@@ -160,6 +160,14 @@ bool FacesDown(const G3Surface* s) {
 // Builds in one pass from the facets' rings, the sides paired by the source's own edge
 // numbers; a source whose numbers are out of step or that has facets with holes is copied
 // and cut down instead.
+void HandOn(G3Surface* s, const G3Facet* from, G3Facet* to) {
+    if (s == nullptr || from == nullptr || to == nullptr || !from->IsOutExDataExist()) return;
+    // The set operation only reads the source's values.
+    s->ProviderSetExData(const_cast<G3Facet*>(from));
+    s->ProviderOpenExData(to);
+    s->ProviderSetExData(nullptr);
+}
+
 G3Surface* SurfaceWithout(const G3Surface* s, const std::vector<char>& drop, bool turn) {
     bool direct = true;
     for (int i = 0; i < s->GetVertexCount() && direct; ++i) direct = s->GetVertex(i)->GetId() == i;
@@ -206,7 +214,17 @@ G3Surface* SurfaceWithout(const G3Surface* s, const std::vector<char>& drop, boo
         pkbulk::BuildIndexedFacets(*out, s->GetVertexCount(), xyz.data(), int(counts.size()),
                                    counts.data(), int(corners.size()), corners.data(), flags.data(),
                                    0, nullptr, sides.data(), s->GetEdgeCount());
-        return out;
+        // The bulk build makes the kept facets in order, each from its source; when it
+        // skipped one the order says nothing, and the copy below is taken instead.
+        if (out->GetFacetCount() == int(counts.size())) {
+            int made = 0;
+            for (int i = 0; i < s->GetFacetCount(); ++i) {
+                if (!drop[std::size_t(i)]) HandOn(out, s->GetFacet(i), out->GetFacet(made++));
+            }
+            return out;
+        }
+        delete out;
+        out = new G3Surface();
     }
     out->Copy(const_cast<G3Surface*>(s));
     std::vector<G3Facet*> gone;
@@ -269,8 +287,11 @@ void TriangulateInPlan(G3Surface* s) {
             made.push_back(v);
         }
         if (made.empty()) continue;
+        // The providers take f's values before it goes, and give them to its triangles.
+        s->ProviderSetExData(f->IsOutExDataExist() ? f : nullptr);
         s->RemoveFacet(f);
         for (auto& v : made) s->AddFacet(3, v.data(), G3EDGE_VISIBLE, nullptr, nullptr);
+        s->ProviderSetExData(nullptr);
         changed = true;
     }
     if (changed) s->RemoveUnused();

@@ -41,22 +41,30 @@ void FaceUp(G3Surface* s);
 /// facets, so that the answer costs nothing on a large terrain.
 bool FacesDown(const G3Surface* s);
 /// A new surface of the facets of s whose entry in `drop` is 0, over copies of all of its
-/// vertices (unused ones included) and with its edge flags, each facet turned when `turn`.
+/// vertices (unused ones included) and with its edge flags, each facet turned when `turn`
+/// and carrying its source's outside data.
 G3Surface* SurfaceWithout(const G3Surface* s, const std::vector<char>& drop, bool turn);
 
+/// Tells the providers that `to`, a facet of s, was made from `from` (its material, tags
+/// and the like go over), as when the kernel makes a facet from another; nothing when
+/// `from` carries no outside data. `from` is only read.
+void HandOn(G3Surface* s, const G3Facet* from, G3Facet* to);
+
 /// A new surface of copies of the facets, loops and holes included, each turned when
-/// `turn`; `into` maps each source vertex to its copy.
+/// `turn` and carrying its source's outside data; `into` maps each source vertex to its
+/// copy.
 G3Surface* CopyFacets(const std::vector<G3Facet*>& facets,
                       bool turn,
                       std::unordered_map<const G3Vertex*, G3Vertex*>* into);
-/// Adds the facets of `from` to `to` as they run, over the vertices of `shared` (vertices
-/// of `to`) where one lies within 1e-6 of a vertex of `from`, and over new vertices
-/// elsewhere; sides meet the free sides of `to` between the same vertices.
-void MergeInto(G3Surface* to, const G3Surface* from, const std::vector<G3Vertex*>& shared);
+/// Adds the facets of `from` to `to` as they run, with their outside data, over the
+/// vertices of `shared` (vertices of `to`) where one lies within 1e-6 of a vertex of
+/// `from`, and over new vertices elsewhere; sides meet the free sides of `to` between the
+/// same vertices.
+void MergeInto(G3Surface* to, G3Surface* from, const std::vector<G3Vertex*>& shared);
 
 /// Replaces every facet of more than three corners (holes included) that has an area in
-/// plan by the constrained Delaunay triangles of its loops, over its own vertices and
-/// facing its way; facets without plan area are left.
+/// plan by the constrained Delaunay triangles of its loops, over its own vertices, facing
+/// its way and carrying its outside data; facets without plan area are left.
 void TriangulateInPlan(G3Surface* s);
 
 /// The rim edges of s (fewer than two facets), each from the vertex its facet walks it

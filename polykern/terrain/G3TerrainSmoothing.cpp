@@ -73,6 +73,7 @@ struct Work {
     std::vector<G3Derivative> slope;  // by vertex index
     std::vector<char> hasFacet;
     std::vector<std::array<G3Vertex*, 3>> triangles;
+    std::vector<G3Facet*> sources;  // the facet of s each triangle is
 };
 
 bool Prepare(G3Surface* source, Work* w) {
@@ -113,10 +114,11 @@ bool Prepare(G3Surface* source, Work* w) {
     std::vector<G3Vertex*> starts;
     std::vector<int> ends;
     for (int i = 0; i < s->GetFacetCount(); ++i) {
-        const G3Facet* f = s->GetFacet(i);
+        G3Facet* f = s->GetFacet(i);
         if (!f->GetLoops(starts, ends) || ends.size() != 1 || starts.size() != 3) continue;
         if (starts[0] == starts[1] || starts[1] == starts[2] || starts[0] == starts[2]) continue;
         w->triangles.push_back({starts[0], starts[1], starts[2]});
+        w->sources.push_back(f);
     }
     return true;
 }
@@ -151,7 +153,8 @@ G3TVertex* AddPoint(G3TriInterface& tri, double x, double y, double z, void* dat
     return v;
 }
 
-// The triangulation as a surface, without the triangles off the footprint.
+// The triangulation as a surface, without the triangles off the footprint; each triangle
+// kept is made from the footprint facet under its centroid, and carries its data.
 G3Surface* Surface(G3TriInterface& tri, const pkterrain::FacetLocator& footprint) {
     if (!tri.MakeTriangulation()) return nullptr;
     G3Surface* out = tri.GetSurface();
@@ -160,6 +163,9 @@ G3Surface* Surface(G3TriInterface& tri, const pkterrain::FacetLocator& footprint
         G3Vertex* v[3];
         if (f->GetVertexCount() == 3 && f->GetVertices(v) == 3 &&
             footprint.ContainsTriangle(v[0]->GetXYZ(), v[1]->GetXYZ(), v[2]->GetXYZ())) {
+            const double cx = (v[0]->GetX() + v[1]->GetX() + v[2]->GetX()) / 3;
+            const double cy = (v[0]->GetY() + v[1]->GetY() + v[2]->GetY()) / 3;
+            pkterrain::HandOn(out, footprint.Find(cx, cy), f);
             ++i;
             continue;
         }
@@ -296,7 +302,8 @@ G3Surface* G3LandscapeHandler::SmoothSurface(G3Surface* source) {
         }
         return m;
     };
-    for (const auto& t : w.triangles) {
+    for (std::size_t k = 0; k < w.triangles.size(); ++k) {
+        const auto& t = w.triangles[k];
         G3Vertex* a = corner[std::size_t(t[0]->GetId())];
         G3Vertex* b = corner[std::size_t(t[1]->GetId())];
         G3Vertex* c = corner[std::size_t(t[2]->GetId())];
@@ -304,7 +311,10 @@ G3Surface* G3LandscapeHandler::SmoothSurface(G3Surface* source) {
         G3Vertex* bc = middle(t[1], t[2]);
         G3Vertex* ca = middle(t[2], t[0]);
         G3Vertex* four[4][3] = {{a, ab, ca}, {ab, bc, ca}, {bc, c, ca}, {ab, b, bc}};
+        // The four quarters are made from their triangle.
+        n->ProviderSetExData(w.sources[k]->IsOutExDataExist() ? w.sources[k] : nullptr);
         for (auto& f : four) n->AddFacet(3, f, G3EDGE_VISIBLE, nullptr, nullptr);
+        n->ProviderSetExData(nullptr);
     }
     n->RemoveEqualsVertex();
     n->AverageNormalsByPlanes(nullptr);
@@ -392,6 +402,7 @@ G3Surface* G3LandscapeHandler::SecondOrderSmoothSurfaceEx(G3Surface* source, int
     r.tri.CopyExtData();
     const G3Derivative none;
     std::vector<std::array<Node, 3>> triangles;
+    std::vector<G3Facet*> owners;  // the facet of mid each triangle comes from
     for (int i = 0; i < mid->GetFacetCount(); ++i) {
         G3Vertex* v[3];
         const G3Facet* f = mid->GetFacet(i);
@@ -404,13 +415,17 @@ G3Surface* G3LandscapeHandler::SecondOrderSmoothSurfaceEx(G3Surface* source, int
             n[k].d = d != nullptr ? *d : none;
         }
         Split(n[0], n[1], n[2], 1, std::max(1, depth), &triangles);
+        owners.resize(triangles.size(), mid->GetFacet(i));
     }
     ClearVertexData(mid.get());
     auto* out = new G3Surface();
-    for (const auto& t : triangles) {
+    for (std::size_t i = 0; i < triangles.size(); ++i) {
+        const auto& t = triangles[i];
         G3Vertex* v[3];
         for (int k = 0; k < 3; ++k) v[k] = out->AddVertex(t[std::size_t(k)].p, 0);
+        out->ProviderSetExData(owners[i]->IsOutExDataExist() ? owners[i] : nullptr);
         out->AddFacet(3, v, G3EDGE_VISIBLE, nullptr, nullptr);
+        out->ProviderSetExData(nullptr);
     }
     out->RemoveEqualsVertex();
     return out;

@@ -26,6 +26,7 @@ G3Surface* CopyFacets(const std::vector<G3Facet*>& facets,
     for (G3Facet* f : facets) {
         if (!f->GetLoops(starts, ends)) continue;
         const bool holes = ends.size() > 1;
+        w->ProviderSetExData(f->IsOutExDataExist() ? f : nullptr);
         if (holes) w->BeginComplexFacet();
         int begin = 0;
         for (int end : ends) {
@@ -40,13 +41,14 @@ G3Surface* CopyFacets(const std::vector<G3Facet*>& facets,
             begin = end;
         }
         if (holes) w->EndComplexFacet();
+        w->ProviderSetExData(nullptr);
     }
     return w;
 }
 
 // The shared vertices sorted by x, so that each vertex of the copy finds its partner by a
 // search over those within the tolerance in x.
-void MergeInto(G3Surface* to, const G3Surface* from, const std::vector<G3Vertex*>& shared) {
+void MergeInto(G3Surface* to, G3Surface* from, const std::vector<G3Vertex*>& shared) {
     constexpr double kTol = 1e-6;
     std::vector<std::pair<double, G3Vertex*>> byX;
     byX.reserve(shared.size());
@@ -68,9 +70,10 @@ void MergeInto(G3Surface* to, const G3Surface* from, const std::vector<G3Vertex*
     std::vector<G3Vertex*> starts, loop;
     std::vector<int> ends;
     for (int i = 0; i < from->GetFacetCount(); ++i) {
-        const G3Facet* f = from->GetFacet(i);
+        G3Facet* f = from->GetFacet(i);
         if (!f->GetLoops(starts, ends)) continue;
         const bool holes = ends.size() > 1;
+        to->ProviderSetExData(f->IsOutExDataExist() ? f : nullptr);
         if (holes) to->BeginComplexFacet();
         int begin = 0;
         for (int end : ends) {
@@ -80,6 +83,7 @@ void MergeInto(G3Surface* to, const G3Surface* from, const std::vector<G3Vertex*
             begin = end;
         }
         if (holes) to->EndComplexFacet();
+        to->ProviderSetExData(nullptr);
     }
 }
 
