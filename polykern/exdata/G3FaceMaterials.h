@@ -43,8 +43,9 @@ public:
     /// Records are shared and kept for the process: nothing is released.
     void RemoveExData(void* data) override;
     /// A new facet takes the material of the source set by SetExData, or the current one
-    /// when the source has none. A facet that already has one keeps it unless a source
-    /// with a material is set. Nothing happens when neither has a material.
+    /// when the source has none. A facet reopened (a Boolean reopens its operands) keeps
+    /// its material unless a source with one is set, and takes the current one when it has
+    /// none. Nothing happens when neither source nor current has a material.
     void OpenExData(void* obj) override;
     /// A facet selects its own material as the source of the facets made next; null ends it.
     void SetExData(void* obj) override;
