@@ -561,13 +561,16 @@ void G3TDelaunayBuilder::RemoveGhosts(uint32_t start) {
     uint32_t dissolve = start;
     int hull = 0;
     double twiceArea = 0.0;  // of the hull, by its edges
+    // Relative to a point of the hull: far from the origin the products of whole
+    // coordinates would cancel and lose the area's last digits.
+    const Point& o = m_P[t.Org(Lprev(start))];
     do {
         ++hull;
         const uint32_t dead = Lnext(dissolve);
         const uint32_t side = Lprev(dissolve);
         const Point& a = m_P[t.Org(side)];
         const Point& b = m_P[t.Dest(side)];
-        twiceArea += a.u * b.v - a.v * b.u;
+        twiceArea += (a.u - o.u) * (b.v - o.v) - (a.v - o.v) * (b.u - o.u);
         t.Dissolve(t.Sym(side));
         dissolve = t.Sym(dead);
         t.At(dead).dead = true;

@@ -134,6 +134,21 @@ TEST(G3TriInterface, RandomPointsGiveTheDelaunayTriangulationOfTheHull) {
     }
 }
 
+// The hull's area, checked against the triangles', must not lose its digits to the size
+// of the coordinates: a survey patch 450 km out triangulates as it does at the origin.
+TEST(G3TriInterface, FarFromTheOriginFractionalPointsStillTriangulate) {
+    for (const double x0 : {0.0, 450000.3, 5403000.7}) {
+        SCOPED_TRACE(x0);
+        Input in;
+        std::mt19937 rng(11);
+        std::uniform_real_distribution<double> d(0.0, 24.0);
+        for (int i = 0; i < 200; ++i) in.Add(x0 + d(rng), 120000.1 + d(rng));
+        ASSERT_TRUE(in.tri.MakeTriangulation());
+        const int h = pktest::ConvexHull(in.points).corners;
+        EXPECT_EQ(in.tri.GetMesh()->GetTriangleCount(), 2 * 200 - h - 2);
+    }
+}
+
 TEST(G3TriInterface, DegenerateLayoutsStillTriangulate) {
     {
         Input grid;  // every cell's four corners are cocircular
