@@ -118,7 +118,7 @@ TEST_F(PolykernSite, GridTerrainsAreCheckedRowByRow) {
     EXPECT_NE(ragged.err.find("terrain: grid: heights: row 1 has 2 heights, row 0 has 3"),
               std::string::npos)
         << ragged.err;
-    // Building the model is not offered yet: a clear refusal, nothing written.
+    // Without an output folder nothing is built: a clear refusal.
     Write("site.json", kSite);
     const pktest::CliResult build = Run({"site", Path("site.json")});
     EXPECT_EQ(build.status, 1);

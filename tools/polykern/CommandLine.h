@@ -83,9 +83,5 @@ void AddPluginCommand(CLI::App& app, Session& session);
 void AddRoofCommand(CLI::App& app, Session& session);
 void AddRegionsCommand(CLI::App& app, Session& session);
 
-/// Reads lines of `count` numbers each from the file ('#' starts a comment; blank lines are
-/// skipped), appending them to `out`. False with *error naming the file and line of the
-/// first bad one.
-bool ReadNumbers(const std::string& path, int count, std::vector<double>* out, std::string* error);
 
 }  // namespace pkcli

@@ -1,12 +1,25 @@
-// polykern site SITE.json --check
+// polykern site SITE.json (--check | -o OUTDIR) [--progress]
+
+#include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
 
+#include "polykern/foundation/GTrace.h"
+#include "polykern/model/G3Surface.h"
 #include "tools/polykern/CommandLine.h"
+#include "tools/polykern/MeshFiles.h"
+#include "tools/polykern/SceneGltf.h"
+#include "tools/polykern/SiteBuild.h"
 #include "tools/polykern/SiteDescription.h"
+#include "tools/polykern/SiteImages.h"
+#include "tools/polykern/SurfaceRender.h"
 
 namespace pkcli {
 
@@ -14,17 +27,33 @@ namespace {
 
 struct SiteOptions {
     std::string input;
+    std::string output;
     bool check = false;
+    bool progress = false;
 };
 
-int RunSite(const SiteOptions& o) {
-    if (!o.check)
-        return Fail(
-            "site: building the site model is not available in this version; --check "
-            "validates the description");
-    SiteDescription site;
-    std::string error;
-    if (!ReadSiteDescription(o.input, &site, &error)) return Fail("site: " + error);
+void PrintProgress(const char* message) {
+    if (message != nullptr) std::fprintf(stderr, "polykern: %s\n", message);
+}
+
+// Installs the progress printer for one scope.
+class ProgressToStderr {
+public:
+    explicit ProgressToStderr(bool on) {
+        if (on) m_Previous = GTrace::SetReceiver(PrintProgress), m_On = true;
+    }
+    ~ProgressToStderr() {
+        if (m_On) GTrace::SetReceiver(m_Previous);
+    }
+    ProgressToStderr(const ProgressToStderr&) = delete;
+    ProgressToStderr& operator=(const ProgressToStderr&) = delete;
+
+private:
+    GTrace::Receiver m_Previous = nullptr;
+    bool m_On = false;
+};
+
+int CheckOnly(const SiteOptions& o, const SiteDescription& site) {
     std::size_t openings = 0, roofs = 0, storeys = 0;
     for (const SiteBuilding& b : site.buildings) {
         openings += b.openings.size();
@@ -40,16 +69,134 @@ int RunSite(const SiteOptions& o) {
     return kExitOk;
 }
 
+nlohmann::json ReportOf(const SiteModel& m, const std::vector<std::string>& plans) {
+    nlohmann::json r;
+    r["terrain"] = {{"survey_points", m.surveyPoints}, {"facets", m.terrainFacets},
+                    {"closed", m.terrainClosed},       {"bottom", m.terrainBottom},
+                    {"survey_volume", m.surveyVolume}, {"volume", m.terrainVolume}};
+    r["pads"] = nlohmann::json::array();
+    for (const SitePadFigures& p : m.pads)
+        r["pads"].push_back({{"name", p.name}, {"cut", p.cut}, {"fill", p.fill}});
+    r["buildings"] = nlohmann::json::array();
+    for (const SiteBuildingFigures& b : m.buildings) {
+        r["buildings"].push_back({{"name", b.name},
+                                  {"base", b.base},
+                                  {"gross_volume", b.grossVolume},
+                                  {"wall_area", b.wallArea},
+                                  {"slab_area", b.slabArea},
+                                  {"roof_area", b.roofArea},
+                                  {"volume", b.volume},
+                                  {"openings", b.openings},
+                                  {"closed", b.closed},
+                                  {"floors", b.floors}});
+    }
+    r["plans"] = plans;
+    return r;
+}
+
+void PrintSummary(const SiteModel& m) {
+    std::printf("terrain: %lld survey points, %d facets, %s, volume %.3f (surveyed %.3f)\n",
+                m.surveyPoints, m.terrainFacets, m.terrainClosed ? "closed" : "NOT closed",
+                m.terrainVolume, m.surveyVolume);
+    for (const SitePadFigures& p : m.pads)
+        std::printf("pad %s: cut %.3f, fill %.3f\n", p.name.c_str(), p.cut, p.fill);
+    for (const SiteBuildingFigures& b : m.buildings) {
+        std::printf(
+            "building %s: gross volume %.3f, wall area %.3f, slab area %.3f, roof area %.3f, "
+            "%d openings, %s\n",
+            b.name.c_str(), b.grossVolume, b.wallArea, b.slabArea, b.roofArea, b.openings,
+            b.closed ? "closed" : "NOT closed");
+    }
+}
+
+bool MakeFolder(const std::string& path, std::string* error) {
+    if (mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) {
+        struct stat st {};
+        if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    }
+    *error = "cannot make the folder " + path + ": " + std::strerror(errno);
+    return false;
+}
+
+// The plans: one per storey number, cut 1 m above the lowest floor of that storey.
+bool WritePlans(const SiteModel& m,
+                const std::vector<SceneElement>& scene,
+                const std::string& folder,
+                std::vector<std::string>* names,
+                std::string* error) {
+    std::vector<SceneElement> buildings;
+    for (std::size_t i = 0; i < m.bodies.size(); ++i) {
+        if (m.bodies[i].building >= 0 && m.bodies[i].kind != SceneKind::Slab)
+            buildings.push_back(scene[i]);
+    }
+    std::size_t storeys = 0;
+    for (const SiteBuildingFigures& b : m.buildings) storeys = std::max(storeys, b.floors.size());
+    for (std::size_t k = 0; k < storeys; ++k) {
+        double z = HUGE_VAL;
+        for (const SiteBuildingFigures& b : m.buildings) {
+            if (k < b.floors.size()) z = std::min(z, b.floors[k] + 1.0);
+        }
+        const std::string name = "plan-" + std::to_string(k + 1) + ".png";
+        int polygons = 0;
+        if (!DrawPlanSectionPng(buildings, z, 1200, 900, folder + "/" + name, &polygons, error))
+            return false;
+        names->push_back(name);
+    }
+    return true;
+}
+
+int RunSite(const SiteOptions& o) {
+    SiteDescription site;
+    std::string error;
+    if (!ReadSiteDescription(o.input, &site, &error)) return Fail("site: " + error);
+    if (o.check) return CheckOnly(o, site);
+    if (o.output.empty()) return Fail("site: give -o OUTDIR, or --check");
+    SiteModel model;
+    {
+        ProgressToStderr progress(o.progress);
+        if (!BuildSite(site, &model, &error))
+            return Fail("site: " + o.input + ": " + error + "; nothing written");
+    }
+    if (!MakeFolder(o.output, &error)) return Fail("site: " + error);
+    const std::vector<SceneElement> scene = SiteScene(model);
+    SceneStats stats;
+    if (!WriteSceneGltf(scene, o.output + "/site.gltf", &stats, &error))
+        return Fail("site: " + error);
+    G3Surface all;
+    for (const SiteBody& b : model.bodies) all.Copy(b.surface.get());
+    if (!WriteSurface(&all, o.output + "/site.dump", false, &error)) return Fail("site: " + error);
+    RenderOptions picture;
+    picture.width = 1200;
+    picture.height = 900;
+    if (!RenderScenePng(scene, o.output + "/site.png", picture, &error))
+        return Fail("site: " + error);
+    std::vector<std::string> plans;
+    if (!WritePlans(model, scene, o.output, &plans, &error)) return Fail("site: " + error);
+    {
+        std::ofstream report(o.output + "/report.json");
+        report << ReportOf(model, plans).dump(2) << "\n";
+        if (!report) return Fail("site: cannot write " + o.output + "/report.json");
+    }
+    PrintSummary(model);
+    std::printf("written to %s: site.gltf (%d nodes), site.dump, site.png, %zu plans, report.json\n",
+                o.output.c_str(), stats.nodes, plans.size());
+    return kExitOk;
+}
+
 }  // namespace
 
 void AddSiteCommand(CLI::App& app, Session& session) {
     auto o = std::make_shared<SiteOptions>();
     CLI::App* cmd = app.add_subcommand(
         "site",
-        "Check a site description (terrain, pads, buildings with storeys, openings and roofs, "
-        "slab openings; see docs/site-format.md) and name the element and field at fault");
+        "Build a whole site from its description (terrain, pads, buildings with storeys, "
+        "openings and roofs, slab openings; see docs/site-format.md): writes site.gltf, "
+        "site.dump, site.png, a plan per storey and report.json into OUTDIR");
     cmd->add_option("SITE", o->input, "The site description (JSON)")->required();
-    cmd->add_flag("--check", o->check, "Validate the description and print what it holds");
+    cmd->add_option("-o,--output", o->output, "The folder to write the results into");
+    cmd->add_flag("--check", o->check, "Only validate the description and print what it holds");
+    cmd->add_flag("--progress", o->progress,
+                  "Report each stage's progress on standard error (stage: done/total)");
     cmd->callback([&session, o] { session.status = RunSite(*o); });
 }
 

@@ -16,6 +16,7 @@
 #include "polykern/triangulation/G3TVertex.h"
 #include "tools/polykern/CommandLine.h"
 #include "tools/polykern/MeshFiles.h"
+#include "tools/polykern/ReaderText.h"
 
 namespace pkcli {
 

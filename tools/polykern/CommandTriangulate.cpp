@@ -16,6 +16,7 @@
 #include "polykern/triangulation/G3TriInterface.h"
 #include "tools/polykern/CommandLine.h"
 #include "tools/polykern/MeshFiles.h"
+#include "tools/polykern/ReaderText.h"
 
 namespace pkcli {
 
@@ -32,43 +33,6 @@ struct TriangulateOptions {
 
 // Reads lines of `count` numbers each ('#' starts a comment; blank lines are skipped).
 // False with *error naming the file and line of the first bad one.
-bool ReadNumbers(const std::string& path, int count, std::vector<double>* out, std::string* error) {
-    std::ifstream in(path);
-    if (!in) {
-        *error = (errno == ENOENT ? "no such file: " : "cannot read ") + path;
-        return false;
-    }
-    std::string line;
-    for (int number = 1; std::getline(in, line); ++number) {
-        const std::size_t hash = line.find('#');
-        if (hash != std::string::npos) line.resize(hash);
-        const char* p = line.c_str();
-        while (*p == ' ' || *p == '\t' || *p == '\r') ++p;
-        if (*p == '\0') continue;
-        for (int k = 0; k < count; ++k) {
-            char* end = nullptr;
-            const double x = std::strtod(p, &end);
-            if (end == p || !std::isfinite(x)) {
-                *error = "bad line " + std::to_string(number) + " in " + path + " (want " +
-                         std::to_string(count) + " numbers)";
-                return false;
-            }
-            out->push_back(x);
-            p = end;
-        }
-        while (*p == ' ' || *p == '\t' || *p == '\r') ++p;
-        if (*p != '\0') {
-            *error = "bad line " + std::to_string(number) + " in " + path + " (extra text)";
-            return false;
-        }
-    }
-    if (in.bad()) {
-        *error = "cannot read " + path;
-        return false;
-    }
-    return true;
-}
-
 namespace {
 
 int RunTriangulate(const Session& session, const TriangulateOptions& o) {

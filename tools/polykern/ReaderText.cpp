@@ -1,7 +1,10 @@
 #include "tools/polykern/ReaderText.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <limits>
 #include <system_error>
 
@@ -67,6 +70,43 @@ std::string OneLine(const std::string& text) {
     }
     while (!out.empty() && out.back() == ' ') out.pop_back();
     return out.empty() ? "unknown error" : out;
+}
+
+bool ReadNumbers(const std::string& path, int count, std::vector<double>* out, std::string* error) {
+    std::ifstream in(path);
+    if (!in) {
+        *error = (errno == ENOENT ? "no such file: " : "cannot read ") + path;
+        return false;
+    }
+    std::string line;
+    for (int number = 1; std::getline(in, line); ++number) {
+        const std::size_t hash = line.find('#');
+        if (hash != std::string::npos) line.resize(hash);
+        const char* p = line.c_str();
+        while (*p == ' ' || *p == '\t' || *p == '\r') ++p;
+        if (*p == '\0') continue;
+        for (int k = 0; k < count; ++k) {
+            char* end = nullptr;
+            const double x = std::strtod(p, &end);
+            if (end == p || !std::isfinite(x)) {
+                *error = "bad line " + std::to_string(number) + " in " + path + " (want " +
+                         std::to_string(count) + " numbers)";
+                return false;
+            }
+            out->push_back(x);
+            p = end;
+        }
+        while (*p == ' ' || *p == '\t' || *p == '\r') ++p;
+        if (*p != '\0') {
+            *error = "bad line " + std::to_string(number) + " in " + path + " (extra text)";
+            return false;
+        }
+    }
+    if (in.bad()) {
+        *error = "cannot read " + path;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace pkcli

@@ -28,4 +28,9 @@ void SplitBlanks(std::string_view line, std::vector<std::string_view>* out);
 /// "unknown error" when nothing is left.
 std::string OneLine(const std::string& text);
 
+/// Reads lines of `count` numbers each from the file ('#' starts a comment; blank lines are
+/// skipped), appending them to `out`. False with *error naming the file and line of the
+/// first bad one.
+bool ReadNumbers(const std::string& path, int count, std::vector<double>* out, std::string* error);
+
 }  // namespace pkcli

@@ -219,7 +219,7 @@ SitePad ReadPad(const Element& e) {
     pad.name = e.Text("name", "");
     pad.outline = e.Outline("outline");
     pad.height = e.Number("height", -1e7, 1e7);
-    pad.slopeWidth = e.Number("slope_width", 0.0, 1e4);
+    pad.slopeWidth = e.Number("slope_width", 0.01, 1e4);
     return pad;
 }
 
@@ -257,17 +257,21 @@ SiteRoof ReadRoof(const Element& e, std::size_t edges) {
     if (std::all_of(roof.pitches.begin(), roof.pitches.end(), [](double a) { return a >= 90.0; }))
         e.Fail("", "every edge is a gable: the roof has no sloped plane");
     roof.overhang = e.Number("overhang", 0.0, 100.0, 0.0);
-    roof.thickness = e.Number("thickness", 0.0, 100.0, 0.0);
+    // A roof is always built thick, so that it closes into a solid with the walls.
+    roof.thickness = e.Number("thickness", 0.01, 5.0, 0.2);
     return roof;
 }
 
 SiteBuilding ReadBuilding(const Element& e) {
-    e.OnlyKeys({"name", "outline", "wall_height", "wall_thickness", "storeys", "openings", "roof"});
+    e.OnlyKeys({"name", "outline", "base", "wall_height", "wall_thickness", "storeys", "openings",
+                "roof"});
     SiteBuilding b;
     b.name = e.Text("name", "");
     b.outline = e.Outline("outline");
     b.wallHeight = e.Number("wall_height", 0.1, 1000.0);
     b.wallThickness = e.Number("wall_thickness", 0.01, 10.0);
+    b.hasBase = e.Has("base");
+    b.base = e.Number("base", -1e7, 1e7, 0.0);
     if (e.Has("storeys")) {
         const Json& list = e.List("storeys");
         double total = 0.0;
@@ -316,8 +320,8 @@ SiteBuilding ReadBuilding(const Element& e) {
                                      std::to_string(length) + " long, its ends " +
                                      std::to_string(b.wallThickness) + " thick)");
             const SiteStorey& storey = b.storeys[static_cast<std::size_t>(op.storey)];
-            const double floor = op.storey == 0 ? 0.0 : storey.slabThickness;
-            if (op.sill + op.height > storey.height - floor + 1e-9)
+            // Sills count from the top of the storey's floor slab.
+            if (op.sill + op.height > storey.height - storey.slabThickness + 1e-9)
                 o.Fail("height", "the opening reaches above its storey");
             b.openings.push_back(op);
         }

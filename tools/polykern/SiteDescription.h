@@ -59,6 +59,8 @@ struct SiteBuilding {
     std::vector<SitePoint> outline;
     double wallHeight = 0.0;
     double wallThickness = 0.0;
+    bool hasBase = false;  // the floor level given; else the pad or terrain under it
+    double base = 0.0;
     std::vector<SiteStorey> storeys;  // from the ground up; one of the whole height if none
     std::vector<SiteOpening> openings;
     SiteRoof roof;

@@ -1,0 +1,342 @@
+#include "tools/polykern/SiteBuild.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "polykern/exdata/G3FaceMaterials.h"
+#include "polykern/foundation/GTrace.h"
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+#include "polykern/terrain/G3LandscapeHandler.h"
+#include "polykern/triangulation/G3TVertex.h"
+#include "tools/polykern/ReaderText.h"
+#include "tools/polykern/SiteGeometry.h"
+#include "tools/polykern/SurfaceReport.h"
+#include "tools/polykern/TerrainVolumes.h"
+
+namespace pkcli {
+
+namespace {
+
+using Surface = std::unique_ptr<G3Surface>;
+using Clock = std::chrono::steady_clock;
+
+// Adds the seconds since `start` to the stage's time and restarts the clock.
+void Lap(std::vector<SiteStageTime>* stages, const char* stage, Clock::time_point* start) {
+    const Clock::time_point now = Clock::now();
+    const double s = std::chrono::duration<double>(now - *start).count();
+    *start = now;
+    for (SiteStageTime& t : *stages) {
+        if (t.stage == stage) {
+            t.seconds += s;
+            return;
+        }
+    }
+    stages->push_back({stage, s});
+}
+
+std::string PadName(const SiteDescription& site, std::size_t i) {
+    const SitePad& pad = site.pads[i];
+    return "pads[" + std::to_string(i) + "]" + (pad.name.empty() ? "" : " \"" + pad.name + "\"");
+}
+
+// The surveyed terrain sheet, from the point files or the grid; null with *error set.
+Surface SurveyedTerrain(const SiteTerrain& t, G3LandscapeHandler* h, long long* points, std::string* error) {
+    std::vector<double> xyz, pairs;
+    if (t.grid) {
+        for (int r = 0; r < t.rows; ++r) {
+            for (int c = 0; c < t.columns; ++c) {
+                xyz.insert(xyz.end(), {t.origin.x + c * t.spacing[0], t.origin.y + r * t.spacing[1],
+                                       t.heights[std::size_t(r * t.columns + c)]});
+            }
+        }
+    } else {
+        if (!ReadNumbers(t.points, 3, &xyz, error)) {
+            *error = "terrain: points: " + *error;
+            return nullptr;
+        }
+        if (!t.breaklines.empty() && !ReadNumbers(t.breaklines, 2, &pairs, error)) {
+            *error = "terrain: breaklines: " + *error;
+            return nullptr;
+        }
+    }
+    const std::size_t n = xyz.size() / 3;
+    *points = static_cast<long long>(n);
+    std::vector<G3TVertex*> vertices(n);
+    for (std::size_t i = 0; i < n; ++i) vertices[i] = h->AddVertex(&xyz[3 * i]);
+    for (std::size_t k = 0; k + 1 < pairs.size(); k += 2) {
+        const double a = pairs[k], b = pairs[k + 1];
+        if (a != std::floor(a) || b != std::floor(b) || a < 0 || b < 0 || a >= double(n) ||
+            b >= double(n)) {
+            *error = "terrain: breaklines: line " + std::to_string(k / 2 + 1) +
+                     " names no survey point";
+            return nullptr;
+        }
+        if (vertices[std::size_t(a)] != nullptr && vertices[std::size_t(b)] != nullptr)
+            h->AddEdge(vertices[std::size_t(a)], vertices[std::size_t(b)]);
+    }
+    if (!h->MakeTriangulation()) {
+        *error = "terrain: the survey could not be triangulated";
+        return nullptr;
+    }
+    Surface sheet(h->GetSurface());
+    if (sheet == nullptr || sheet->GetFacetCount() == 0) {
+        *error = "terrain: no triangles: fewer than three distinct points, or all on one line";
+        return nullptr;
+    }
+    G3FaceMaterialProvider::SetMaterial(sheet.get(), kSiteTerrain);
+    return sheet;
+}
+
+// The lowest terrain height under each query point (NaN off the terrain), in one pass
+// over the sheet's facets with the points sorted along x.
+std::vector<double> HeightsAt(const G3Surface* sheet, const std::vector<SitePoint>& query) {
+    std::vector<double> z(query.size(), std::nan(""));
+    std::vector<std::size_t> order(query.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return query[a].x < query[b].x; });
+    std::vector<double> xs;
+    for (std::size_t i : order) xs.push_back(query[i].x);
+    for (int i = 0; i < sheet->GetFacetCount(); ++i) {
+        const G3Facet* f = sheet->GetFacet(i);
+        if (!(f->GetPlaneC() > 1e-9)) continue;
+        std::vector<G3Vertex*> ring(std::size_t(f->GetVertexCount()));
+        f->GetVertices(ring.data());
+        double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
+        for (const G3Vertex* v : ring) {
+            lo[0] = std::min(lo[0], v->GetX());
+            lo[1] = std::min(lo[1], v->GetY());
+            hi[0] = std::max(hi[0], v->GetX());
+            hi[1] = std::max(hi[1], v->GetY());
+        }
+        for (auto it = std::lower_bound(xs.begin(), xs.end(), lo[0]); it != xs.end() && *it <= hi[0]; ++it) {
+            const std::size_t q = order[std::size_t(it - xs.begin())];
+            const SitePoint& p = query[q];
+            if (p.y < lo[1] || p.y > hi[1]) continue;
+            std::vector<SitePoint> plan;
+            for (const G3Vertex* v : ring) plan.push_back({v->GetX(), v->GetY()});
+            if (!InsidePolygon(p, plan)) continue;
+            const double h = -(f->GetPlaneA() * p.x + f->GetPlaneB() * p.y + f->GetPlaneD()) / f->GetPlaneC();
+            if (std::isnan(z[q]) || h < z[q]) z[q] = h;
+        }
+    }
+    return z;
+}
+
+// The level a building stands on: its own base, else the height of a pad that holds its
+// whole outline, else the lowest terrain height under its corners.
+bool BaseOf(const SiteDescription& site, std::size_t i, const G3Surface* terrain, double* base, std::string* error) {
+    const SiteBuilding& b = site.buildings[i];
+    if (b.hasBase) {
+        *base = b.base;
+        return true;
+    }
+    for (const SitePad& pad : site.pads) {
+        if (std::all_of(b.outline.begin(), b.outline.end(),
+                        [&](const SitePoint& p) { return InsidePolygon(p, pad.outline); })) {
+            *base = pad.height;
+            return true;
+        }
+    }
+    const std::vector<double> z = HeightsAt(terrain, b.outline);
+    *base = HUGE_VAL;
+    for (std::size_t k = 0; k < z.size(); ++k) {
+        if (std::isnan(z[k])) {
+            *error = "buildings[" + std::to_string(i) + "] \"" + b.name + "\": outline: point " +
+                     std::to_string(k) + " lies off the terrain (give the building a \"base\")";
+            return false;
+        }
+        *base = std::min(*base, z[k]);
+    }
+    return true;
+}
+
+}  // namespace
+
+double TwiceSignedArea(const std::vector<SitePoint>& polygon) {
+    double twice = 0.0;
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        const SitePoint& a = polygon[i];
+        const SitePoint& b = polygon[(i + 1) % polygon.size()];
+        twice += a.x * b.y - b.x * a.y;
+    }
+    return twice;
+}
+
+bool InsidePolygon(const SitePoint& p, const std::vector<SitePoint>& polygon) {
+    bool inside = false;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const SitePoint& a = polygon[i];
+        const SitePoint& b = polygon[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
+double VolumeUnderSheet(const G3Surface* sheet, double bottom) {
+    double volume = 0.0;
+    for (int i = 0; i < sheet->GetFacetCount(); ++i) {
+        std::vector<G3Vertex*> ring;
+        std::vector<int> ends;
+        if (!sheet->GetFacet(i)->GetLoops(ring, ends)) continue;
+        int begin = 0;
+        // Each loop fanned from its first corner: exact for a planar facet, holes included
+        // since they run the other way.
+        for (int end : ends) {
+            const double* o = ring[std::size_t(begin)]->GetXYZ();
+            for (int k = begin + 1; k + 1 < end; ++k) {
+                const double* p = ring[std::size_t(k)]->GetXYZ();
+                const double* q = ring[std::size_t(k + 1)]->GetXYZ();
+                const double area =
+                    0.5 * ((p[0] - o[0]) * (q[1] - o[1]) - (p[1] - o[1]) * (q[0] - o[0]));
+                volume += area * ((o[2] + p[2] + q[2]) / 3.0 - bottom);
+            }
+            begin = end;
+        }
+    }
+    return volume;
+}
+
+SceneKind KindOfMaterial(int material) {
+    switch (material) {
+        case kSiteTerrain: return SceneKind::Terrain;
+        case kSiteWall: return SceneKind::Wall;
+        case kSiteSlab: return SceneKind::Slab;
+        case kSiteRoof: return SceneKind::Roof;
+        case kSiteGlass: return SceneKind::Glass;
+        default: return SceneKind::Plain;
+    }
+}
+
+bool BuildSite(const SiteDescription& site, SiteModel* out, std::string* error) {
+    std::string ignored;
+    if (error == nullptr) error = &ignored;
+    SiteModel model;
+    Clock::time_point start = Clock::now();
+    G3LandscapeHandler h;
+    Surface terrain;
+    {
+        G3FaceMaterialScope scope(kSiteTerrain);
+        GTrace::Progress("terrain", 0, 1);
+        terrain = SurveyedTerrain(site.terrain, &h, &model.surveyPoints, error);
+        if (terrain == nullptr) return false;
+        GTrace::Progress("terrain", 1, 1);
+        Lap(&model.stages, "terrain", &start);
+
+        double box[4] = {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+        double low = HUGE_VAL;
+        for (int i = 0; i < terrain->GetVertexCount(); ++i) {
+            const G3Vertex* v = terrain->GetVertex(i);
+            box[0] = std::min(box[0], v->GetX());
+            box[1] = std::min(box[1], v->GetY());
+            box[2] = std::max(box[2], v->GetX());
+            box[3] = std::max(box[3], v->GetY());
+            low = std::min(low, v->GetZ());
+        }
+        if (!CheckPadsOnTerrain(site, box, error)) return false;
+        Surface survey;
+        for (std::size_t p = 0; p < site.pads.size(); ++p) {
+            const SitePad& pad = site.pads[p];
+            h.ClearContours();
+            h.SetOffsetDistance(pad.slopeWidth);
+            h.StartContour();
+            for (const SitePoint& q : pad.outline) h.AddContourVertex(q.x, q.y, pad.height);
+            if (!h.EndContour()) {
+                *error = PadName(site, p) + ": outline: cannot be levelled (no area or crossing)";
+                return false;
+            }
+            Surface next(h.ApplyFlatRegion(terrain.get()));
+            if (next == nullptr) {
+                *error = PadName(site, p) + ": outline: lies off the terrain or could not be cut in";
+                return false;
+            }
+            SitePadFigures figures;
+            figures.name = pad.name.empty() ? "pad " + std::to_string(p + 1) : pad.name;
+            if (!TerrainCutFill(terrain.get(), next.get(), &figures.cut, &figures.fill, error)) {
+                *error = PadName(site, p) + ": " + *error;
+                return false;
+            }
+            model.pads.push_back(figures);
+            low = std::min(low, pad.height);
+            if (survey == nullptr) survey = std::move(terrain);
+            terrain = std::move(next);
+            GTrace::Progress("pads", static_cast<long long>(p + 1), static_cast<long long>(site.pads.size()));
+        }
+        Lap(&model.stages, "pads", &start);
+        // The solids of the survey and of the finished terrain stand on one level below both.
+        model.terrainBottom = std::floor(low) - 1.0;
+        model.surveyVolume = VolumeUnderSheet(survey != nullptr ? survey.get() : terrain.get(),
+                                              model.terrainBottom);
+        survey.reset();
+        if (site.smooth) {
+            Surface smooth(h.LandscapeSmoothing(terrain.get(), 4, 1));
+            if (smooth == nullptr || smooth->GetFacetCount() == 0) {
+                *error = "smooth: the terrain could not be smoothed";
+                return false;
+            }
+            terrain = std::move(smooth);
+            Lap(&model.stages, "smoothing", &start);
+        }
+    }
+    // Buildings stand on the terrain as it is before it is closed.
+    std::vector<double> bases(site.buildings.size());
+    for (std::size_t i = 0; i < site.buildings.size(); ++i) {
+        if (!BaseOf(site, i, terrain.get(), &bases[i], error)) return false;
+    }
+    {
+        G3FaceMaterialScope scope(kSiteTerrain);
+        GTrace::Progress("closing the terrain", 0, 1);
+        // SurfaceCover closes down to z = 0: lift the sheet so that 0 is the bottom level.
+        // Points are rows: the translation is the last row.
+        const double up[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, -model.terrainBottom, 1}};
+        const double down[4][4] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, model.terrainBottom, 1}};
+        const int sheetFacets = terrain->GetFacetCount();
+        terrain->RealTransformation(up);
+        h.SurfaceCover(terrain.get());
+        terrain->RealTransformation(down);
+        if (terrain->GetFacetCount() == sheetFacets) {
+            *error = "terrain: could not be closed: its rim is not one simple loop";
+            return false;
+        }
+        GTrace::Progress("closing the terrain", 1, 1);
+    }
+    const SurfaceReport terrainReport = MeasureSurface(terrain.get());
+    model.terrainFacets = terrainReport.facets;
+    model.terrainClosed = terrainReport.closed;
+    model.terrainVolume = terrainReport.volume;
+    model.bodies.push_back({"terrain", SceneKind::Terrain, -1, -1, std::move(terrain)});
+    Lap(&model.stages, "terrain solid", &start);
+
+    for (std::size_t i = 0; i < site.buildings.size(); ++i) {
+        SiteBuildingFigures figures;
+        if (!BuildSiteBuilding(site, static_cast<int>(i), bases[i], &model.bodies, &figures, error))
+            return false;
+        model.buildings.push_back(figures);
+        GTrace::Progress("buildings", static_cast<long long>(i + 1),
+                         static_cast<long long>(site.buildings.size()));
+    }
+    Lap(&model.stages, "buildings", &start);
+    *out = std::move(model);
+    return true;
+}
+
+std::vector<SceneElement> SiteScene(const SiteModel& model) {
+    std::vector<SceneElement> scene;
+    for (const SiteBody& b : model.bodies) {
+        SceneElement e;
+        e.name = b.name;
+        e.surface = b.surface.get();
+        e.kind = b.kind;
+        for (int i = 0; i < b.surface->GetFacetCount(); ++i) {
+            const int m = G3FaceMaterialProvider::MaterialOf(b.surface->GetFacet(i));
+            e.facetKinds.push_back(m != 0 ? KindOfMaterial(m) : b.kind);
+        }
+        scene.push_back(std::move(e));
+    }
+    return scene;
+}
+
+}  // namespace pkcli

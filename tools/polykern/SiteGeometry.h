@@ -1,0 +1,42 @@
+#pragma once
+
+// The solids the site workflow is made of, shared by the terrain and building stages.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/polykern/SiteBuild.h"
+
+namespace pkcli {
+
+/// A closed prism over a simple plan polygon (either direction) between the heights
+/// z0 < z1, every facet facing out and carrying `material`; null for a polygon without
+/// area.
+std::unique_ptr<G3Surface> MakeSitePrism(const std::vector<SitePoint>& polygon,
+                                         double z0,
+                                         double z1,
+                                         int material);
+
+/// Twice the signed plan area of a closed polygon (positive counter-clockwise).
+double TwiceSignedArea(const std::vector<SitePoint>& polygon);
+
+/// Whether p lies inside the closed polygon (crossing parity).
+bool InsidePolygon(const SitePoint& p, const std::vector<SitePoint>& polygon);
+
+/// The closed solid under the terrain sheet `sheet` (facing up) down to `bottom`:
+/// ∫ (z − bottom) over its plan, facet by facet.
+double VolumeUnderSheet(const G3Surface* sheet, double bottom);
+
+/// Builds building `index` standing at `base`: its shell (walls with doors and windows
+/// and its roof), its slabs with the openings of `slabOpenings` (indices into
+/// site.slabOpenings) and its panes, appended to *bodies, and its figures. False with
+/// *error set to one line naming the element when a step fails.
+bool BuildSiteBuilding(const SiteDescription& site,
+                       int index,
+                       double base,
+                       std::vector<SiteBody>* bodies,
+                       SiteBuildingFigures* figures,
+                       std::string* error);
+
+}  // namespace pkcli
