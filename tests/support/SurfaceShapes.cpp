@@ -285,6 +285,37 @@ G3Surface* MakePrism(const std::vector<PlanPoint>& outline, double height, bool 
     return s;
 }
 
+G3Surface* MakeRingPrism(const std::vector<PlanPoint>& outline,
+                         const std::vector<PlanPoint>& hole,
+                         double z0,
+                         double z1) {
+    auto* s = new G3Surface();
+    auto loopAt = [s](const std::vector<PlanPoint>& loop, double z) {
+        std::vector<G3Vertex*> out;
+        for (const PlanPoint& c : loop) {
+            double p[3] = {c.x, c.y, z};
+            out.push_back(s->AddVertex(p, 0));
+        }
+        return out;
+    };
+    const std::vector<G3Vertex*> ob = loopAt(outline, z0), ot = loopAt(outline, z1);
+    const std::vector<G3Vertex*> hb = loopAt(hole, z0), ht = loopAt(hole, z1);
+    // Top: the outline counter-clockwise from above, the hole clockwise; bottom the other
+    // way round.
+    AddFacetWithHoles(s, ot, {std::vector<G3Vertex*>(ht.rbegin(), ht.rend())});
+    AddFacetWithHoles(s, std::vector<G3Vertex*>(ob.rbegin(), ob.rend()), {hb});
+    for (std::size_t k = 0; k < ob.size(); ++k) {
+        const std::size_t n = (k + 1) % ob.size();
+        AddWall(s, ob[k], ob[n], ot[n], ot[k]);
+    }
+    for (std::size_t k = 0; k < hb.size(); ++k) {
+        const std::size_t n = (k + 1) % hb.size();
+        AddWall(s, hb[n], hb[k], ht[k], ht[n]);
+    }
+    s->FormPlaneEquation();
+    return s;
+}
+
 G3Surface* MakeLShapedBuilding(bool far) {
     return MakePrism({{0, 0}, {8, 0}, {8, 3}, {4, 3}, {4, 6}, {0, 6}}, 3.0, far);
 }

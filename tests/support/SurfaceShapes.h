@@ -68,6 +68,15 @@ struct PlanPoint {
 G3Surface* MakePrism(const std::vector<PlanPoint>& outline, double height, bool far = false);
 /// The same prism standing between the heights z0 and z1 (z0 < z1).
 G3Surface* MakePrismBetween(const std::vector<PlanPoint>& outline, double z0, double z1);
+/// The prism between z0 and z1 (z0 < z1) over `outline` with `hole` cut through it, both
+/// simple and given counter-clockwise from above, the hole inside the outline: a ring of
+/// walls. Top and bottom are one facet each with the hole as a second loop of its ring, the
+/// sides quads; rings counter-clockwise seen from outside. Volume: (outline area − hole
+/// area) × (z1 − z0).
+G3Surface* MakeRingPrism(const std::vector<PlanPoint>& outline,
+                         const std::vector<PlanPoint>& hole,
+                         double z0,
+                         double z1);
 /// An L-shaped building 3 m high: the 8 × 6 plan without its 4 × 3 corner at (4..8, 3..6),
 /// so the top and bottom facets are concave. Volume 108.
 G3Surface* MakeLShapedBuilding(bool far = false);

@@ -185,3 +185,42 @@ TEST_F(PolykernScene, OpensInABrowserViewer) {
         drawn += pixels[p] < 240 || pixels[p + 1] < 240 || pixels[p + 2] < 240;
     EXPECT_GT(drawn, pixels.size() / 3 / 50) << "the viewer drew (almost) nothing";
 }
+
+// The pictures come with the scene: the iso view and one plan per height, each plan
+// counting the section polygons of the closed bodies it cuts.
+TEST_F(PolykernScene, DrawsThePictureAndPlansBesideTheScene) {
+    Save(pktest::MakeLShapedBuilding(), "house.dump");
+    Save(pktest::MakeSlabWithOpening(), "slab.dump");
+    const pktest::CliResult r = Run(
+        {"scene", Path("house.dump"), Path("slab.dump"), "--kind", "wall", "--kind", "slab", "-o",
+         Path("site.gltf"), "--png", Path("site.png"), "--plan", "1.5:" + Path("plan-mid.png"),
+         "--plan", "0.15:" + Path("plan-low.png"), "--plan", "9:" + Path("plan-high.png")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("2 nodes, 2 materials"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("plan at z 1.5: 1 polygons"), std::string::npos) << r.out;
+    // At 0.15 the house and the slab (with its opening as a hole) are both cut.
+    EXPECT_NE(r.out.find("plan at z 0.15: 2 polygons"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("plan at z 9: 0 polygons"), std::string::npos) << r.out;
+    for (const char* png : {"site.png", "plan-mid.png", "plan-low.png", "plan-high.png"})
+        EXPECT_EQ(pktest::ReadFile(Path(png)).substr(1, 3), "PNG") << png;
+}
+
+TEST_F(PolykernScene, RefusesBadPlansAndLeavesNothingWhenAPictureFails) {
+    Save(pktest::MakeLShapedBuilding(), "house.dump");
+    for (const char* plan : {"abc:x.png", "1.5", ":x.png", "2:", "inf:x.png"}) {
+        const pktest::CliResult r =
+            Run({"scene", Path("house.dump"), "-o", Path("a.gltf"), "--plan", plan});
+        EXPECT_EQ(r.status, 1) << plan;
+        EXPECT_NE(r.err.find("--plan"), std::string::npos) << r.err;
+    }
+    // A picture that cannot be written takes the scene along.
+    EXPECT_EQ(
+        Run({"scene", Path("house.dump"), "-o", Path("b.gltf"), "--png", Path("missing/site.png")})
+            .status,
+        1);
+    EXPECT_EQ(Run({"scene", Path("house.dump"), "-o", Path("c.gltf"), "--png", Path("c.png"),
+                   "--plan", "1:" + Path("missing/plan.png")})
+                  .status,
+              1);
+    EXPECT_EQ(Listing(), std::vector<std::string>{"house.dump"});
+}

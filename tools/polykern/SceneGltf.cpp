@@ -24,17 +24,11 @@ namespace {
 struct KindInfo {
     SceneKind kind;
     const char* name;
-    std::array<float, 4> rgba;
 };
 
-// Colours a viewer and the site picture share: soil, plaster, concrete, tiles, glass.
 constexpr KindInfo kKinds[] = {
-    {SceneKind::Plain, "plain", {0.70f, 0.70f, 0.72f, 1.0f}},
-    {SceneKind::Terrain, "terrain", {0.45f, 0.58f, 0.32f, 1.0f}},
-    {SceneKind::Wall, "wall", {0.93f, 0.90f, 0.84f, 1.0f}},
-    {SceneKind::Slab, "slab", {0.62f, 0.62f, 0.60f, 1.0f}},
-    {SceneKind::Roof, "roof", {0.66f, 0.27f, 0.20f, 1.0f}},
-    {SceneKind::Glass, "glass", {0.55f, 0.75f, 0.90f, 0.45f}},
+    {SceneKind::Plain, "plain"}, {SceneKind::Terrain, "terrain"}, {SceneKind::Wall, "wall"},
+    {SceneKind::Slab, "slab"},   {SceneKind::Roof, "roof"},       {SceneKind::Glass, "glass"},
 };
 
 const KindInfo& InfoOf(SceneKind kind) {
@@ -196,6 +190,37 @@ constexpr int kArrayBuffer = 34962, kElementArrayBuffer = 34963;
 
 }  // namespace
 
+void SceneKindColour(SceneKind kind, float rgba[4]) {
+    // Soil, plaster, concrete, tiles, glass; a kind out of range takes the plain grey.
+    std::array<float, 4> c = {0.70f, 0.70f, 0.72f, 1.0f};
+    switch (kind) {
+        case SceneKind::Plain:
+            break;
+        case SceneKind::Terrain:
+            c = {0.45f, 0.58f, 0.32f, 1.0f};
+            break;
+        case SceneKind::Wall:
+            c = {0.93f, 0.90f, 0.84f, 1.0f};
+            break;
+        case SceneKind::Slab:
+            c = {0.62f, 0.62f, 0.60f, 1.0f};
+            break;
+        case SceneKind::Roof:
+            c = {0.66f, 0.27f, 0.20f, 1.0f};
+            break;
+        case SceneKind::Glass:
+            c = {0.55f, 0.75f, 0.90f, 0.45f};
+            break;
+    }
+    for (int k = 0; k < 4; ++k) rgba[k] = c[static_cast<std::size_t>(k)];
+}
+
+SceneKind SceneFacetKind(const SceneElement& e, int facet) {
+    return facet >= 0 && static_cast<std::size_t>(facet) < e.facetKinds.size()
+               ? e.facetKinds[static_cast<std::size_t>(facet)]
+               : e.kind;
+}
+
 const char* SceneKindName(SceneKind kind) {
     return InfoOf(kind).name;
 }
@@ -248,8 +273,7 @@ bool WriteSceneGltf(const std::vector<SceneElement>& elements,
         if (e.surface == nullptr) continue;
         std::map<SceneKind, Part> parts;
         for (int i = 0; i < e.surface->GetFacetCount(); ++i) {
-            const SceneKind kind =
-                static_cast<std::size_t>(i) < e.facetKinds.size() ? e.facetKinds[i] : e.kind;
+            const SceneKind kind = SceneFacetKind(e, i);
             if (!AddFacet(e.surface->GetFacet(i), origin, &tess, &parts[kind]))
                 ++counted.inexactFacets;
         }
@@ -293,15 +317,15 @@ bool WriteSceneGltf(const std::vector<SceneElement>& elements,
     std::vector<SceneKind> byIndex(materialOf.size());
     for (const auto& [kind, index] : materialOf) byIndex[static_cast<std::size_t>(index)] = kind;
     for (const SceneKind kind : byIndex) {
-        const KindInfo& info = InfoOf(kind);
-        nlohmann::json m = {
-            {"name", info.name},
-            {"doubleSided", true},
-            {"pbrMetallicRoughness",
-             {{"baseColorFactor", {info.rgba[0], info.rgba[1], info.rgba[2], info.rgba[3]}},
-              {"metallicFactor", 0.0},
-              {"roughnessFactor", 0.9}}}};
-        if (info.rgba[3] < 1.0f) m["alphaMode"] = "BLEND";
+        float rgba[4];
+        SceneKindColour(kind, rgba);
+        nlohmann::json m = {{"name", SceneKindName(kind)},
+                            {"doubleSided", true},
+                            {"pbrMetallicRoughness",
+                             {{"baseColorFactor", {rgba[0], rgba[1], rgba[2], rgba[3]}},
+                              {"metallicFactor", 0.0},
+                              {"roughnessFactor", 0.9}}}};
+        if (rgba[3] < 1.0f) m["alphaMode"] = "BLEND";
         materials.push_back(m);
     }
     counted.materials = static_cast<int>(materials.size());

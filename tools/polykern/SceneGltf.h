@@ -27,6 +27,12 @@ struct SceneElement {
     std::vector<SceneKind> facetKinds;
 };
 
+/// The colour of a kind as red, green, blue and alpha in 0..1, the same in the glTF
+/// materials and the pictures: soil, plaster, concrete, tiles, and glass (alpha below 1).
+void SceneKindColour(SceneKind kind, float rgba[4]);
+/// The kind of facet `facet` of `e`: its entry in `facetKinds`, else the element's kind.
+SceneKind SceneFacetKind(const SceneElement& e, int facet);
+
 /// What WriteSceneGltf wrote: nodes, materials and triangles, and the facets it could not
 /// tessellate exactly (fanned from their first corner, holes dropped).
 struct SceneStats {

@@ -3,17 +3,9 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <GL/osmesa.h>
-#include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <array>
-#include <cerrno>
 #include <cmath>
-#include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -25,13 +17,12 @@
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
-#include "tools/polykern/CommandLine.h"
+#include "tools/polykern/FramebufferPng.h"
 
 namespace pkcli {
 namespace {
 
 constexpr int kMaxSide = 8192;
-constexpr size_t kMessageSize = 160;  // room for one libpng error text
 
 using Point = std::array<double, 3>;
 
@@ -183,10 +174,15 @@ bool FacetNormal(const G3Facet* f,
     return true;
 }
 
-/// Fills every facet, coordinates taken relative to `centre` so large world positions keep
-/// their precision in GL's floats. Triangles go straight to GL; anything else (concave,
-/// holed or self-crossing) goes through the tessellator with the odd winding rule.
-void DrawFacets(G3Surface* s, const Point& centre, GLUtesselator* tess) {
+// The fill of a facet without a colour of its own.
+constexpr float kDefaultFill[4] = {0.58f, 0.64f, 0.74f, 1.0f};
+
+/// Fills the facets of one body whose alpha puts them in this pass (opaque or blended),
+/// coordinates taken relative to `centre` so large world positions keep their precision in
+/// GL's floats. Triangles go straight to GL; anything else (concave, holed or
+/// self-crossing) goes through the tessellator with the odd winding rule, loop by loop.
+void DrawFacets(const ShadedBody& body, const Point& centre, bool blended, GLUtesselator* tess) {
+    const G3Surface* s = body.surface;
     TessFill state;
     SetFillCallbacks(tess);
 
@@ -195,10 +191,14 @@ void DrawFacets(G3Surface* s, const Point& centre, GLUtesselator* tess) {
     const int maxEdges = s->GetEdgeCount();
     const int facetCount = s->GetFacetCount();
     for (int i = 0; i < facetCount; ++i) {
+        float rgba[4] = {kDefaultFill[0], kDefaultFill[1], kDefaultFill[2], kDefaultFill[3]};
+        if (body.colour) body.colour(i, rgba);
+        if ((rgba[3] < 1.0f) != blended) continue;
         const G3Facet* f = s->GetFacet(i);
         if (f == nullptr || !CollectLoops(f, maxEdges, &corners, &loopEnds)) continue;
         double n[3];
         if (!FacetNormal(f, corners, loopEnds, n)) continue;
+        glColor4fv(rgba);  // the lit material follows the colour
         glNormal3dv(n);
         if (loopEnds.size() == 1 && corners.size() == 3) {
             // Wound counter-clockwise about n, as the tessellator would, so that two-sided
@@ -242,9 +242,10 @@ void DrawFacets(G3Surface* s, const Point& centre, GLUtesselator* tess) {
 }
 
 /// Draws the edges a viewer should see: visible or form-making ones with a facet on at
-/// least one side. Edges with a single facet side are open boundary and show in red;
-/// invisible edges draw nowhere.
-void DrawEdges(G3Surface* s, const Point& centre) {
+/// least one side, dark. Edges with a single facet side are open boundary and show in red
+/// when the body asks for it; invisible edges draw nowhere.
+void DrawEdges(const ShadedBody& body, const Point& centre) {
+    const G3Surface* s = body.surface;
     glBegin(GL_LINES);
     const int edgeCount = s->GetEdgeCount();
     for (int i = 0; i < edgeCount; ++i) {
@@ -255,7 +256,7 @@ void DrawEdges(G3Surface* s, const Point& centre) {
         if (a == nullptr || b == nullptr || !IsFinite(a->GetXYZ()) || !IsFinite(b->GetXYZ())) {
             continue;
         }
-        if (e->GetFacetCount() == 1) {
+        if (body.markOpenEdges && e->GetFacetCount() == 1) {
             glColor3f(0.80f, 0.16f, 0.12f);
         } else {
             glColor3f(0.16f, 0.17f, 0.19f);
@@ -268,30 +269,33 @@ void DrawEdges(G3Surface* s, const Point& centre) {
     glEnd();
 }
 
-/// Clears to the background, fits the vertices' bounding box into an orthographic view with
-/// a margin (aspect ratio kept), then draws lit facets and the edges over them.
-void DrawScene(G3Surface* s, const RenderOptions& options) {
-    glViewport(0, 0, options.width, options.height);
-    glClearColor(0.96f, 0.96f, 0.97f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    if (s == nullptr) return;
-
-    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
-    double hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+/// The box of every finite corner of the bodies; false when there is none.
+bool BodiesBox(const std::vector<ShadedBody>& bodies, double lo[3], double hi[3]) {
     bool any = false;
-    const int vertexCount = s->GetVertexCount();
-    for (int i = 0; i < vertexCount; ++i) {
-        const G3Vertex* v = s->GetVertex(i);
-        if (v == nullptr || !IsFinite(v->GetXYZ())) continue;
-        const double* p = v->GetXYZ();
-        for (int k = 0; k < 3; ++k) {
-            lo[k] = std::fmin(lo[k], p[k]);
-            hi[k] = std::fmax(hi[k], p[k]);
-        }
-        any = true;
+    for (int k = 0; k < 3; ++k) {
+        lo[k] = HUGE_VAL;
+        hi[k] = -HUGE_VAL;
     }
-    if (!any) return;
+    for (const ShadedBody& body : bodies) {
+        if (body.surface == nullptr) continue;
+        const int vertexCount = body.surface->GetVertexCount();
+        for (int i = 0; i < vertexCount; ++i) {
+            const G3Vertex* v = body.surface->GetVertex(i);
+            if (v == nullptr || !IsFinite(v->GetXYZ())) continue;
+            const double* p = v->GetXYZ();
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::fmin(lo[k], p[k]);
+                hi[k] = std::fmax(hi[k], p[k]);
+            }
+            any = true;
+        }
+    }
+    return any;
+}
 
+/// Fits the box into an orthographic view with a margin (aspect ratio kept) and sets the
+/// fixed light; returns the box's centre, the origin everything is drawn about.
+Point SetUpView(const double lo[3], const double hi[3], const RenderOptions& options) {
     const Point centre = {0.5 * (lo[0] + hi[0]), 0.5 * (lo[1] + hi[1]), 0.5 * (lo[2] + hi[2])};
     const double half[3] = {0.5 * (hi[0] - lo[0]), 0.5 * (hi[1] - lo[1]), 0.5 * (hi[2] - lo[2])};
     const ViewBasis basis = MakeBasis(options.view);
@@ -323,15 +327,14 @@ void DrawScene(G3Surface* s, const RenderOptions& options) {
     const GLfloat lightDiffuse[4] = {0.72f, 0.72f, 0.72f, 1.0f};
     const GLfloat noColour[4] = {0.0f, 0.0f, 0.0f, 1.0f};
     const GLfloat sceneAmbient[4] = {0.38f, 0.38f, 0.38f, 1.0f};
-    const GLfloat material[4] = {0.58f, 0.64f, 0.74f, 1.0f};
     glLightfv(GL_LIGHT0, GL_POSITION, lightDirection);
     glLightfv(GL_LIGHT0, GL_DIFFUSE, lightDiffuse);
     glLightfv(GL_LIGHT0, GL_AMBIENT, noColour);
     glLightfv(GL_LIGHT0, GL_SPECULAR, noColour);
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, sceneAmbient);
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, GL_TRUE);
-    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE, material);
     glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, noColour);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
 
     // World to eye: the rows of the rotation are the basis vectors (column-major storage).
     GLdouble view[16] = {0};
@@ -342,6 +345,18 @@ void DrawScene(G3Surface* s, const RenderOptions& options) {
     }
     view[15] = 1.0;
     glLoadMatrixd(view);
+    return centre;
+}
+
+}  // namespace
+
+void DrawShadedBodies(const std::vector<ShadedBody>& bodies, const RenderOptions& options) {
+    glViewport(0, 0, options.width, options.height);
+    glClearColor(0.96f, 0.96f, 0.97f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    double lo[3], hi[3];
+    if (!BodiesBox(bodies, lo, hi)) return;
+    const Point centre = SetUpView(lo, hi, options);
 
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
@@ -349,11 +364,25 @@ void DrawScene(G3Surface* s, const RenderOptions& options) {
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
     glEnable(GL_NORMALIZE);
+    glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_POLYGON_OFFSET_FILL);
     glPolygonOffset(1.0f, 1.0f);  // the fill sits just behind its own edges
     std::unique_ptr<GLUtesselator, void (*)(GLUtesselator*)> tess(gluNewTess(), gluDeleteTess);
-    if (tess != nullptr) DrawFacets(s, centre, tess.get());
+    if (tess != nullptr) {
+        for (const ShadedBody& body : bodies) {
+            if (body.surface != nullptr) DrawFacets(body, centre, false, tess.get());
+        }
+        // See-through facets over the opaque ones, without hiding what lies behind them.
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDepthMask(GL_FALSE);
+        for (const ShadedBody& body : bodies) {
+            if (body.surface != nullptr) DrawFacets(body, centre, true, tess.get());
+        }
+        glDepthMask(GL_TRUE);
+    }
     glDisable(GL_POLYGON_OFFSET_FILL);
+    glDisable(GL_COLOR_MATERIAL);
 
     glDisable(GL_LIGHTING);
     glEnable(GL_BLEND);
@@ -362,92 +391,19 @@ void DrawScene(G3Surface* s, const RenderOptions& options) {
     glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
     glLineWidth(1.5f);
     glDepthMask(GL_FALSE);  // smoothed fringes must not hide the edges behind them
-    DrawEdges(s, centre);
+    for (const ShadedBody& body : bodies) {
+        if (body.surface != nullptr) DrawEdges(body, centre);
+    }
     glDepthMask(GL_TRUE);
 }
-
-/// libpng reports errors by calling this, which must not return: keep the text, jump back.
-void OnPngError(png_structp png, png_const_charp message) {
-    auto* text = static_cast<char*>(png_get_error_ptr(png));
-    std::snprintf(text, kMessageSize, "%s", message != nullptr ? message : "libpng error");
-    png_longjmp(png, 1);
-}
-
-void OnPngWarning(png_structp, png_const_charp) {}
-
-/// Streams the bound framebuffer to `file` as 8-bit RGB, top row first, reading one row at a
-/// time so no second full-size copy is needed. Nothing here has a destructor, since libpng
-/// leaves by longjmp; `message` (kMessageSize chars) gets libpng's text on failure.
-bool WritePngRows(FILE* file, int width, int height, unsigned char* row, char* message) {
-    png_structp png =
-        png_create_write_struct(PNG_LIBPNG_VER_STRING, message, OnPngError, OnPngWarning);
-    if (png == nullptr) {
-        std::snprintf(message, kMessageSize, "cannot start the PNG writer");
-        return false;
-    }
-    png_infop info = png_create_info_struct(png);
-    if (info == nullptr) {
-        png_destroy_write_struct(&png, nullptr);
-        std::snprintf(message, kMessageSize, "cannot start the PNG writer");
-        return false;
-    }
-    if (setjmp(png_jmpbuf(png)) != 0) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    for (int y = height - 1; y >= 0; --y) {  // GL's rows run bottom up
-        glReadPixels(0, y, width, 1, GL_RGB, GL_UNSIGNED_BYTE, row);
-        png_write_row(png, row);
-    }
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-    return true;
-}
-
-/// Writes the framebuffer to a fresh temporary beside `path` and renames it into place;
-/// the temporary is removed on any failure, so `path` is either complete or untouched.
-bool WritePngFile(const std::string& path, int width, int height, std::string* error) {
-    std::vector<unsigned char> row(static_cast<size_t>(width) * 3);  // before anything to undo
-    std::string name;
-    const int fd = OpenTemporaryBeside(path, &name, error);
-    if (fd < 0) return false;
-    FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) {
-        *error = "cannot write '" + name + "': " + std::strerror(errno);
-        close(fd);
-        std::remove(name.c_str());
-        return false;
-    }
-    char message[kMessageSize] = "";
-    const bool written = WritePngRows(file, width, height, row.data(), message);
-    const bool closed = std::fclose(file) == 0;
-    if (!written || !closed) {
-        *error = "cannot write '" + path +
-                 "': " + (!written ? std::string(message) : std::string(std::strerror(errno)));
-        std::remove(name.c_str());
-        return false;
-    }
-    if (std::rename(name.c_str(), path.c_str()) != 0) {
-        *error = "cannot write '" + path + "': " + std::strerror(errno);
-        std::remove(name.c_str());
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 bool RenderSurfacePng(G3Surface* s,
                       const std::string& path,
                       const RenderOptions& options,
                       std::string* error) {
+    const std::vector<ShadedBody> bodies = {ShadedBody{s, nullptr, true}};
     return RenderOffscreenPng(
-        options.width, options.height, [s, &options] { DrawScene(s, options); }, path, error);
+        options.width, options.height, [&] { DrawShadedBodies(bodies, options); }, path, error);
 }
 
 bool RenderOffscreenPng(int width,
@@ -488,7 +444,7 @@ bool RenderOffscreenPng(int width,
             *error = "off-screen drawing failed (GL error " + std::to_string(status) + ")";
             return false;
         }
-        return WritePngFile(path, width, height, error);
+        return WriteFramebufferPng(path, width, height, error);
     } catch (const std::bad_alloc&) {
         *error = "out of memory rendering a " + std::to_string(width) + "x" +
                  std::to_string(height) + " image";

@@ -4,6 +4,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 class G3Surface;
 struct GLUtesselator;
@@ -29,6 +30,22 @@ bool RenderSurfacePng(G3Surface* s,
                       const std::string& path,
                       const RenderOptions& options,
                       std::string* error);
+
+/// One body of a shaded picture. `colour`, when set, gives each facet's fill (RGBA, by facet
+/// index); without it every facet takes the default blue-grey. With `markOpenEdges`, edges
+/// with a facet on one side only show in red (holes in a body meant to be closed).
+struct ShadedBody {
+    const G3Surface* surface = nullptr;
+    std::function<void(int facet, float rgba[4])> colour;
+    bool markOpenEdges = true;
+};
+
+/// Draws the bodies into the bound GL context as RenderSurfacePng draws one: the background,
+/// then every body lit by a fixed light with its visible edges over the fill, all fitted
+/// together into the view and drawn relative to the centre of their common box. Facets with
+/// an alpha below 1 are blended over the opaque ones. Null surfaces and non-finite corners
+/// are left out. For the `draw` of RenderOffscreenPng.
+void DrawShadedBodies(const std::vector<ShadedBody>& bodies, const RenderOptions& options);
 
 /// Binds an off-screen RGBA GL context of width × height (depth buffer included), runs
 /// `draw` in it and writes the picture as `RenderSurfacePng` does, with the same failures;
