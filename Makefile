@@ -14,11 +14,12 @@ build: bootstrap
 test: build
 	ctest --preset debug
 
-# Builds the command-line host and runs its demo: out/demo.{dump,wrl,gltf,png}.
+# Builds the command-line host and builds the bundled example site into out/site/:
+# site.gltf, site.dump, site.png, plan-1.png, plan-2.png and report.json.
 demo: bootstrap
 	cmake --preset debug
 	cmake --build --preset debug --target polykern
-	./build/debug/bin/polykern demo --out out
+	./build/debug/bin/polykern site examples/site/site.json -o out/site --progress
 
 asan-test: bootstrap
 	cmake --preset asan

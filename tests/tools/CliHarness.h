@@ -5,6 +5,7 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <png.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,6 +85,35 @@ protected:
             if (e->d_name[0] != '.') names.push_back(e->d_name);
         if (dir != nullptr) closedir(dir);
         return names;
+    }
+
+    /// Opens `gltf` in the viewer page (three.js's glTF loader) in headless Chromium with
+    /// software WebGL: *dom gets the page as it ends (it reports the nodes it loaded as
+    /// "nodes=N"), *drawn the screenshot's pixels that are not the white background. False
+    /// when the browser or the screenshot fails.
+    bool OpenInViewer(const std::string& gltf, std::string* dom, std::size_t* drawn) const {
+        const std::string page = std::string("file://") + PK_VIEWER_PAGE + "?file=" + gltf;
+        const std::string browser =
+            "timeout 120 /usr/bin/chromium --headless --no-sandbox --allow-file-access-from-files "
+            "--use-gl=angle --use-angle=swiftshader --enable-unsafe-swiftshader "
+            "--user-data-dir='" + Path("profile") + "' --window-size=640,480 "
+            "--virtual-time-budget=10000 ";
+        const std::string domFile = Path("dom.html"), shot = Path("shot.png");
+        if (std::system((browser + "--dump-dom '" + page + "' >'" + domFile + "' 2>/dev/null").c_str()) != 0)
+            return false;
+        *dom = ReadFile(domFile);
+        if (std::system((browser + "--screenshot='" + shot + "' '" + page + "' >/dev/null 2>&1").c_str()) != 0)
+            return false;
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        if (!png_image_begin_read_from_file(&image, shot.c_str())) return false;
+        image.format = PNG_FORMAT_RGB;
+        std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
+        if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return false;
+        *drawn = 0;
+        for (std::size_t p = 0; p < pixels.size(); p += 3)
+            *drawn += pixels[p] < 240 || pixels[p + 1] < 240 || pixels[p + 2] < 240;
+        return true;
     }
 
     /// A dump file read back with its planes formed (the dump holds none); null when it

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "tests/tools/CliHarness.h"
 
 namespace {
@@ -123,4 +125,52 @@ TEST_F(PolykernSite, GridTerrainsAreCheckedRowByRow) {
     const pktest::CliResult build = Run({"site", Path("site.json")});
     EXPECT_EQ(build.status, 1);
     EXPECT_NE(build.err.find("--check"), std::string::npos);
+}
+
+// The bundled example builds whole: every output is written, the report holds closed
+// bodies, --progress shows the stages advance, and the glTF opens in a browser viewer
+// with one node per element.
+TEST_F(PolykernSite, BuildsTheBundledExampleAndItOpensInABrowser) {
+    const pktest::CliResult r =
+        Run({"site", std::string(PK_EXAMPLES_DIR) + "/site/site.json", "-o", Path("out"), "--progress"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"site.gltf", "site.dump", "site.png", "plan-1.png", "plan-2.png", "report.json"})
+        EXPECT_TRUE(pktest::Exists(Path("out/") + name)) << name;
+    EXPECT_NE(r.err.find("polykern: buildings: 2/2"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("polykern: pads: 2/2"), std::string::npos) << r.err;
+    const nlohmann::json report = nlohmann::json::parse(pktest::ReadFile(Path("out/report.json")));
+    EXPECT_TRUE(report["terrain"]["closed"].get<bool>());
+    ASSERT_EQ(report["buildings"].size(), 2u);
+    double cutMinusFill = 0.0;
+    for (const auto& pad : report["pads"]) cutMinusFill += pad["cut"].get<double>() - pad["fill"].get<double>();
+    const double drop = report["terrain"]["survey_volume"].get<double>() - report["terrain"]["volume"].get<double>();
+    EXPECT_NEAR(cutMinusFill, drop, 1e-6 * report["terrain"]["volume"].get<double>());
+    for (const auto& b : report["buildings"]) {
+        EXPECT_TRUE(b["closed"].get<bool>()) << b["name"];
+        EXPECT_GT(b["gross_volume"].get<double>(), b["volume"].get<double>()) << b["name"];
+    }
+    EXPECT_EQ(report["buildings"][0]["openings"].get<int>(), 11);
+    EXPECT_NE(r.out.find("site.gltf (7 nodes)"), std::string::npos) << r.out;
+
+    ASSERT_TRUE(pktest::Exists("/usr/bin/chromium")) << "chromium is installed by scripts/bootstrap";
+    std::string dom;
+    std::size_t drawn = 0;
+    ASSERT_TRUE(OpenInViewer(Path("out/site.gltf"), &dom, &drawn));
+    EXPECT_NE(dom.find("nodes=7"), std::string::npos) << dom;
+    EXPECT_GT(drawn, std::size_t(640 * 480 / 50)) << "the viewer drew (almost) nothing";
+}
+
+// Faults found only while building (a pad off the terrain) are refused like the others:
+// one line naming the element, status 1, and no output folder.
+TEST_F(PolykernSite, APadOffTheTerrainIsRefusedAndNothingIsWritten) {
+    Write("site.json", R"({
+  "terrain": {"grid": {"origin": [0, 0], "spacing": 5, "heights": [[0, 1, 2], [1, 2, 3], [2, 3, 4]]}},
+  "pads": [{"name": "far pad", "outline": [[50, 50], [60, 50], [60, 60]], "height": 1, "slope_width": 1}]
+})");
+    const pktest::CliResult r = Run({"site", Path("site.json"), "-o", Path("out")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("pads[0] \"far pad\": outline: lies wholly off the terrain"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(pktest::CountLines(r.err), 1) << r.err;
+    EXPECT_FALSE(pktest::Exists(Path("out")));
 }

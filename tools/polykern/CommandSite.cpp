@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include "polykern/model/G3Surface.h"
 #include "tools/polykern/CommandLine.h"
 #include "tools/polykern/MeshFiles.h"
+#include "tools/polykern/PlanDrawing.h"
 #include "tools/polykern/SceneGltf.h"
 #include "tools/polykern/SiteBuild.h"
 #include "tools/polykern/SiteDescription.h"
@@ -32,8 +34,25 @@ struct SiteOptions {
     bool progress = false;
 };
 
+// Whether a trace line is a progress line, "stage: done/total".
+bool IsProgress(const char* message) {
+    const char* p = std::strrchr(message, ' ');
+    if (p == nullptr || p == message || p[-1] != ':') return false;
+    ++p;
+    const char* slash = std::strchr(p, '/');
+    if (slash == nullptr || slash == p || slash[1] == '\0') return false;
+    for (const char* c = p; *c != '\0'; ++c) {
+        if (c != slash && (*c < '0' || *c > '9')) return false;
+    }
+    return true;
+}
+
+bool g_Verbose = false;
+
+// Progress lines always, the kernel's other trace lines with --verbose.
 void PrintProgress(const char* message) {
-    if (message != nullptr) std::fprintf(stderr, "polykern: %s\n", message);
+    if (message != nullptr && (g_Verbose || IsProgress(message)))
+        std::fprintf(stderr, "polykern: %s\n", message);
 }
 
 // Installs the progress printer for one scope.
@@ -118,34 +137,38 @@ bool MakeFolder(const std::string& path, std::string* error) {
     return false;
 }
 
-// The plans: one per storey number, cut 1 m above the lowest floor of that storey.
+// The plans: one per storey number, each building cut 1 m above its own floor of that
+// storey.
 bool WritePlans(const SiteModel& m,
                 const std::vector<SceneElement>& scene,
                 const std::string& folder,
                 std::vector<std::string>* names,
                 std::string* error) {
-    std::vector<SceneElement> buildings;
-    for (std::size_t i = 0; i < m.bodies.size(); ++i) {
-        if (m.bodies[i].building >= 0 && m.bodies[i].kind != SceneKind::Slab)
-            buildings.push_back(scene[i]);
-    }
     std::size_t storeys = 0;
     for (const SiteBuildingFigures& b : m.buildings) storeys = std::max(storeys, b.floors.size());
     for (std::size_t k = 0; k < storeys; ++k) {
-        double z = HUGE_VAL;
-        for (const SiteBuildingFigures& b : m.buildings) {
-            if (k < b.floors.size()) z = std::min(z, b.floors[k] + 1.0);
+        std::vector<PlanPolygon> plan;
+        for (std::size_t i = 0; i < m.buildings.size(); ++i) {
+            const SiteBuildingFigures& b = m.buildings[i];
+            if (k >= b.floors.size()) continue;
+            std::vector<SceneElement> bodies;
+            for (std::size_t e = 0; e < m.bodies.size(); ++e) {
+                if (m.bodies[e].building == static_cast<int>(i) && m.bodies[e].kind != SceneKind::Slab)
+                    bodies.push_back(scene[e]);
+            }
+            if (!CutPlanSections(bodies, b.floors[k] + 1.0, &plan, error)) return false;
         }
         const std::string name = "plan-" + std::to_string(k + 1) + ".png";
-        int polygons = 0;
-        if (!DrawPlanSectionPng(buildings, z, 1200, 900, folder + "/" + name, &polygons, error))
+        if (!DrawPlanPng(plan, static_cast<int>(SceneKind::Glass) + 1, 1200, 900, folder + "/" + name,
+                         error))
             return false;
         names->push_back(name);
     }
     return true;
 }
 
-int RunSite(const SiteOptions& o) {
+int RunSite(const Session& session, const SiteOptions& o) {
+    g_Verbose = session.verbose;
     SiteDescription site;
     std::string error;
     if (!ReadSiteDescription(o.input, &site, &error)) return Fail("site: " + error);
@@ -197,7 +220,7 @@ void AddSiteCommand(CLI::App& app, Session& session) {
     cmd->add_flag("--check", o->check, "Only validate the description and print what it holds");
     cmd->add_flag("--progress", o->progress,
                   "Report each stage's progress on standard error (stage: done/total)");
-    cmd->callback([&session, o] { session.status = RunSite(*o); });
+    cmd->callback([&session, o] { session.status = RunSite(session, *o); });
 }
 
 }  // namespace pkcli
