@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
 #include "polykern/terrain/G3LandscapeHandler.h"
@@ -69,6 +70,25 @@ std::vector<TerrainPoint> LOutline(double x0, double y0) {
 
 std::vector<TerrainPoint> Square(double x0, double y0, double side) {
     return {{x0, y0, 0}, {x0 + side, y0, 0}, {x0 + side, y0 + side, 0}, {x0, y0 + side, 0}};
+}
+
+// A copy with its facets in reverse order, each loop starting one corner later (facets
+// with holes are left out: the sheets here have none).
+std::unique_ptr<G3Surface> Reordered(const G3Surface* s) {
+    auto r = std::make_unique<G3Surface>();
+    std::vector<G3Vertex*> v;
+    for (int i = 0; i < s->GetVertexCount(); ++i)
+        v.push_back(r->AddVertex(s->GetVertex(i)->GetXYZ(), 0));
+    std::vector<G3Vertex*> starts, loop;
+    std::vector<int> ends;
+    for (int i = s->GetFacetCount() - 1; i >= 0; --i) {
+        if (!s->GetFacet(i)->GetLoops(starts, ends) || ends.size() != 1) continue;
+        loop.clear();
+        for (std::size_t k = 0; k < starts.size(); ++k)
+            loop.push_back(v[std::size_t(starts[(k + 1) % starts.size()]->GetId())]);
+        r->AddFacet(int(loop.size()), loop.data(), 0, nullptr, nullptr);
+    }
+    return r;
 }
 
 }  // namespace
@@ -151,6 +171,23 @@ TEST(TerrainVolumes, EqualSheetsGiveNothing) {
     const Figures same = CutFill(terrain.get(), copy.get());
     EXPECT_EQ(same.cut, 0.0);
     EXPECT_EQ(same.fill, 0.0);
+    // Triangles are paired by their corners, not by their order or first corner.
+    auto reordered = Reordered(terrain.get());
+    ASSERT_EQ(reordered->GetFacetCount(), terrain->GetFacetCount());
+    const Figures shuffled = CutFill(terrain.get(), reordered.get());
+    EXPECT_EQ(shuffled.cut, 0.0);
+    EXPECT_EQ(shuffled.fill, 0.0);
+}
+
+TEST(TerrainVolumes, PadInAReorderedSheetGivesTheSameFigures) {
+    auto terrain = Grid(30, 1.0, 0.0, 5.0, 0.1, 0.04);
+    auto padded = Levelled(terrain.get(), LOutline(8, 9), 6.5, 2.0);
+    ASSERT_NE(padded, nullptr);
+    const Figures f = CutFill(terrain.get(), padded.get());
+    auto reordered = Reordered(padded.get());
+    const Figures r = CutFill(terrain.get(), reordered.get());
+    EXPECT_NEAR(r.cut, f.cut, 1e-9 * (f.cut + f.fill));
+    EXPECT_NEAR(r.fill, f.fill, 1e-9 * (f.cut + f.fill));
 }
 
 // A square sheet at z = 0 of one facet with a hole, the hole filled by a facet of its

@@ -9,9 +9,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
@@ -46,18 +48,47 @@ bool SameCorners(const CornerTri& a, const CornerTri& b) {
     return true;
 }
 
+// The nine coordinates' bits are mixed side by side, not in a chain: a sheet of millions
+// of triangles is hashed twice over.
 std::uint64_t HashOf(const CornerTri& t) {
-    std::uint64_t h = 0x9e3779b97f4a7c15ULL;
+    static constexpr std::uint64_t kOdd[9] = {
+        0x9e3779b97f4a7c15ULL, 0xbf58476d1ce4e5b9ULL, 0x94d049bb133111ebULL,
+        0xff51afd7ed558ccdULL, 0xc4ceb9fe1a85ec53ULL, 0xd6e8feb86659fd93ULL,
+        0xa0761d6478bd642fULL, 0xe7037ed1a0b428dbULL, 0x8ebc6af09c88c6e3ULL};
+    std::uint64_t h = 0;
     for (int k = 0; k < 3; ++k) {
         for (int i = 0; i < 3; ++i) {
             const double v = t.c[k][i] + 0.0;  // -0 hashes as +0, which it equals
             std::uint64_t bits;
             std::memcpy(&bits, &v, sizeof bits);
-            h = (h ^ bits) * 0xff51afd7ed558ccdULL;
-            h ^= h >> 32;
+            h += (bits ^ (bits >> 29)) * kOdd[3 * k + i];
         }
     }
-    return h;
+    h ^= h >> 32;
+    h *= 0xd6e8feb86659fd93ULL;
+    return h ^ (h >> 29);
+}
+
+// The three corners of a facet whose ring is one loop of three edges; false for any
+// other ring. Read off the edges directly: most facets of a terrain are triangles.
+bool TriangleCorners(const G3Facet* f, const G3Vertex* corner[3]) {
+    const G3Edge* e0 = f->GetFirstEdge();
+    const G3Edge* e1 = e0 != nullptr ? e0->NextInFacet(f) : nullptr;
+    const G3Edge* e2 = e1 != nullptr ? e1->NextInFacet(f) : nullptr;
+    if (e2 == nullptr || e2->NextInFacet(f) != nullptr) return false;
+    const G3Vertex* a = e0->GetVertex1();
+    const G3Vertex* b = e0->GetVertex2();
+    if (e1->HasVertex(a) == e1->HasVertex(b)) return false;
+    const G3Vertex* shared = e1->HasVertex(a) ? a : b;
+    const G3Vertex* c = e1->OtherVertex(shared);
+    const G3Vertex* rest = shared == a ? b : a;
+    if (c == a || c == b || !e2->HasVertex(c) || !e2->HasVertex(rest)) return false;
+    corner[0] = a, corner[1] = b, corner[2] = c;
+    return true;
+}
+
+bool IsFinite(const double* p) {
+    return std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2]);
 }
 
 // Calls visit(CornerTri) for every triangle of the sheet, facets that are not triangles
@@ -68,22 +99,28 @@ bool ForEachTriangle(const G3Surface* s, const char* which, std::string* error, 
     std::vector<G3Vertex*> starts;
     std::vector<int> ends, tris;
     std::vector<const double*> points;
-    for (int i = 0; i < s->GetFacetCount(); ++i) {
+    auto fail = [&] {
+        if (error != nullptr)
+            *error = std::string("the terrain ") + which + " has a non-finite coordinate";
+        return false;
+    };
+    const int n = s->GetFacetCount();
+    for (int i = 0; i < n; ++i) {
         const G3Facet* f = s->GetFacet(i);
-        if (f == nullptr || !f->GetLoops(starts, ends)) continue;
-        for (const G3Vertex* v : starts) {
-            const double* p = v->GetXYZ();
-            if (std::isfinite(p[0]) && std::isfinite(p[1]) && std::isfinite(p[2])) continue;
-            if (error != nullptr)
-                *error = std::string("the terrain ") + which + " has a non-finite coordinate";
-            return false;
-        }
-        if (ends.size() == 1 && ends[0] == 3) {
-            visit(Ordered(starts[0]->GetXYZ(), starts[1]->GetXYZ(), starts[2]->GetXYZ()));
+        if (f == nullptr) continue;
+        const G3Vertex* corner[3];
+        if (TriangleCorners(f, corner)) {
+            const double* p[3] = {corner[0]->GetXYZ(), corner[1]->GetXYZ(), corner[2]->GetXYZ()};
+            if (!IsFinite(p[0]) || !IsFinite(p[1]) || !IsFinite(p[2])) return fail();
+            visit(Ordered(p[0], p[1], p[2]));
             continue;
         }
+        if (!f->GetLoops(starts, ends)) continue;
         points.clear();
-        for (const G3Vertex* v : starts) points.push_back(v->GetXYZ());
+        for (const G3Vertex* v : starts) {
+            points.push_back(v->GetXYZ());
+            if (!IsFinite(points.back())) return fail();
+        }
         tris.clear();
         TriangulatePlanLoops(points, ends, &tris);
         for (std::size_t k = 0; k + 2 < tris.size(); k += 3)
@@ -93,42 +130,110 @@ bool ForEachTriangle(const G3Surface* s, const char* which, std::string* error, 
     return true;
 }
 
-// Open addressing over the triangles of one sheet by the hash of their corners.
-class TriangleTable {
+// Open addressing over chosen triangles of a list by the hash of their corners.
+class TriangleIndex {
 public:
-    explicit TriangleTable(const std::vector<CornerTri>& tris)
-        : m_Tris(tris), m_Hash(tris.size()), m_Used(tris.size(), 0) {
+    TriangleIndex(const std::vector<std::uint64_t>& hash, const std::vector<std::uint32_t>& ids)
+        : m_Hash(hash) {
         std::size_t size = 16;
-        while (size < 2 * tris.size()) size *= 2;
+        while (size < 2 * ids.size()) size *= 2;
         m_Mask = size - 1;
         m_Slots.assign(size, 0);
-        for (std::size_t i = 0; i < tris.size(); ++i) {
-            m_Hash[i] = HashOf(tris[i]);
+        for (std::uint32_t i : ids) {
             std::size_t s = m_Hash[i] & m_Mask;
             while (m_Slots[s] != 0) s = (s + 1) & m_Mask;
-            m_Slots[s] = std::uint32_t(i + 1);
+            m_Slots[s] = i + 1;
         }
     }
-    /// Pairs t with a triangle of the table with the same corners not paired yet; false
-    /// when there is none.
-    bool Take(const CornerTri& t) {
-        const std::uint64_t h = HashOf(t);
+    /// The first triangle of the index with hash h that `fits`; -1 when none.
+    template <typename Fits>
+    long Find(std::uint64_t h, Fits fits) const {
         for (std::size_t s = h & m_Mask; m_Slots[s] != 0; s = (s + 1) & m_Mask) {
-            const std::size_t i = m_Slots[s] - 1;
-            if (m_Hash[i] != h || m_Used[i] != 0 || !SameCorners(m_Tris[i], t)) continue;
-            m_Used[i] = 1;
-            return true;
+            const std::uint32_t i = m_Slots[s] - 1;
+            if (m_Hash[i] == h && fits(i)) return long(i);
         }
-        return false;
+        return -1;
     }
-    bool IsTaken(std::size_t i) const { return m_Used[i] != 0; }
 
 private:
-    const std::vector<CornerTri>& m_Tris;
-    std::vector<std::uint64_t> m_Hash;
-    std::vector<char> m_Used;
+    const std::vector<std::uint64_t>& m_Hash;
     std::vector<std::uint32_t> m_Slots;
     std::size_t m_Mask = 0;
+};
+
+// Pairs the triangles of the sheet after an edit one to one with equal triangles of the
+// sheet before. An edit keeps the order of the triangles it leaves alone, so a cursor runs
+// along the earlier sheet, a short look ahead steps over the few it took out, and an index
+// of every 16th earlier triangle puts the cursor back on track after a longer gap. What
+// the cursor misses is paired through an index of all that is left, at the end.
+class TrianglePairing {
+public:
+    explicit TrianglePairing(const std::vector<CornerTri>& old)
+        : m_Old(old), m_Hash(old.size()), m_Used(old.size(), 0) {
+        std::vector<std::uint32_t> sampled;
+        for (std::size_t i = 0; i < old.size(); ++i) {
+            m_Hash[i] = HashOf(old[i]);
+            if (i % kSampling == 0) sampled.push_back(std::uint32_t(i));
+        }
+        m_Sampled = std::make_unique<TriangleIndex>(m_Hash, sampled);
+    }
+    /// Pairs t, of the later sheet, or keeps it for Finish.
+    void Add(const CornerTri& t) {
+        const std::uint64_t h = HashOf(t);
+        for (std::size_t k = 0; k <= kLookAhead; ++k) {
+            if (Take(m_Cursor + k, t, h)) {
+                m_Cursor += k + 1;
+                return;
+            }
+        }
+        const long i = m_Sampled->Find(h, [&](std::uint32_t j) { return Fits(j, t); });
+        if (i >= 0) {
+            m_Used[std::size_t(i)] = 1;
+            m_Cursor = std::size_t(i) + 1;
+            return;
+        }
+        m_Pending.push_back(t);
+        m_PendingHash.push_back(h);
+    }
+    /// The triangles left without partner: of the earlier sheet, and of the later one.
+    void Finish(std::vector<CornerTri>* removed, std::vector<CornerTri>* added) {
+        std::vector<std::uint32_t> left;
+        for (std::size_t i = 0; i < m_Old.size(); ++i)
+            if (m_Used[i] == 0) left.push_back(std::uint32_t(i));
+        const TriangleIndex index(m_Hash, left);
+        for (std::size_t k = 0; k < m_Pending.size(); ++k) {
+            const CornerTri& t = m_Pending[k];
+            const long i =
+                index.Find(m_PendingHash[k], [&](std::uint32_t j) { return Fits(j, t); });
+            if (i >= 0)
+                m_Used[std::size_t(i)] = 1;
+            else
+                added->push_back(t);
+        }
+        for (std::uint32_t i : left)
+            if (m_Used[i] == 0) removed->push_back(m_Old[i]);
+    }
+
+private:
+    static constexpr std::size_t kLookAhead = 8;
+    static constexpr std::size_t kSampling = 16;
+
+    bool Fits(std::size_t i, const CornerTri& t) const {
+        return m_Used[i] == 0 && SameCorners(m_Old[i], t);
+    }
+    bool Take(std::size_t i, const CornerTri& t, std::uint64_t h) {
+        if (i >= m_Old.size() || m_Hash[i] != h || !Fits(i, t)) return false;
+        m_Used[i] = 1;
+        return true;
+    }
+
+    const std::vector<CornerTri>& m_Old;
+    std::vector<std::uint64_t> m_Hash;
+    std::vector<char> m_Used;
+    std::unique_ptr<TriangleIndex> m_Sampled;
+    std::size_t m_Cursor = 0;
+    std::vector<CornerTri> m_Pending;
+    std::vector<std::uint64_t> m_PendingHash;
 };
 
 // A changed triangle about the local origin: counter-clockwise corners, and its height
@@ -314,14 +419,12 @@ bool TerrainCutFill(const G3Surface* before,
                          [&](const CornerTri& t) { old.push_back(t); }))
         return false;
     // Invariant: every triangle of `after` that is also in `before` is paired with it.
-    TriangleTable table(old);
-    std::vector<CornerTri> added, removed;
-    if (!ForEachTriangle(after, "after the edit", error, [&](const CornerTri& t) {
-            if (!table.Take(t)) added.push_back(t);
-        }))
+    TrianglePairing pairing(old);
+    if (!ForEachTriangle(after, "after the edit", error,
+                         [&](const CornerTri& t) { pairing.Add(t); }))
         return false;
-    for (std::size_t i = 0; i < old.size(); ++i)
-        if (!table.IsTaken(i)) removed.push_back(old[i]);
+    std::vector<CornerTri> added, removed;
+    pairing.Finish(&removed, &added);
     if (added.empty() || removed.empty()) return true;
 
     double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
