@@ -446,6 +446,10 @@ bool TerrainCutFill(const G3Surface* before,
     for (const CornerTri& t : removed)
         if (MakePlanTri(t, origin, &p)) lower.push_back(p);
     OverlayChanged(lower, upper, fill, cut);
+    // Slivers along the pieces' zero lines leave rounding on the side that has nothing.
+    const double noise = 1e-12 * (*cut + *fill);
+    if (*cut < noise) *cut = 0.0;
+    if (*fill < noise) *fill = 0.0;
     return true;
 }
 

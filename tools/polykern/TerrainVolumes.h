@@ -13,9 +13,9 @@ namespace pkcli {
 
 /// The volume removed, *cut = ∫max(0, before − after), and added, *fill = ∫max(0, after −
 /// before), over the plan region both up-facing sheets cover, in cubic model units and
-/// exact up to rounding; facets may be polygons with holes, zero-area pieces count for
-/// nothing. False, both volumes 0 and a one-line *error (when given), for a null sheet or
-/// output, or a non-finite coordinate in either sheet.
+/// exact up to rounding (a side below 1e-12 of the two together reads 0); facets may be
+/// polygons with holes, zero-area pieces count for nothing. False, both volumes 0 and a one-line
+/// *error (when given), for a null sheet or output, or a non-finite coordinate in either sheet.
 bool TerrainCutFill(
     const G3Surface* before, const G3Surface* after, double* cut, double* fill, std::string* error);
 
