@@ -87,6 +87,32 @@ TEST_F(PolykernTerrainCli, PadsGoInTurnWithTheirOwnSlopeWidthsAndReportCutAndFil
     EXPECT_NEAR(z, 0.5, 1e-9);
 }
 
+// The second pad overlaps the first: each pad's figures are against the terrain just
+// before it, so over the pads they add up to what the solid gains (to the six digits
+// printed), not counting the first pad's fill again.
+TEST_F(PolykernTerrainCli, OverlappingPadsFiguresAddUpToTheSolidsChange) {
+    WriteSite();
+    Write("pad3.xyz", "7 6 0\n13 6 0\n13 11 0\n7 11 0\n");
+    const auto plain = Run({"terrain", Path("site.xyz"), "--solid", "-o", Path("plain.dump")});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    const auto r = Run({"terrain", Path("site.xyz"), "--pad", Path("pad1.xyz"), "--height", "2",
+                        "--slope-width", "1.5", "--pad", Path("pad3.xyz"), "--height", "0.4",
+                        "--slope-width", "1", "--solid", "-o", Path("padded.dump")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    double change = 0.0, moved = 0.0;
+    for (const char* pad : {"pad 1:", "pad 2:"}) {
+        const double fill = Field(r.out, pad, "fill "), cut = Field(r.out, pad, "cut ");
+        change += fill - cut;
+        moved += fill + cut;
+    }
+    EXPECT_GT(Field(r.out, "pad 2:", "cut "), 1.0) << r.out;
+    auto before = LoadDump(Path("plain.dump")), after = LoadDump(Path("padded.dump"));
+    ASSERT_NE(before, nullptr);
+    ASSERT_NE(after, nullptr);
+    EXPECT_NEAR(pktest::SignedVolume(after.get()) - pktest::SignedVolume(before.get()), change,
+                1e-5 * moved);
+}
+
 TEST_F(PolykernTerrainCli, SmoothedSolidIsClosed) {
     WriteSite();
     const auto r = Run({"terrain", Path("site.xyz"), "--pad", Path("pad1.xyz"), "--height", "2",

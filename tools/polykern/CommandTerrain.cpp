@@ -17,13 +17,11 @@
 #include "tools/polykern/CommandLine.h"
 #include "tools/polykern/MeshFiles.h"
 #include "tools/polykern/ReaderText.h"
+#include "tools/polykern/TerrainVolumes.h"
 
 namespace pkcli {
 
 namespace {
-
-// Cut and fill are sampled on a grid of this many cells a side over each pad's band.
-constexpr int kVolumeCells = 256;
 
 struct TerrainOptions {
     std::string points;
@@ -35,76 +33,6 @@ struct TerrainOptions {
     bool smooth = false;
     bool solid = false;
     bool asciiStl = false;
-};
-
-// Heights of a sheet at plan points, through a grid over its triangles' plan boxes.
-class HeightField {
-public:
-    explicit HeightField(const G3Surface* s) {
-        for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i) {
-            const G3Facet* f = s->GetFacet(i);
-            if (f->GetVertexCount() != 3) continue;
-            G3Vertex* v[3];
-            f->GetVertices(v);
-            Tri t;
-            for (int k = 0; k < 3; ++k)
-                for (int c = 0; c < 3; ++c) t.p[k][c] = v[k]->GetXYZ()[c];
-            m_Tris.push_back(t);
-        }
-        m_Box[0] = m_Box[1] = HUGE_VAL;
-        m_Box[2] = m_Box[3] = -HUGE_VAL;
-        for (const Tri& t : m_Tris) {
-            for (const auto& p : t.p) {
-                m_Box[0] = std::min(m_Box[0], p[0]);
-                m_Box[1] = std::min(m_Box[1], p[1]);
-                m_Box[2] = std::max(m_Box[2], p[0]);
-                m_Box[3] = std::max(m_Box[3], p[1]);
-            }
-        }
-        m_N = std::max(1, std::min(4096, int(std::sqrt(double(m_Tris.size())))));
-        m_Cells.resize(std::size_t(m_N) * std::size_t(m_N));
-        for (std::size_t i = 0; i < m_Tris.size(); ++i) {
-            const Tri& t = m_Tris[i];
-            const int x0 = Cell(std::min({t.p[0][0], t.p[1][0], t.p[2][0]}), 0);
-            const int x1 = Cell(std::max({t.p[0][0], t.p[1][0], t.p[2][0]}), 0);
-            const int y0 = Cell(std::min({t.p[0][1], t.p[1][1], t.p[2][1]}), 1);
-            const int y1 = Cell(std::max({t.p[0][1], t.p[1][1], t.p[2][1]}), 1);
-            for (int y = y0; y <= y1; ++y)
-                for (int x = x0; x <= x1; ++x) m_Cells[std::size_t(y * m_N + x)].push_back(int(i));
-        }
-    }
-    /// The height at (x, y); false off the sheet.
-    bool At(double x, double y, double* z) const {
-        if (m_Tris.empty() || x < m_Box[0] || x > m_Box[2] || y < m_Box[1] || y > m_Box[3])
-            return false;
-        for (int i : m_Cells[std::size_t(Cell(y, 1) * m_N + Cell(x, 0))]) {
-            const Tri& t = m_Tris[std::size_t(i)];
-            const double ax = t.p[1][0] - t.p[0][0], ay = t.p[1][1] - t.p[0][1];
-            const double bx = t.p[2][0] - t.p[0][0], by = t.p[2][1] - t.p[0][1];
-            const double det = ax * by - ay * bx;
-            if (det == 0.0) continue;
-            const double u = ((x - t.p[0][0]) * by - bx * (y - t.p[0][1])) / det;
-            const double v = (ax * (y - t.p[0][1]) - (x - t.p[0][0]) * ay) / det;
-            if (u < -1e-12 || v < -1e-12 || u + v > 1 + 1e-12) continue;
-            *z = t.p[0][2] + u * (t.p[1][2] - t.p[0][2]) + v * (t.p[2][2] - t.p[0][2]);
-            return true;
-        }
-        return false;
-    }
-
-private:
-    struct Tri {
-        double p[3][3];
-    };
-    int Cell(double v, int axis) const {
-        const double lo = m_Box[axis], hi = m_Box[axis + 2];
-        const double c = hi > lo ? (v - lo) / (hi - lo) * m_N : 0.0;
-        return std::clamp(int(c), 0, m_N - 1);
-    }
-    std::vector<Tri> m_Tris;
-    std::vector<std::vector<int>> m_Cells;
-    double m_Box[4];
-    int m_N = 1;
 };
 
 double PlanArea(const G3Surface* s) {
@@ -125,26 +53,6 @@ double PlanArea(const G3Surface* s) {
         }
     }
     return std::fabs(a);
-}
-
-// Cut (terrain removed) and fill (terrain added) of `after` against `before`, sampled
-// over the plan box [x0, x1] × [y0, y1].
-void CutAndFill(const HeightField& before,
-                const HeightField& after,
-                const double box[4],
-                double* cut,
-                double* fill) {
-    *cut = *fill = 0.0;
-    const double dx = (box[2] - box[0]) / kVolumeCells, dy = (box[3] - box[1]) / kVolumeCells;
-    for (int j = 0; j < kVolumeCells; ++j) {
-        for (int i = 0; i < kVolumeCells; ++i) {
-            const double x = box[0] + (i + 0.5) * dx, y = box[1] + (j + 0.5) * dy;
-            double z0, z1;
-            if (!before.At(x, y, &z0) || !after.At(x, y, &z1)) continue;
-            if (z1 > z0) *fill += (z1 - z0) * dx * dy;
-            if (z1 < z0) *cut += (z0 - z1) * dx * dy;
-        }
-    }
 }
 
 int RunTerrain(const Session& session, const TerrainOptions& o) {
@@ -197,7 +105,6 @@ int RunTerrain(const Session& session, const TerrainOptions& o) {
                 pairs.size() / 2, terrain->GetFacetCount(), terrain->GetVertexCount(),
                 PlanArea(terrain.get()));
 
-    const HeightField original(terrain.get());
     for (std::size_t p = 0; p < o.pads.size(); ++p) {
         // Each pad on its own: its slope width, and no contour of an earlier pad.
         h.ClearContours();
@@ -214,17 +121,12 @@ int RunTerrain(const Session& session, const TerrainOptions& o) {
         if (next == nullptr)
             return Fail("pad " + std::to_string(p + 1) + " (" + o.pads[p] +
                         ") lies off the terrain or could not be cut in");
-        terrain = std::move(next);
-        const double w = std::fabs(o.slopeWidths[p]);
-        double box[4] = {HUGE_VAL, HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-        for (std::size_t k = 0; k + 2 < pts.size(); k += 3) {
-            box[0] = std::min(box[0], pts[k] - 2 * w);
-            box[1] = std::min(box[1], pts[k + 1] - 2 * w);
-            box[2] = std::max(box[2], pts[k] + 2 * w);
-            box[3] = std::max(box[3], pts[k + 1] + 2 * w);
-        }
+        // Each pad's figures are against the terrain just before it, so that they add up
+        // over the pads to the change of the whole terrain.
         double cut = 0.0, fill = 0.0;
-        CutAndFill(original, HeightField(terrain.get()), box, &cut, &fill);
+        if (!TerrainCutFill(terrain.get(), next.get(), &cut, &fill, &error))
+            return Fail("pad " + std::to_string(p + 1) + ": " + error);
+        terrain = std::move(next);
         std::printf("pad %zu: %d triangles, plan area %.6g, cut %.6g, fill %.6g\n", p + 1,
                     terrain->GetFacetCount(), PlanArea(terrain.get()), cut, fill);
     }
