@@ -175,31 +175,35 @@ int RunSite(const Session& session, const SiteOptions& o) {
     if (o.check) return CheckOnly(o, site);
     if (o.output.empty()) return Fail("site: give -o OUTDIR, or --check");
     SiteModel model;
-    {
-        ProgressToStderr progress(o.progress);
-        if (!BuildSite(site, &model, &error))
-            return Fail("site: " + o.input + ": " + error + "; nothing written");
-    }
+    ProgressToStderr progress(o.progress);
+    if (!BuildSite(site, &model, &error))
+        return Fail("site: " + o.input + ": " + error + "; nothing written");
     if (!MakeFolder(o.output, &error)) return Fail("site: " + error);
     const std::vector<SceneElement> scene = SiteScene(model);
     SceneStats stats;
+    GTrace::Progress("writing", 0, 5);
     if (!WriteSceneGltf(scene, o.output + "/site.gltf", &stats, &error))
         return Fail("site: " + error);
     G3Surface all;
     for (const SiteBody& b : model.bodies) all.Copy(b.surface.get());
+    GTrace::Progress("writing", 1, 5);
     if (!WriteSurface(&all, o.output + "/site.dump", false, &error)) return Fail("site: " + error);
+    GTrace::Progress("writing", 2, 5);
     RenderOptions picture;
     picture.width = 1200;
     picture.height = 900;
     if (!RenderScenePng(scene, o.output + "/site.png", picture, &error))
         return Fail("site: " + error);
+    GTrace::Progress("writing", 3, 5);
     std::vector<std::string> plans;
     if (!WritePlans(model, scene, o.output, &plans, &error)) return Fail("site: " + error);
+    GTrace::Progress("writing", 4, 5);
     {
         std::ofstream report(o.output + "/report.json");
         report << ReportOf(model, plans).dump(2) << "\n";
         if (!report) return Fail("site: cannot write " + o.output + "/report.json");
     }
+    GTrace::Progress("writing", 5, 5);
     PrintSummary(model);
     std::printf("written to %s: site.gltf (%d nodes), site.dump, site.png, %zu plans, report.json\n",
                 o.output.c_str(), stats.nodes, plans.size());
