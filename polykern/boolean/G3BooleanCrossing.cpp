@@ -10,6 +10,7 @@
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCPrefetch.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
@@ -190,7 +191,12 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
         if (a.low[1] != b.low[1]) return a.low[1] < b.low[1];
         return a.low[2] < b.low[2];
     });
-    for (Item& it : items) corners.Gather(it.facet, &it);
+    const int count = static_cast<int>(items.size());
+    for (int i = 0; i < count; ++i) {
+        g3bcprefetch::PrefetchRing(count - 1 - i,
+                                   [&items, count](int r) { return items[std::size_t(count - 1 - r)].facet; });
+        corners.Gather(items[std::size_t(i)].facet, &items[std::size_t(i)]);
+    }
     std::vector<Entry>& entries = scratch.entries;
     entries.clear();
     std::vector<int>& large = scratch.large;
