@@ -285,6 +285,9 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f) {
             }
             continue;
         }
+        // g keeps to one side of f's plane: no segment, and f (maybe a large face with
+        // many holes) need not be walked.
+        if (r == 0) continue;
         if (f->IntersectByPlaneConcave(g->GetPlane(), &l1) == 0) continue;
         l1.BuildIntervals();
         l2.SetMaxCoo(&l1);
