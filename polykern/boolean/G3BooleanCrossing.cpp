@@ -136,13 +136,11 @@ struct Scratch {
     std::vector<int> start, at, large;
 };
 
-}  // namespace
-
 // The facets go into a hash of cells about as large as a facet (coarser while a facet
 // would cover too many); each pair that shares a cell is tested once, in the first cell
 // their boxes share, so the work follows the facets' real neighbours.
-bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
-    static thread_local Scratch scratch;
+bool CrossesWithin(G3Surface* s, Scratch* w) {
+    Scratch& scratch = *w;
     std::vector<Item>& items = scratch.items;
     items.clear();
     Corners& corners = scratch.corners;
@@ -293,4 +291,17 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
         }
     }
     return false;
+}
+
+// The thread's scratch, through a call the optimizer keeps: the check then holds a plain
+// pointer, which it cannot trade for fresh lookups of thread storage in its loops.
+__attribute__((noinline)) Scratch* ThreadScratch() {
+    static thread_local Scratch scratch;
+    return &scratch;
+}
+
+}  // namespace
+
+bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
+    return CrossesWithin(s, ThreadScratch());
 }
