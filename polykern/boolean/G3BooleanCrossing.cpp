@@ -10,6 +10,7 @@
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCPrefetch.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
@@ -135,13 +136,11 @@ struct Scratch {
     std::vector<int> start, at, large;
 };
 
-}  // namespace
-
 // The facets go into a hash of cells about as large as a facet (coarser while a facet
 // would cover too many); each pair that shares a cell is tested once, in the first cell
 // their boxes share, so the work follows the facets' real neighbours.
-bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
-    static thread_local Scratch scratch;
+bool CrossesWithin(G3Surface* s, Scratch* w) {
+    Scratch& scratch = *w;
     std::vector<Item>& items = scratch.items;
     items.clear();
     Corners& corners = scratch.corners;
@@ -190,7 +189,12 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
         if (a.low[1] != b.low[1]) return a.low[1] < b.low[1];
         return a.low[2] < b.low[2];
     });
-    for (Item& it : items) corners.Gather(it.facet, &it);
+    const int count = static_cast<int>(items.size());
+    for (int i = 0; i < count; ++i) {
+        g3bcprefetch::PrefetchRing(count - 1 - i,
+                                   [&items, count](int r) { return items[std::size_t(count - 1 - r)].facet; });
+        corners.Gather(items[std::size_t(i)].facet, &items[std::size_t(i)]);
+    }
     std::vector<Entry>& entries = scratch.entries;
     entries.clear();
     std::vector<int>& large = scratch.large;
@@ -287,4 +291,17 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
         }
     }
     return false;
+}
+
+// The thread's scratch, through a call the optimizer keeps: the check then holds a plain
+// pointer, which it cannot trade for fresh lookups of thread storage in its loops.
+__attribute__((noinline)) Scratch* ThreadScratch() {
+    static thread_local Scratch scratch;
+    return &scratch;
+}
+
+}  // namespace
+
+bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
+    return CrossesWithin(s, ThreadScratch());
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "polykern/boolean/G3BCCutHole.h"
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
 #include "polykern/boolean/G3BCVertexData.h"
@@ -155,9 +156,7 @@ void SplitBoundary(G3EdgeList* list, G3Surface* s, std::vector<std::vector<doubl
     }
 }
 
-struct Segment {
-    double a[3], b[3];
-};
+using Segment = g3bccuthole::Cut;
 
 bool Near(const double* p, const double* q) {
     const double dx = p[0] - q[0], dy = p[1] - q[1], dz = p[2] - q[2];
@@ -286,6 +285,9 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f) {
             }
             continue;
         }
+        // g keeps to one side of f's plane: no segment, and f (maybe a large face with
+        // many holes) need not be walked.
+        if (r == 0) continue;
         if (f->IntersectByPlaneConcave(g->GetPlane(), &l1) == 0) continue;
         l1.BuildIntervals();
         l2.SetMaxCoo(&l1);
@@ -363,6 +365,7 @@ void G3BooleanCalculator::MergeSurfaceAndIntersectionTree(G3Surface* s,
         GArrayCollection* segments = d->intersections->GetIntervalList();
         if (segments == nullptr || segments->isEmpty()) continue;
         NormalizeCuts(segments, &cuts);
+        if (g3bccuthole::CutOutHole(s, f, cuts, kCutEdgeFlags, e)) continue;
         G3EdgeList list(f->GetFlags(), f->GetSurface());
         list.SetPlane(f->GetPlane());
         untouched.clear();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "polykern/boolean/G3BCPrefetch.h"
 #include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BCSectionLoops.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
@@ -106,8 +107,12 @@ private:
         const double lowest = heights.front().first - m_Margin;
         const double highest = heights.back().first + m_Margin;
         const int edgeLimit = s->GetEdgeCount();
-        for (int k = s->GetFacetCount() - 1; k >= 0; --k) {
-            const G3Facet* f = s->GetFacet(k);
+        const int count = s->GetFacetCount();
+        std::vector<const G3Facet*> facets(static_cast<std::size_t>(count));
+        for (int k = 0; k < count; ++k) facets[std::size_t(k)] = s->GetFacet(k);
+        for (int k = count - 1; k >= 0; --k) {
+            g3bcprefetch::PrefetchRing(k, [&facets](int i) { return facets[std::size_t(i)]; });
+            const G3Facet* f = facets[std::size_t(k)];
             double lo = HUGE_VAL, hi = -HUGE_VAL;
             int guard = 0;
             for (const G3Edge* e = f->GetFirstEdge(); e != nullptr && guard <= edgeLimit;
@@ -390,6 +395,9 @@ void CollectSection(G3Surface* s,
     w->edges.Reset(expected);
     w->pairs.clear();
     for (const int* k = first; k != last; ++k) {
+        // The candidates are walked from `first` on; the prefetch counts down to the end.
+        g3bcprefetch::PrefetchRing(static_cast<int>(last - k) - 1,
+                     [s, last](int i) { return s->GetFacet(*(last - 1 - i)); });
         G3Facet* f = s->GetFacet(*k);
         if (f->GetDoubleSided()) continue;
         double lower[3], upper[3];
