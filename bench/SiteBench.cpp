@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "polykern/model/G3Surface.h"
 #include "tools/polykern/SceneGltf.h"
 #include "tools/polykern/SiteBuild.h"
 #include "tools/polykern/SiteDescription.h"

@@ -14,7 +14,6 @@
 #include "tools/polykern/ReaderText.h"
 #include "tools/polykern/SiteGeometry.h"
 #include "tools/polykern/SurfaceReport.h"
-#include "tools/polykern/TerrainVolumes.h"
 
 namespace pkcli {
 
@@ -35,11 +34,6 @@ void Lap(std::vector<SiteStageTime>* stages, const char* stage, Clock::time_poin
         }
     }
     stages->push_back({stage, s});
-}
-
-std::string PadName(const SiteDescription& site, std::size_t i) {
-    const SitePad& pad = site.pads[i];
-    return "pads[" + std::to_string(i) + "]" + (pad.name.empty() ? "" : " \"" + pad.name + "\"");
 }
 
 // The surveyed terrain sheet, from the point files or the grid; null with *error set.
@@ -237,40 +231,12 @@ bool BuildSite(const SiteDescription& site, SiteModel* out, std::string* error) 
             low = std::min(low, v->GetZ());
         }
         if (!CheckPadsOnTerrain(site, box, error)) return false;
-        Surface survey;
-        for (std::size_t p = 0; p < site.pads.size(); ++p) {
-            const SitePad& pad = site.pads[p];
-            h.ClearContours();
-            h.SetOffsetDistance(pad.slopeWidth);
-            h.StartContour();
-            for (const SitePoint& q : pad.outline) h.AddContourVertex(q.x, q.y, pad.height);
-            if (!h.EndContour()) {
-                *error = PadName(site, p) + ": outline: cannot be levelled (no area or crossing)";
-                return false;
-            }
-            Surface next(h.ApplyFlatRegion(terrain.get()));
-            if (next == nullptr) {
-                *error = PadName(site, p) + ": outline: lies off the terrain or could not be cut in";
-                return false;
-            }
-            SitePadFigures figures;
-            figures.name = pad.name.empty() ? "pad " + std::to_string(p + 1) : pad.name;
-            if (!TerrainCutFill(terrain.get(), next.get(), &figures.cut, &figures.fill, error)) {
-                *error = PadName(site, p) + ": " + *error;
-                return false;
-            }
-            model.pads.push_back(figures);
-            low = std::min(low, pad.height);
-            if (survey == nullptr) survey = std::move(terrain);
-            terrain = std::move(next);
-            GTrace::Progress("pads", static_cast<long long>(p + 1), static_cast<long long>(site.pads.size()));
-        }
-        Lap(&model.stages, "pads", &start);
         // The solids of the survey and of the finished terrain stand on one level below both.
+        for (const SitePad& pad : site.pads) low = std::min(low, pad.height);
         model.terrainBottom = std::floor(low) - 1.0;
-        model.surveyVolume = VolumeUnderSheet(survey != nullptr ? survey.get() : terrain.get(),
-                                              model.terrainBottom);
-        survey.reset();
+        model.surveyVolume = VolumeUnderSheet(terrain.get(), model.terrainBottom);
+        if (!LevelSitePads(site, &h, &terrain, &model.pads, error)) return false;
+        Lap(&model.stages, "pads", &start);
         if (site.smooth) {
             Surface smooth(h.LandscapeSmoothing(terrain.get(), 4, 1));
             if (smooth == nullptr || smooth->GetFacetCount() == 0) {

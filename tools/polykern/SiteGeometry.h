@@ -8,6 +8,8 @@
 
 #include "tools/polykern/SiteBuild.h"
 
+class G3LandscapeHandler;
+
 namespace pkcli {
 
 /// A closed prism over a simple plan polygon (either direction) between the heights
@@ -27,6 +29,17 @@ bool InsidePolygon(const SitePoint& p, const std::vector<SitePoint>& polygon);
 /// The closed solid under the terrain sheet `sheet` (facing up) down to `bottom`:
 /// ∫ (z − bottom) over its plan, facet by facet.
 double VolumeUnderSheet(const G3Surface* sheet, double bottom);
+
+/// Levels every pad of the site into *terrain (replaced by the result) with the handler,
+/// appending each pad's cut and fill against the terrain before it to *figures. Pads far
+/// apart are levelled each in a window of the terrain around it and put back in one build;
+/// pads near each other one after another over the whole terrain. False with *error set
+/// to one line naming the pad.
+bool LevelSitePads(const SiteDescription& site,
+                   G3LandscapeHandler* h,
+                   std::unique_ptr<G3Surface>* terrain,
+                   std::vector<SitePadFigures>* figures,
+                   std::string* error);
 
 /// Builds building `index` standing at `base`: its shell (walls with doors and windows
 /// and its roof), its slabs with the openings of `slabOpenings` (indices into
