@@ -194,6 +194,33 @@ double VolumeUnderSheet(const G3Surface* sheet, double bottom) {
     return volume;
 }
 
+double ClosedVolume(const G3Surface* s, double level) {
+    if (s->GetVertexCount() == 0) return 0.0;
+    // One reference point for every triangle: the first vertex, lowered to `level`.
+    const double r[3] = {s->GetVertex(0)->GetX(), s->GetVertex(0)->GetY(), level};
+    double volume = 0.0;
+    std::vector<G3Vertex*> ring;
+    std::vector<int> ends;
+    for (int i = 0; i < s->GetFacetCount(); ++i) {
+        if (!s->GetFacet(i)->GetLoops(ring, ends)) continue;
+        int begin = 0;
+        for (int end : ends) {
+            const double* o = ring[std::size_t(begin)]->GetXYZ();
+            const double a[3] = {o[0] - r[0], o[1] - r[1], o[2] - r[2]};
+            for (int k = begin + 1; k + 1 < end; ++k) {
+                const double* p = ring[std::size_t(k)]->GetXYZ();
+                const double* q = ring[std::size_t(k + 1)]->GetXYZ();
+                const double b[3] = {p[0] - r[0], p[1] - r[1], p[2] - r[2]};
+                const double c[3] = {q[0] - r[0], q[1] - r[1], q[2] - r[2]};
+                volume += (a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                           a[2] * (b[0] * c[1] - b[1] * c[0])) / 6.0;
+            }
+            begin = end;
+        }
+    }
+    return volume;
+}
+
 SceneKind KindOfMaterial(int material) {
     switch (material) {
         case kSiteTerrain: return SceneKind::Terrain;
@@ -269,10 +296,11 @@ bool BuildSite(const SiteDescription& site, SiteModel* out, std::string* error) 
         }
         GTrace::Progress("closing the terrain", 1, 1);
     }
-    const SurfaceReport terrainReport = MeasureSurface(terrain.get());
-    model.terrainFacets = terrainReport.facets;
-    model.terrainClosed = terrainReport.closed;
-    model.terrainVolume = terrainReport.volume;
+    // The terrain is large: its own closedness test and a volume by loops, relative to its
+    // bottom level, rather than the full report.
+    model.terrainFacets = terrain->GetFacetCount();
+    model.terrainClosed = terrain->GetClosed();
+    model.terrainVolume = ClosedVolume(terrain.get(), model.terrainBottom);
     model.bodies.push_back({"terrain", SceneKind::Terrain, -1, -1, std::move(terrain)});
     Lap(&model.stages, "terrain solid", &start);
 

@@ -158,9 +158,15 @@ bool LevelSitePads(const SiteDescription& site,
         }
         if (windowOf[std::size_t(i)] >= 0 && !OneLoop(f, &ring)) apart = false;
     }
-    std::unordered_map<const G3Vertex*, int> index;
-    index.reserve(std::size_t(t->GetVertexCount()));
-    for (int i = 0; i < t->GetVertexCount(); ++i) index.emplace(t->GetVertex(i), i);
+    // A vertex's index is its identifier where the two agree (a fresh terrain's always do).
+    bool byId = true;
+    for (int i = 0; i < t->GetVertexCount() && byId; ++i) byId = t->GetVertex(i)->GetId() == i;
+    std::unordered_map<const G3Vertex*, int> map;
+    if (!byId) {
+        map.reserve(std::size_t(t->GetVertexCount()));
+        for (int i = 0; i < t->GetVertexCount(); ++i) map.emplace(t->GetVertex(i), i);
+    }
+    auto index = [&](const G3Vertex* v) { return byId ? static_cast<int>(v->GetId()) : map[v]; };
 
     if (!apart) return LevelOneByOne(site, h, terrain, figures, error);
 
@@ -180,7 +186,7 @@ bool LevelSitePads(const SiteDescription& site,
         if (windowOf[std::size_t(i)] >= 0) continue;
         if (!t->GetFacet(i)->GetLoops(ring, ends) || ends.empty()) continue;
         counts.push_back(ends[0]);
-        for (int k = 0; k < ends[0]; ++k) corners.push_back(index[ring[std::size_t(k)]]);
+        for (int k = 0; k < ends[0]; ++k) corners.push_back(index(ring[std::size_t(k)]));
     }
     for (std::size_t p = 0; p < n; ++p) {
         // The window as a sheet of its own, its points remembered by coordinates.
@@ -193,7 +199,7 @@ bool LevelSitePads(const SiteDescription& site,
             OneLoop(t->GetFacet(i), &ring);
             wcounts.push_back(static_cast<int>(ring.size()));
             for (G3Vertex* v : ring) {
-                const int g = index[v];
+                const int g = index(v);
                 auto [it, fresh] = local.emplace(g, static_cast<int>(wxyz.size() / 3));
                 if (fresh) {
                     wxyz.insert(wxyz.end(), v->GetXYZ(), v->GetXYZ() + 3);
