@@ -26,25 +26,6 @@ double Field(double x, double y) {
     return 50 + 8 * std::sin(x / 97.0) * std::cos(y / 131.0) + 3 * std::sin((x + 2 * y) / 41.0);
 }
 
-double PlanArea(const G3Surface* s) {
-    double a = 0.0;
-    std::vector<G3Vertex*> starts;
-    std::vector<int> ends;
-    for (int i = 0; i < s->GetFacetCount(); ++i) {
-        if (!s->GetFacet(i)->GetLoops(starts, ends)) continue;
-        int begin = 0;
-        for (int end : ends) {
-            for (int k = begin; k < end; ++k) {
-                const double* p = starts[std::size_t(k)]->GetXYZ();
-                const double* q = starts[std::size_t(k + 1 < end ? k + 1 : begin)]->GetXYZ();
-                a += 0.5 * (p[0] * q[1] - q[0] * p[1]);
-            }
-            begin = end;
-        }
-    }
-    return a;
-}
-
 struct Sheets {
     std::unique_ptr<G3Surface> before, after;
     bool sameFootprint = false;

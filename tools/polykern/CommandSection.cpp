@@ -111,25 +111,8 @@ bool MakePlanes(const SectionOptions& o, std::vector<CutPlane>* planes, std::str
 // outline, then its holes).
 std::vector<PlanPolygon> PlanOf(const std::vector<Section>& sections) {
     std::vector<PlanPolygon> out;
-    std::vector<G3Vertex*> starts;
-    std::vector<int> loopEnds;
-    for (std::size_t i = 0; i < sections.size(); ++i) {
-        const G3Surface* s = sections[i].polygons.get();
-        for (int k = 0; s != nullptr && k < s->GetFacetCount(); ++k) {
-            if (!s->GetFacet(k)->GetLoops(starts, loopEnds)) continue;
-            PlanPolygon polygon;
-            polygon.group = static_cast<int>(i);
-            std::size_t begin = 0;
-            for (const int end : loopEnds) {
-                Polyline loop;
-                for (std::size_t v = begin; v < static_cast<std::size_t>(end); ++v)
-                    loop.push_back({starts[v]->GetX(), starts[v]->GetY()});
-                polygon.loops.push_back(loop);
-                begin = static_cast<std::size_t>(end);
-            }
-            out.push_back(polygon);
-        }
-    }
+    for (std::size_t i = 0; i < sections.size(); ++i)
+        AppendPlanPolygons(sections[i].polygons.get(), static_cast<int>(i), &out);
     return out;
 }
 

@@ -35,26 +35,6 @@ struct TerrainOptions {
     bool asciiStl = false;
 };
 
-double PlanArea(const G3Surface* s) {
-    double a = 0.0;
-    for (int i = 0; i < s->GetFacetCount(); ++i) {
-        const G3Facet* f = s->GetFacet(i);
-        std::vector<G3Vertex*> starts;
-        std::vector<int> ends;
-        if (!f->GetLoops(starts, ends)) continue;
-        int begin = 0;
-        for (int end : ends) {
-            for (int k = begin; k < end; ++k) {
-                const double* p = starts[std::size_t(k)]->GetXYZ();
-                const double* q = starts[std::size_t(k + 1 < end ? k + 1 : begin)]->GetXYZ();
-                a += 0.5 * (p[0] * q[1] - q[0] * p[1]);
-            }
-            begin = end;
-        }
-    }
-    return std::fabs(a);
-}
-
 int RunTerrain(const Session& session, const TerrainOptions& o) {
     TraceToStderr trace(session);
     if (!CanWrite(FormatOfPath(o.output, o.asciiStl)))

@@ -1,5 +1,9 @@
 #include "tools/polykern/PlanDrawing.h"
 
+#include "polykern/model/G3Facet.h"
+#include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
+
 #include <GL/gl.h>
 #include <GL/glu.h>
 
@@ -128,6 +132,25 @@ bool DrawPlanPng(const std::vector<PlanPolygon>& polygons,
                  std::string* error) {
     return RenderOffscreenPng(
         width, height, [&] { DrawPlan(polygons, groupCount, width, height); }, path, error);
+}
+
+void AppendPlanPolygons(const G3Surface* s, int group, std::vector<PlanPolygon>* out) {
+    std::vector<G3Vertex*> starts;
+    std::vector<int> loopEnds;
+    for (int k = 0; s != nullptr && k < s->GetFacetCount(); ++k) {
+        if (!s->GetFacet(k)->GetLoops(starts, loopEnds)) continue;
+        PlanPolygon polygon;
+        polygon.group = group;
+        std::size_t begin = 0;
+        for (const int end : loopEnds) {
+            Polyline loop;
+            for (std::size_t v = begin; v < static_cast<std::size_t>(end); ++v)
+                loop.push_back({starts[v]->GetX(), starts[v]->GetY()});
+            polygon.loops.push_back(loop);
+            begin = static_cast<std::size_t>(end);
+        }
+        out->push_back(polygon);
+    }
 }
 
 }  // namespace pkcli

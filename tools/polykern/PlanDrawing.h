@@ -7,6 +7,8 @@
 
 #include "tools/polykern/PolylineFiles.h"
 
+class G3Surface;
+
 namespace pkcli {
 
 /// One polygon of a plan: its outline, then its holes, each loop listed once (not closed
@@ -15,6 +17,10 @@ struct PlanPolygon {
     std::vector<Polyline> loops;
     int group = 0;
 };
+
+/// Appends every facet of `s` in plan as one polygon of `group`, loop by loop as the facet
+/// runs them (the outline, then its holes); facets whose ring does not close are skipped.
+void AppendPlanPolygons(const G3Surface* s, int group, std::vector<PlanPolygon>* out);
 
 /// Draws the polygons into a width × height PNG at `path`, fitted to their extent with a
 /// margin (aspect kept): each group in its own colour, filled pale with the holes left

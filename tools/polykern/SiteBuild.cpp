@@ -149,27 +149,6 @@ bool BaseOf(const SiteDescription& site, std::size_t i, const G3Surface* terrain
 
 }  // namespace
 
-double TwiceSignedArea(const std::vector<SitePoint>& polygon) {
-    double twice = 0.0;
-    for (std::size_t i = 0; i < polygon.size(); ++i) {
-        const SitePoint& a = polygon[i];
-        const SitePoint& b = polygon[(i + 1) % polygon.size()];
-        twice += a.x * b.y - b.x * a.y;
-    }
-    return twice;
-}
-
-bool InsidePolygon(const SitePoint& p, const std::vector<SitePoint>& polygon) {
-    bool inside = false;
-    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
-        const SitePoint& a = polygon[i];
-        const SitePoint& b = polygon[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
-}
-
 double VolumeUnderSheet(const G3Surface* sheet, double bottom) {
     double volume = 0.0;
     for (int i = 0; i < sheet->GetFacetCount(); ++i) {

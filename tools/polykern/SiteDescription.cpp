@@ -122,13 +122,7 @@ public:
         if (OutlineCrossesItself(out, &s, &t))
             Fail(key, "crosses itself (segments " + std::to_string(s) + " and " +
                           std::to_string(t) + ")");
-        double twice = 0.0;
-        for (std::size_t i = 0; i < out.size(); ++i) {
-            const SitePoint& a = out[i];
-            const SitePoint& b = out[(i + 1) % out.size()];
-            twice += a.x * b.y - b.x * a.y;
-        }
-        if (!(std::fabs(twice) > 1e-9)) Fail(key, "encloses no area");
+        if (!(std::fabs(TwiceSignedArea(out)) > 1e-9)) Fail(key, "encloses no area");
         return out;
     }
 
@@ -153,17 +147,6 @@ std::string FolderOf(const std::string& path) {
 
 std::string Resolve(const std::string& folder, const std::string& file) {
     return !file.empty() && file[0] == '/' ? file : folder + "/" + file;
-}
-
-bool PointInOutline(const SitePoint& p, const std::vector<SitePoint>& outline) {
-    bool inside = false;
-    for (std::size_t i = 0, j = outline.size() - 1; i < outline.size(); j = i++) {
-        const SitePoint& a = outline[i];
-        const SitePoint& b = outline[j];
-        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
-            inside = !inside;
-    }
-    return inside;
 }
 
 void ReadTerrain(const Element& e, const std::string& folder, SiteTerrain* t) {
@@ -333,6 +316,27 @@ SiteBuilding ReadBuilding(const Element& e) {
 
 }  // namespace
 
+double TwiceSignedArea(const std::vector<SitePoint>& polygon) {
+    double twice = 0.0;
+    for (std::size_t i = 0; i < polygon.size(); ++i) {
+        const SitePoint& a = polygon[i];
+        const SitePoint& b = polygon[(i + 1) % polygon.size()];
+        twice += a.x * b.y - b.x * a.y;
+    }
+    return twice;
+}
+
+bool InsidePolygon(const SitePoint& p, const std::vector<SitePoint>& polygon) {
+    bool inside = false;
+    for (std::size_t i = 0, j = polygon.size() - 1; i < polygon.size(); j = i++) {
+        const SitePoint& a = polygon[i];
+        const SitePoint& b = polygon[j];
+        if ((a.y > p.y) != (b.y > p.y) && p.x < (b.x - a.x) * (p.y - a.y) / (b.y - a.y) + a.x)
+            inside = !inside;
+    }
+    return inside;
+}
+
 bool OutlineCrossesItself(const std::vector<SitePoint>& outline, int* first, int* second) {
     const std::size_t n = outline.size();
     auto cross = [](const SitePoint& o, const SitePoint& a, const SitePoint& b) {
@@ -432,7 +436,7 @@ bool ReadSiteDescription(const std::string& path, SiteDescription* out, std::str
                 s.storey = e.Integer("storey", 0, static_cast<int>(b->storeys.size()) - 1, 0);
                 s.outline = e.Outline("outline");
                 for (const SitePoint& p : s.outline) {
-                    if (!PointInOutline(p, b->outline))
+                    if (!InsidePolygon(p, b->outline))
                         e.Fail("outline", "leaves the building " + Quote(s.building));
                 }
                 site.slabOpenings.push_back(s);

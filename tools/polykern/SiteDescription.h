@@ -92,6 +92,12 @@ bool ReadSiteDescription(const std::string& path, SiteDescription* out, std::str
 /// wholly outside it is refused, naming the pad.
 bool CheckPadsOnTerrain(const SiteDescription& site, const double box[4], std::string* error);
 
+/// Twice the signed plan area of a closed polygon (positive counter-clockwise).
+double TwiceSignedArea(const std::vector<SitePoint>& polygon);
+
+/// Whether p lies inside the closed polygon (crossing parity).
+bool InsidePolygon(const SitePoint& p, const std::vector<SitePoint>& polygon);
+
 /// Whether the closed outline crosses or touches itself; *first and *second get the
 /// segments (segment i runs from point i to i + 1) that do.
 bool OutlineCrossesItself(const std::vector<SitePoint>& outline, int* first, int* second);

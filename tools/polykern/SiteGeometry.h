@@ -20,15 +20,9 @@ std::unique_ptr<G3Surface> MakeSitePrism(const std::vector<SitePoint>& polygon,
                                          double z1,
                                          int material);
 
-/// Twice the signed plan area of a closed polygon (positive counter-clockwise).
-double TwiceSignedArea(const std::vector<SitePoint>& polygon);
-
 /// The signed volume of a closed surface, from its facets loop by loop, about a point of
 /// the surface lowered to `level`, so that it keeps its digits far from the origin.
 double ClosedVolume(const G3Surface* s, double level);
-
-/// Whether p lies inside the closed polygon (crossing parity).
-bool InsidePolygon(const SitePoint& p, const std::vector<SitePoint>& polygon);
 
 /// The closed solid under the terrain sheet `sheet` (facing up) down to `bottom`:
 /// ∫ (z − bottom) over its plan, facet by facet.

@@ -37,22 +37,7 @@ void AddSection(const SceneElement& e, double z, std::vector<PlanPolygon>* plan)
     G3BooleanCalculator bc;
     if (!bc.Divide(&copy, 1, plane, &out)) return;  // the plane misses the body
     const std::unique_ptr<G3Surface> section(out);
-    std::vector<G3Vertex*> starts;
-    std::vector<int> loopEnds;
-    for (int k = 0; k < section->GetFacetCount(); ++k) {
-        if (!section->GetFacet(k)->GetLoops(starts, loopEnds)) continue;
-        PlanPolygon polygon;
-        polygon.group = static_cast<int>(e.kind);
-        std::size_t begin = 0;
-        for (const int end : loopEnds) {
-            Polyline loop;
-            for (std::size_t v = begin; v < static_cast<std::size_t>(end); ++v)
-                loop.push_back({starts[v]->GetX(), starts[v]->GetY()});
-            polygon.loops.push_back(loop);
-            begin = static_cast<std::size_t>(end);
-        }
-        plan->push_back(polygon);
-    }
+    AppendPlanPolygons(section.get(), static_cast<int>(e.kind), plan);
 }
 
 }  // namespace

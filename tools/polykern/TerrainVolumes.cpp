@@ -453,4 +453,23 @@ bool TerrainCutFill(const G3Surface* before,
     return true;
 }
 
+double PlanArea(const G3Surface* s) {
+    double a = 0.0;
+    std::vector<G3Vertex*> starts;
+    std::vector<int> ends;
+    for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i) {
+        if (!s->GetFacet(i)->GetLoops(starts, ends)) continue;
+        int begin = 0;
+        for (int end : ends) {
+            for (int k = begin; k < end; ++k) {
+                const double* p = starts[std::size_t(k)]->GetXYZ();
+                const double* q = starts[std::size_t(k + 1 < end ? k + 1 : begin)]->GetXYZ();
+                a += 0.5 * (p[0] * q[1] - q[0] * p[1]);
+            }
+            begin = end;
+        }
+    }
+    return std::fabs(a);
+}
+
 }  // namespace pkcli

@@ -19,6 +19,10 @@ namespace pkcli {
 bool TerrainCutFill(
     const G3Surface* before, const G3Surface* after, double* cut, double* fill, std::string* error);
 
+/// The area the facets of `s` cover in plan, loop by loop (holes count against it),
+/// whichever way they face.
+double PlanArea(const G3Surface* s);
+
 /// Cuts into triangles, in plan, the polygon whose loops (its outline, then its holes)
 /// follow one another in `points` (each an x y z triple), loop k ending before entry
 /// loopEnds[k]; appends to `triangles` index triples into `points`, counter-clockwise in
