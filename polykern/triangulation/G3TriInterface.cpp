@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3SurfaceBulk.h"
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr double kWeldTolerance = 1e-6;
+constexpr const char* kConstraintStage = "inserting break lines";
+constexpr const char* kSurfaceStage = "building the surface";
 
 // How the weld would treat the points, worked out without running it. The weld merges a
 // point into the first point before it within the tolerance, and the sweep then drops the
@@ -68,21 +71,68 @@ std::vector<std::pair<double, int>> SortedByX(const std::vector<double>& xyz, in
     return out;
 }
 
-bool PlanWeld(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan) {
+// The points' x values as whole steps of the weld's tolerance above the least, with their
+// numbers, ordered by step with two radix passes. Points whose x differ by less than the
+// tolerance are at most two steps apart (one, and one more for rounding), so a sweep over
+// this order meets every such pair. False when a value is not finite or the steps do not
+// fit 32 bits (x spread over thousands of units); the sort over all the bits serves then.
+bool SortedBySteps(const std::vector<double>& xyz,
+                   int n,
+                   std::vector<std::pair<uint32_t, int>>* out) {
+    double lo = 0.0, hi = 0.0;
+    for (int i = 0; i < n; ++i) {
+        const double x = xyz[3 * std::size_t(i)];
+        if (!std::isfinite(x)) return false;
+        if (i == 0 || x < lo) lo = x;
+        if (i == 0 || x > hi) hi = x;
+    }
+    const double scale = 1.0 / kWeldTolerance;
+    if (!((hi - lo) * scale < 4.0e9)) return false;
+    std::vector<std::pair<uint32_t, int>> items(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const double steps = (xyz[3 * std::size_t(i)] - lo) * scale;
+        items[std::size_t(i)] = {static_cast<uint32_t>(steps), i};
+    }
+    out->resize(items.size());
+    std::vector<std::size_t> count(1 << 16);
+    for (int shift = 0; shift < 32; shift += 16) {
+        std::fill(count.begin(), count.end(), 0);
+        for (const auto& it : items) ++count[(it.first >> shift) & 0xFFFF];
+        std::size_t sum = 0;
+        for (std::size_t& c : count) {
+            const std::size_t k = c;
+            c = sum;
+            sum += k;
+        }
+        for (const auto& it : items) (*out)[count[(it.first >> shift) & 0xFFFF]++] = it;
+        items.swap(*out);
+    }
+    out->swap(items);
+    return true;
+}
+
+// `sorted` holds (key, point) in key order and `far(a, b)` says, for a before b, that no
+// point from b on can lie within the tolerance of a in x.
+template <class Item, class Far>
+bool PlanWeld(const std::vector<double>& xyz,
+              const std::vector<char>& corner,
+              const std::vector<Item>& sorted,
+              Far far,
+              WeldPlan* plan) {
     const int n = static_cast<int>(corner.size());
-    const std::vector<std::pair<double, int>> sorted = SortedByX(xyz, n);
     std::vector<char> used(corner);
     plan->into.resize(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) plan->into[static_cast<std::size_t>(i)] = i;
     std::vector<char> paired(static_cast<std::size_t>(n), 0);
-    // Sorted by x, each point meets those after it whose x lies within the tolerance, in a
-    // box, so no pair the weld could merge is missed.
+    // Sorted by x, each point meets those after it whose x may lie within the tolerance,
+    // in a box, so no pair the weld could merge is missed.
     for (std::size_t i = 0; i < sorted.size(); ++i) {
         for (std::size_t j = i + 1; j < sorted.size(); ++j) {
-            if (!(sorted[j].first - sorted[i].first < kWeldTolerance)) break;
+            if (far(sorted[i], sorted[j])) break;
             const double* p = &xyz[3 * std::size_t(sorted[i].second)];
             const double* q = &xyz[3 * std::size_t(sorted[j].second)];
-            if (!(std::fabs(q[1] - p[1]) < kWeldTolerance &&
+            if (!(std::fabs(q[0] - p[0]) < kWeldTolerance &&
+                  std::fabs(q[1] - p[1]) < kWeldTolerance &&
                   std::fabs(q[2] - p[2]) < kWeldTolerance))
                 continue;
             const int lo = std::min(sorted[i].second, sorted[j].second);
@@ -114,6 +164,25 @@ bool PlanWeld(const std::vector<double>& xyz, const std::vector<char>& corner, W
     }
     plan->order.resize(size);
     return true;
+}
+
+bool Plan(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan) {
+    const int n = static_cast<int>(corner.size());
+    std::vector<std::pair<uint32_t, int>> steps;
+    if (SortedBySteps(xyz, n, &steps)) {
+        return PlanWeld(
+            xyz, corner, steps,
+            [](const std::pair<uint32_t, int>& a, const std::pair<uint32_t, int>& b) {
+                return b.first - a.first > 2;
+            },
+            plan);
+    }
+    return PlanWeld(
+        xyz, corner, SortedByX(xyz, n),
+        [](const std::pair<double, int>& a, const std::pair<double, int>& b) {
+            return !(b.first - a.first < kWeldTolerance);
+        },
+        plan);
 }
 
 }  // namespace
@@ -159,8 +228,16 @@ bool G3TriInterface::MakeTriangulation(BasicOptions option) {
     m_Mesh->option(option);  // every code takes the same road
     if (!m_Mesh->Triangulate()) return false;
     m_Inserted = 0;
-    for (const G3TEdge& e : m_Constraints)
+    // Progress every 1/64 of the constraints, while a receiver listens.
+    const long long total = static_cast<long long>(m_Constraints.size());
+    const long long step = std::max(1LL, total / 64);
+    long long done = 0;
+    if (total > 0) GTrace::Progress(kConstraintStage, 0, total);
+    for (const G3TEdge& e : m_Constraints) {
         m_Inserted += m_Mesh->InsertSegment(e.vertex[0], e.vertex[1], 0) ? 1 : 0;
+        if (++done % step == 0 && done < total) GTrace::Progress(kConstraintStage, done, total);
+    }
+    if (total > 0) GTrace::Progress(kConstraintStage, total, total);
     return true;
 }
 
@@ -178,6 +255,8 @@ G3Surface* G3TriInterface::GetSurface() {
 G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     if (target == nullptr) return nullptr;
     const int n = m_Mesh->GetVertexCount();
+    const int triangleTotal = m_Mesh->GetTriangleCount();
+    GTrace::Progress(kSurfaceStage, 0, triangleTotal);
     std::vector<double> xyz(3 * static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         G3TVertex* v = m_Mesh->GetVertex(i);
@@ -209,10 +288,9 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     }
     std::vector<int> sideEdge;
     const int edges = m_Mesh->GetSideEdges(sideEdge);
-    const std::vector<int> counts(static_cast<std::size_t>(triangles), 3);
 
     WeldPlan plan;
-    if (target->GetVertexCount() == 0 && everyPointUsed && PlanWeld(xyz, corner, &plan)) {
+    if (target->GetVertexCount() == 0 && everyPointUsed && Plan(xyz, corner, &plan)) {
         // Every sorted point is a corner and survives, as itself or as the earlier point
         // of its pair; it takes the survivor's position and joins in the survivor's place.
         std::vector<int> rank(static_cast<std::size_t>(n), -1);
@@ -225,9 +303,13 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
             joinOrder[std::size_t(rank[std::size_t(survivor)])] = p;
         }
         std::vector<G3Vertex*> made(static_cast<std::size_t>(points));
-        pkbulk::BuildIndexedFacets(*target, points, at.data(), triangles, counts.data(),
-                                   static_cast<int>(corners.size()), corners.data(), nullptr, 1,
-                                   made.data(), sideEdge.data(), edges, joinOrder.data());
+        if (pkbulk::BuildTriangles(*target, points, at.data(), triangles, corners.data(), 1,
+                                   sideEdge.data(), edges, joinOrder.data(), made.data()) < 0) {
+            const std::vector<int> counts(static_cast<std::size_t>(triangles), 3);
+            pkbulk::BuildIndexedFacets(*target, points, at.data(), triangles, counts.data(),
+                                       static_cast<int>(corners.size()), corners.data(), nullptr,
+                                       1, made.data(), sideEdge.data(), edges, joinOrder.data());
+        }
         for (int i = 0; i < n; ++i) {
             const int k = rank[std::size_t(plan.into[std::size_t(i)])];
             if (k >= 0) m_Mesh->GetVertex(i)->output = made[std::size_t(joinOrder[std::size_t(k)])];
@@ -235,6 +317,7 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     } else {
         for (int& c : corners) c = m_Mesh->GetPointVertex(c);
         const int base = target->GetVertexCount();
+        const std::vector<int> counts(static_cast<std::size_t>(triangles), 3);
         pkbulk::BuildIndexedFacets(*target, n, xyz.data(), triangles, counts.data(),
                                    static_cast<int>(corners.size()), corners.data(), nullptr, 1,
                                    nullptr, sideEdge.data(), edges);
@@ -251,5 +334,6 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
         const G3TVertex* r = m_Mesh->GetRepresentative(v);
         if (r != nullptr && r != v) v->output = r->output;
     }
+    GTrace::Progress(kSurfaceStage, triangleTotal, triangleTotal);
     return target;
 }
