@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -21,6 +22,8 @@
 #include "polykern/model/G3Vertex.h"
 
 namespace {
+
+constexpr int kPlaneRun = 32;
 
 // Hands out pool slots of one class, fetched a batch at a time under one lock; slots
 // fetched but not used go back to the pool.
@@ -172,10 +175,21 @@ int pkbulk::BuildTriangles(G3Surface& s,
     // Progress every 1/64 of the triangles, while a receiver listens.
     const int step = std::max(1, triangleCount / 64);
     int report = GTrace::IsActive() ? step : triangleCount;
+    // The planes are fitted a few triangles ahead, in a loop of their own, so that the
+    // divisions and roots of neighbouring triangles overlap.
+    double planes[kPlaneRun][4];
     for (int t = 0; t < triangleCount; ++t) {
         if (t == report) {
             GTrace::Progress("building the surface", t, triangleCount);
             report += step;
+        }
+        if (t % kPlaneRun == 0) {
+            const int run = std::min(kPlaneRun, triangleCount - t);
+            for (int k = 0; k < run; ++k) {
+                const int* q = corners + 3 * std::size_t(t + k);
+                TrianglePlane(xyz + 3 * std::size_t(q[0]), xyz + 3 * std::size_t(q[1]),
+                              xyz + 3 * std::size_t(q[2]), planes[k]);
+            }
         }
         const int* c = corners + 3 * std::size_t(t);
         const int* side = sideEdge + 3 * std::size_t(t);
@@ -209,11 +223,13 @@ int pkbulk::BuildTriangles(G3Surface& s,
         facets->add(f);
         f->SetParent(&s);
         if (announceFacets) s.OpenExDataFacet(f);
-        const double* p0 = vertexOfPoint[c[0]]->GetXYZ();
-        const double* p1 = vertexOfPoint[c[1]]->GetXYZ();
-        const double* p2 = vertexOfPoint[c[2]]->GetXYZ();
-        TrianglePlane(p0, p1, p2, f->GetPlane());
-        if (f->IsPlaneZero()) f->FormPlaneEquation();
+        // The vertices hold the points' coordinates exactly: the plane is theirs.
+        const double* plane = planes[t % kPlaneRun];
+        std::memcpy(f->GetPlane(), plane, sizeof planes[0]);
+        // As IsPlaneZero on the facet: a triangle without a normal takes its own fallback.
+        if (plane[0] == 0.0 && plane[1] == 0.0 && plane[2] == 0.0 && plane[3] == 0.0) {
+            f->FormPlaneEquation();
+        }
         if (collector != nullptr) collector->add(f);
     }
     return triangleCount;

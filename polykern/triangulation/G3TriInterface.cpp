@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
@@ -294,14 +295,21 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
         // Every sorted point is a corner and survives, as itself or as the earlier point
         // of its pair; it takes the survivor's position and joins in the survivor's place.
         std::vector<int> rank(static_cast<std::size_t>(n), -1);
-        for (std::size_t k = 0; k < plan.order.size(); ++k) rank[std::size_t(plan.order[k])] = int(k);
+        for (std::size_t k = 0; k < plan.order.size(); ++k)
+            rank[std::size_t(plan.order[k])] = int(k);
+        std::vector<int>().swap(plan.order);
         std::vector<double> at(3 * static_cast<std::size_t>(points));
         std::vector<int> joinOrder(static_cast<std::size_t>(points), -1);
         for (int p = 0; p < points; ++p) {
             const int survivor = plan.into[std::size_t(m_Mesh->GetPointVertex(p))];
-            for (int d = 0; d < 3; ++d) at[3 * std::size_t(p) + d] = xyz[3 * std::size_t(survivor) + d];
+            for (int d = 0; d < 3; ++d)
+                at[3 * std::size_t(p) + d] = xyz[3 * std::size_t(survivor) + d];
             joinOrder[std::size_t(rank[std::size_t(survivor)])] = p;
         }
+        // What the build no longer needs goes back before it, for its blocks to reuse.
+        std::vector<double>().swap(xyz);
+        std::vector<char>().swap(corner);
+        std::vector<char>().swap(pointUsed);
         std::vector<G3Vertex*> made(static_cast<std::size_t>(points));
         if (pkbulk::BuildTriangles(*target, points, at.data(), triangles, corners.data(), 1,
                                    sideEdge.data(), edges, joinOrder.data(), made.data()) < 0) {
@@ -310,9 +318,11 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
                                        static_cast<int>(corners.size()), corners.data(), nullptr,
                                        1, made.data(), sideEdge.data(), edges, joinOrder.data());
         }
+        // The survivor of rank k is the surface's vertex k: the list is read in order.
+        GArrayCollection* list = target->GetVertexList();
         for (int i = 0; i < n; ++i) {
             const int k = rank[std::size_t(plan.into[std::size_t(i)])];
-            if (k >= 0) m_Mesh->GetVertex(i)->output = made[std::size_t(joinOrder[std::size_t(k)])];
+            if (k >= 0) m_Mesh->GetVertex(i)->output = static_cast<G3Vertex*>(list->get(k));
         }
     } else {
         for (int& c : corners) c = m_Mesh->GetPointVertex(c);
