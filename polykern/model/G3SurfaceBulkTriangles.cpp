@@ -118,7 +118,8 @@ int pkbulk::BuildTriangles(G3Surface& s,
                            const int* sideEdge,
                            int pairCount,
                            const int* joinOrder,
-                           G3Vertex** vertexOfPoint) {
+                           G3Vertex** vertexOfPoint,
+                           const double* planeXyz) {
     GArrayCollection* vertices = s.GetVertexList();
     GArrayCollection* edges = s.GetEdgeList();
     GArrayCollection* facets = s.GetFacetList();
@@ -178,6 +179,7 @@ int pkbulk::BuildTriangles(G3Surface& s,
     // The planes are fitted a few triangles ahead, in a loop of their own, so that the
     // divisions and roots of neighbouring triangles overlap.
     double planes[kPlaneRun][4];
+    const double* fit = planeXyz != nullptr ? planeXyz : xyz;
     for (int t = 0; t < triangleCount; ++t) {
         if (t == report) {
             GTrace::Progress("building the surface", t, triangleCount);
@@ -187,8 +189,8 @@ int pkbulk::BuildTriangles(G3Surface& s,
             const int run = std::min(kPlaneRun, triangleCount - t);
             for (int k = 0; k < run; ++k) {
                 const int* q = corners + 3 * std::size_t(t + k);
-                TrianglePlane(xyz + 3 * std::size_t(q[0]), xyz + 3 * std::size_t(q[1]),
-                              xyz + 3 * std::size_t(q[2]), planes[k]);
+                TrianglePlane(fit + 3 * std::size_t(q[0]), fit + 3 * std::size_t(q[1]),
+                              fit + 3 * std::size_t(q[2]), planes[k]);
             }
         }
         const int* c = corners + 3 * std::size_t(t);
@@ -223,7 +225,8 @@ int pkbulk::BuildTriangles(G3Surface& s,
         facets->add(f);
         f->SetParent(&s);
         if (announceFacets) s.OpenExDataFacet(f);
-        // The vertices hold the points' coordinates exactly: the plane is theirs.
+        // The vertices hold the points' coordinates exactly: the plane is theirs, unless
+        // the caller gave positions of its own.
         const double* plane = planes[t % kPlaneRun];
         std::memcpy(f->GetPlane(), plane, sizeof planes[0]);
         // As IsPlaneZero on the facet: a triangle without a normal takes its own fallback.

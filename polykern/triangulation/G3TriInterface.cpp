@@ -73,22 +73,26 @@ std::vector<std::pair<double, int>> SortedByX(const std::vector<double>& xyz, in
 }
 
 // The points' x values as whole steps of the weld's tolerance above the least, with their
-// numbers, ordered by step with two radix passes. Points whose x differ by less than the
-// tolerance are at most two steps apart (one, and one more for rounding), so a sweep over
-// this order meets every such pair. False when a value is not finite or the steps do not
-// fit 32 bits (x spread over thousands of units); the sort over all the bits serves then.
+// numbers, ordered by step with two radix passes; `yLow` is the least y, from which y steps
+// count. Points whose x (or y) differ by less than the tolerance are at most two steps
+// apart (one, and one more for rounding). False when a value is not finite or the steps do
+// not fit 32 bits (a spread over thousands of units); the sort over all the bits serves then.
 bool SortedBySteps(const std::vector<double>& xyz,
                    int n,
-                   std::vector<std::pair<uint32_t, int>>* out) {
-    double lo = 0.0, hi = 0.0;
+                   std::vector<std::pair<uint32_t, int>>* out,
+                   double* yLow) {
+    double lo = 0.0, hi = 0.0, yLo = 0.0, yHi = 0.0;
     for (int i = 0; i < n; ++i) {
-        const double x = xyz[3 * std::size_t(i)];
-        if (!std::isfinite(x)) return false;
+        const double x = xyz[3 * std::size_t(i)], y = xyz[3 * std::size_t(i) + 1];
+        if (!std::isfinite(x) || !std::isfinite(y)) return false;
         if (i == 0 || x < lo) lo = x;
         if (i == 0 || x > hi) hi = x;
+        if (i == 0 || y < yLo) yLo = y;
+        if (i == 0 || y > yHi) yHi = y;
     }
     const double scale = 1.0 / kWeldTolerance;
-    if (!((hi - lo) * scale < 4.0e9)) return false;
+    if (!((hi - lo) * scale < 4.0e9) || !((yHi - yLo) * scale < 4.0e9)) return false;
+    *yLow = yLo;
     std::vector<std::pair<uint32_t, int>> items(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const double steps = (xyz[3 * std::size_t(i)] - lo) * scale;
@@ -112,78 +116,143 @@ bool SortedBySteps(const std::vector<double>& xyz,
     return true;
 }
 
-// `sorted` holds (key, point) in key order and `far(a, b)` says, for a before b, that no
-// point from b on can lie within the tolerance of a in x.
-template <class Item, class Far>
-bool PlanWeld(const std::vector<double>& xyz,
-              const std::vector<char>& corner,
-              const std::vector<Item>& sorted,
-              Far far,
-              WeldPlan* plan) {
-    const int n = static_cast<int>(corner.size());
-    std::vector<char> used(corner);
-    plan->into.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) plan->into[static_cast<std::size_t>(i)] = i;
-    std::vector<char> paired(static_cast<std::size_t>(n), 0);
-    // Sorted by x, each point meets those after it whose x may lie within the tolerance,
-    // in a box, so no pair the weld could merge is missed.
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        for (std::size_t j = i + 1; j < sorted.size(); ++j) {
-            if (far(sorted[i], sorted[j])) break;
-            const double* p = &xyz[3 * std::size_t(sorted[i].second)];
-            const double* q = &xyz[3 * std::size_t(sorted[j].second)];
-            if (!(std::fabs(q[0] - p[0]) < kWeldTolerance &&
-                  std::fabs(q[1] - p[1]) < kWeldTolerance &&
-                  std::fabs(q[2] - p[2]) < kWeldTolerance))
-                continue;
-            const int lo = std::min(sorted[i].second, sorted[j].second);
-            const int hi = std::max(sorted[i].second, sorted[j].second);
-            if (paired[std::size_t(lo)] || paired[std::size_t(hi)]) return false;
-            paired[std::size_t(lo)] = paired[std::size_t(hi)] = 1;
-            if (!G3Point::Equals(&xyz[3 * std::size_t(lo)], &xyz[3 * std::size_t(hi)],
-                                 kWeldTolerance))
-                continue;  // close in the box only: the weld leaves them apart
-            if (corner[std::size_t(lo)] && corner[std::size_t(hi)]) return false;
-            if (corner[std::size_t(hi)]) {
-                // The earlier point takes over the corner's edges, with its own position.
-                used[std::size_t(lo)] = 1;
-                used[std::size_t(hi)] = 0;
-                plan->into[std::size_t(hi)] = lo;
+// The weld's rule, met pair by pair in any order: the points of a pair close in a box of
+// the tolerance are each in no other such pair; an equal pair holds at most one corner,
+// and an earlier point takes over a later corner.
+class PairRule {
+public:
+    PairRule(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan)
+        : m_Xyz(xyz), m_Corner(corner), m_Used(corner), m_Paired(corner.size(), 0), m_Plan(plan) {
+        plan->into.resize(corner.size());
+        for (std::size_t i = 0; i < corner.size(); ++i) plan->into[i] = int(i);
+    }
+
+    // Points a and b, which may be close; false when the plan cannot be made.
+    bool Meet(int a, int b) {
+        const double* p = &m_Xyz[3 * std::size_t(a)];
+        const double* q = &m_Xyz[3 * std::size_t(b)];
+        if (!(std::fabs(q[0] - p[0]) < kWeldTolerance && std::fabs(q[1] - p[1]) < kWeldTolerance &&
+              std::fabs(q[2] - p[2]) < kWeldTolerance))
+            return true;
+        const int lo = std::min(a, b), hi = std::max(a, b);
+        if (m_Paired[std::size_t(lo)] || m_Paired[std::size_t(hi)]) return false;
+        m_Paired[std::size_t(lo)] = m_Paired[std::size_t(hi)] = 1;
+        if (!G3Point::Equals(&m_Xyz[3 * std::size_t(lo)], &m_Xyz[3 * std::size_t(hi)],
+                             kWeldTolerance))
+            return true;  // close in the box only: the weld leaves them apart
+        if (m_Corner[std::size_t(lo)] && m_Corner[std::size_t(hi)]) return false;
+        if (m_Corner[std::size_t(hi)]) {
+            // The earlier point takes over the corner's edges, with its own position.
+            m_Used[std::size_t(lo)] = 1;
+            m_Used[std::size_t(hi)] = 0;
+            m_Plan->into[std::size_t(hi)] = lo;
+        }
+        return true;
+    }
+
+    // The sweep: an unused point is replaced by the last one, which is looked at next.
+    void Finish() {
+        std::vector<int>& order = m_Plan->order;
+        order.resize(m_Corner.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+        std::size_t size = order.size();
+        for (std::size_t i = 0; i < size;) {
+            if (m_Used[std::size_t(order[i])]) {
+                ++i;
+            } else {
+                order[i] = order[--size];
             }
         }
+        order.resize(size);
     }
-    // The sweep: an unused point is replaced by the last one, which is looked at next.
-    plan->order.resize(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) plan->order[static_cast<std::size_t>(i)] = i;
-    std::size_t size = plan->order.size();
-    for (std::size_t i = 0; i < size;) {
-        if (used[std::size_t(plan->order[i])]) {
-            ++i;
-        } else {
-            plan->order[i] = plan->order[--size];
+
+private:
+    const std::vector<double>& m_Xyz;
+    const std::vector<char>& m_Corner;
+    std::vector<char> m_Used;
+    std::vector<char> m_Paired;
+    WeldPlan* m_Plan;
+};
+
+// Meets every pair of points that may lie within the tolerance of each other, over points
+// ordered by x steps: the rest of a point's own run of equal x steps and the runs of the
+// next two steps. Runs longer than a few points (a survey line along y) are ordered by y
+// steps, so that only the points within two y steps are met there; points then cost a
+// constant each however the survey is laid out. False when `rule` refuses.
+bool MeetByCells(const std::vector<double>& xyz,
+                 std::vector<std::pair<uint32_t, int>>& byX,
+                 double yLow,
+                 PairRule& rule) {
+    constexpr std::size_t kShortRun = 8;
+    const std::size_t n = byX.size();
+    const double scale = 1.0 / kWeldTolerance;
+    const auto yStep = [&](int point) {
+        return static_cast<uint32_t>((xyz[3 * std::size_t(point) + 1] - yLow) * scale);
+    };
+    std::vector<uint32_t> runEnd(n);
+    for (std::size_t i = n; i-- > 0;) {
+        runEnd[i] = i + 1 < n && byX[i + 1].first == byX[i].first ? runEnd[i + 1] : uint32_t(i + 1);
+    }
+    const auto byY = [&](const std::pair<uint32_t, int>& a, const std::pair<uint32_t, int>& b) {
+        return yStep(a.second) < yStep(b.second);
+    };
+    for (std::size_t b = 0; b < n; b = runEnd[b]) {
+        if (runEnd[b] - b > kShortRun) std::sort(byX.begin() + b, byX.begin() + runEnd[b], byY);
+    }
+    // Meets point i with the points of [from, end) within the y steps [low, high]; a long
+    // run is searched, a short one walked whole.
+    const auto meetRun = [&](std::size_t i, std::size_t from, std::size_t end, bool isLong,
+                             uint32_t low, uint32_t high) {
+        std::size_t j = from;
+        if (isLong) {
+            j = std::size_t(std::partition_point(byX.begin() + from, byX.begin() + end,
+                                                 [&](const std::pair<uint32_t, int>& a) {
+                                                     return yStep(a.second) < low;
+                                                 }) -
+                            byX.begin());
+        }
+        for (; j < end; ++j) {
+            if (isLong && yStep(byX[j].second) > high) break;
+            if (!rule.Meet(byX[i].second, byX[j].second)) return false;
+        }
+        return true;
+    };
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0 && byX[i].first != byX[i - 1].first) runStart = i;
+        const uint32_t x = byX[i].first;
+        const uint32_t y = yStep(byX[i].second);
+        const uint32_t low = y > 2 ? y - 2 : 0;
+        const std::size_t end = runEnd[i];
+        if (!meetRun(i, i + 1, end, end - runStart > kShortRun, y, y + 2)) return false;
+        for (std::size_t next = end, k = 0; k < 2 && next < n && byX[next].first - x <= 2; ++k) {
+            const std::size_t nextEnd = runEnd[next];
+            if (!meetRun(i, next, nextEnd, nextEnd - next > kShortRun, low, y + 2)) return false;
+            next = nextEnd;
         }
     }
-    plan->order.resize(size);
     return true;
 }
 
 bool Plan(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan) {
     const int n = static_cast<int>(corner.size());
+    PairRule rule(xyz, corner, plan);
     std::vector<std::pair<uint32_t, int>> steps;
-    if (SortedBySteps(xyz, n, &steps)) {
-        return PlanWeld(
-            xyz, corner, steps,
-            [](const std::pair<uint32_t, int>& a, const std::pair<uint32_t, int>& b) {
-                return b.first - a.first > 2;
-            },
-            plan);
+    double yLow = 0.0;
+    if (SortedBySteps(xyz, n, &steps, &yLow)) {
+        if (!MeetByCells(xyz, steps, yLow, rule)) return false;
+    } else {
+        // Sorted by x, each point meets those after it whose x lies within the tolerance.
+        const std::vector<std::pair<double, int>> sorted = SortedByX(xyz, n);
+        for (std::size_t i = 0; i < sorted.size(); ++i) {
+            for (std::size_t j = i + 1; j < sorted.size(); ++j) {
+                if (!(sorted[j].first - sorted[i].first < kWeldTolerance)) break;
+                if (!rule.Meet(sorted[i].second, sorted[j].second)) return false;
+            }
+        }
     }
-    return PlanWeld(
-        xyz, corner, SortedByX(xyz, n),
-        [](const std::pair<double, int>& a, const std::pair<double, int>& b) {
-            return !(b.first - a.first < kWeldTolerance);
-        },
-        plan);
+    rule.Finish();
+    return true;
 }
 
 }  // namespace
@@ -300,8 +369,19 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
         std::vector<int>().swap(plan.order);
         std::vector<double> at(3 * static_cast<std::size_t>(points));
         std::vector<int> joinOrder(static_cast<std::size_t>(points), -1);
+        // A corner welded into an earlier point keeps the plane it had before the weld;
+        // its own position is kept for the fit, when there is such a corner.
+        std::vector<double> own;
         for (int p = 0; p < points; ++p) {
-            const int survivor = plan.into[std::size_t(m_Mesh->GetPointVertex(p))];
+            const int self = m_Mesh->GetPointVertex(p);
+            const int survivor = plan.into[std::size_t(self)];
+            if (survivor != self && own.empty()) {
+                own.resize(3 * static_cast<std::size_t>(points));
+                for (int q = 0; q < points; ++q) {
+                    const int v = m_Mesh->GetPointVertex(q);
+                    for (int d = 0; d < 3; ++d) own[3 * std::size_t(q) + d] = xyz[3 * std::size_t(v) + d];
+                }
+            }
             for (int d = 0; d < 3; ++d)
                 at[3 * std::size_t(p) + d] = xyz[3 * std::size_t(survivor) + d];
             joinOrder[std::size_t(rank[std::size_t(survivor)])] = p;
@@ -312,7 +392,8 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
         std::vector<char>().swap(pointUsed);
         std::vector<G3Vertex*> made(static_cast<std::size_t>(points));
         if (pkbulk::BuildTriangles(*target, points, at.data(), triangles, corners.data(), 1,
-                                   sideEdge.data(), edges, joinOrder.data(), made.data()) < 0) {
+                                   sideEdge.data(), edges, joinOrder.data(), made.data(),
+                                   own.empty() ? nullptr : own.data()) < 0) {
             const std::vector<int> counts(static_cast<std::size_t>(triangles), 3);
             pkbulk::BuildIndexedFacets(*target, points, at.data(), triangles, counts.data(),
                                        static_cast<int>(corners.size()), corners.data(), nullptr,
