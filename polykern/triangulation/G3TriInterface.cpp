@@ -221,9 +221,11 @@ bool MeetByCells(const std::vector<double>& xyz,
     for (std::size_t i = 0; i < n; ++i) {
         if (i > 0 && byX[i].first != byX[i - 1].first) runStart = i;
         const uint32_t x = byX[i].first;
+        const std::size_t end = runEnd[i];
+        // Alone in its step with no step near: nothing to meet (the common case).
+        if (end == i + 1 && (end == n || byX[end].first - x > 2)) continue;
         const uint32_t y = yStep(byX[i].second);
         const uint32_t low = y > 2 ? y - 2 : 0;
-        const std::size_t end = runEnd[i];
         if (!meetRun(i, i + 1, end, end - runStart > kShortRun, y, y + 2)) return false;
         for (std::size_t next = end, k = 0; k < 2 && next < n && byX[next].first - x <= 2; ++k) {
             const std::size_t nextEnd = runEnd[next];
@@ -379,7 +381,8 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
                 own.resize(3 * static_cast<std::size_t>(points));
                 for (int q = 0; q < points; ++q) {
                     const int v = m_Mesh->GetPointVertex(q);
-                    for (int d = 0; d < 3; ++d) own[3 * std::size_t(q) + d] = xyz[3 * std::size_t(v) + d];
+                    for (int d = 0; d < 3; ++d)
+                        own[3 * std::size_t(q) + d] = xyz[3 * std::size_t(v) + d];
                 }
             }
             for (int d = 0; d < 3; ++d)
