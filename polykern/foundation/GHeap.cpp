@@ -138,6 +138,49 @@ void* GHeap::Alloc() {
     return object;
 }
 
+void GHeap::AllocMany(int count, void** out) {
+    if (count <= 0 || out == nullptr) return;
+    int got = 0;
+    {
+        SpinGuard guard(m_Lock);
+        while (got < count) {
+            auto* block = static_cast<GHeapBlock*>(m_FreeBlocks.getLast());
+            if (block == nullptr) {
+                block = GHeapBlock::Create(this, m_SlotsPerBlock, m_Stride);
+                block->m_Index = m_FreeBlocks.size();
+                m_FreeBlocks.add(block);
+            }
+            while (got < count && block->m_FreeCount > 0) {
+                GHeapBlock::SlotHeader* slot = block->TakeSlot();
+                slot->owner = block;
+                out[got++] = slot + 1;
+            }
+            if (block->m_FreeCount == 0) {
+                m_FreeBlocks.removeLast();
+                block->m_Index = m_FullBlocks.size();
+                m_FullBlocks.add(block);
+            }
+        }
+    }
+    // Slots taken one after another from a block's untouched end lie a stride apart: each
+    // such run is zeroed in one call and its headers written again.
+    const std::size_t bytes = static_cast<std::size_t>(m_SlotSize);
+    for (int first = 0; first < count;) {
+        char* start = static_cast<char*>(out[first]);
+        int last = first;
+        while (last + 1 < count &&
+               static_cast<char*>(out[last + 1]) == static_cast<char*>(out[last]) + m_Stride) {
+            ++last;
+        }
+        GHeapBlock* owner = (static_cast<GHeapBlock::SlotHeader*>(out[first]) - 1)->owner;
+        std::memset(start, 0, static_cast<std::size_t>(last - first) * m_Stride + bytes);
+        for (int k = first + 1; k <= last; ++k) {
+            (static_cast<GHeapBlock::SlotHeader*>(out[k]) - 1)->owner = owner;
+        }
+        first = last + 1;
+    }
+}
+
 void GHeap::Free(void* p) {
     if (p == nullptr) return;
     SpinGuard guard(m_Lock);
@@ -215,6 +258,19 @@ void* GHeap::PooledAlloc(
     GHeap* heap = *owner;
     if (heap == nullptr) heap = Attach(owner, name, slotSize, blockBytes);
     return heap->Alloc();
+#endif
+}
+
+void GHeap::PooledAllocMany(
+    GHeap** owner, const char* name, int slotSize, int blockBytes, int count, void** out) {
+#ifdef PK_POOLS_PASS_THROUGH
+    for (int k = 0; k < count; ++k) {
+        out[k] = PooledAlloc(owner, name, slotSize, blockBytes, static_cast<std::size_t>(slotSize));
+    }
+#else
+    GHeap* heap = *owner;
+    if (heap == nullptr) heap = Attach(owner, name, slotSize, blockBytes);
+    heap->AllocMany(count, out);
 #endif
 }
 

@@ -43,6 +43,10 @@ public:
     /// One slot of the slot size, all bytes zero, 8-byte aligned. Throws std::bad_alloc
     /// when the general heap is exhausted.
     void* Alloc();
+    /// Fills out[0..count) with zero-filled slots, taking the lock once per block instead
+    /// of once per slot; the slots are those `count` calls of Alloc would have handed out,
+    /// in the same order. Throws std::bad_alloc when a block cannot be had.
+    void AllocMany(int count, void** out);
     /// Gives back a pointer that Alloc of this pool returned; null is ignored.
     void Free(void* p);
     /// Takes and releases the pool's lock; returns 0 (nothing is reclaimed lazily).
@@ -77,6 +81,9 @@ public:
         GHeap** owner, const char* name, int slotSize, int blockBytes, std::size_t requested);
     /// The class-level operator delete of a pooled class.
     static void PooledFree(GHeap* heap, void* p);
+    /// PooledAlloc for `count` slots at once, into out[0..count).
+    static void PooledAllocMany(
+        GHeap** owner, const char* name, int slotSize, int blockBytes, int count, void** out);
     /// The class-level arena placement of a pooled class.
     static void* PlaceInArena(std::size_t size, GMemoryAllocator* arena);
 

@@ -23,6 +23,9 @@ public:                                                                         
     static void* operator new(std::size_t size, GMemoryAllocator* arena);              \
     static void operator delete(void* p);                                              \
     static void operator delete(void*, GMemoryAllocator*) {}                           \
+    /** Zero-filled pool slots for `count` objects, for builders that place many objects \
+        at once with ::new (slot); each is released with delete as usual. */             \
+    static void NewSlots(int count, void** out);                                       \
     /** The class's pool; null only between GHeap::RemoveAllHeaps and the next new. */ \
     static GHeap* GetHeap() {                                                          \
         return m_##Class##Heap;                                                        \
@@ -44,6 +47,10 @@ private:                                                                        
     }                                                                                           \
     void Class::operator delete(void* p) {                                                      \
         GHeap::PooledFree(m_##Class##Heap, p);                                                  \
+    }                                                                                           \
+    void Class::NewSlots(int count, void** out) {                                               \
+        GHeap::PooledAllocMany(&m_##Class##Heap, #Class, static_cast<int>(sizeof(Class)),       \
+                               blockBytes, count, out);                                         \
     }
 
 #define PK_POOL_SHARED_BY(Derived, Base) \

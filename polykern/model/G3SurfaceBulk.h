@@ -31,4 +31,24 @@ int BuildIndexedFacets(G3Surface& s,
                        int pairCount,
                        const int* joinOrder = nullptr);
 
+/// The build of a triangle mesh with its sides paired (corners and sideEdge three per
+/// triangle, as above), equal to BuildIndexedFacets with every count 3 and one flag word.
+/// It asks more of the input: finite points, three distinct corners per triangle, and each
+/// pair numbered when its first side comes, in order, with at most two sides and never two
+/// in one triangle. Returns the facet count, or -1 with nothing added when the input does
+/// not qualify (BuildIndexedFacets takes any input). `planeXyz` (optional) gives the points'
+/// positions to fit the facets' planes over, where these differ from the vertices' own (a
+/// weld that moves a corner leaves its facets' planes as they were).
+int BuildTriangles(G3Surface& s,
+                   int pointCount,
+                   const double* xyz,
+                   int triangleCount,
+                   const int* corners,
+                   int32_t flags,
+                   const int* sideEdge,
+                   int pairCount,
+                   const int* joinOrder,
+                   G3Vertex** vertexOfPoint,
+                   const double* planeXyz = nullptr);
+
 }  // namespace pkbulk

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "polykern/foundation/GArrayCollection.h"
+#include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
@@ -14,6 +15,11 @@
 #include "polykern/terrain/G3TerrainPlan.h"
 
 namespace {
+
+// The cover's steps, reported as they finish: the rim, the walls, the edge flags, the
+// bottom and the normals.
+constexpr const char* kCoverStage = "closing the terrain";
+constexpr int kCoverSteps = 4;
 
 // Edge flags by the kinds of the facets on either side: a rim edge, or an edge between
 // a terrain facet and another, is visible; every edge makes the form.
@@ -43,6 +49,7 @@ void G3LandscapeHandler::SurfaceCover(G3Surface* terrain) {
     // One simple rim only: several rims (a terrain with a hole, or in pieces) have no
     // single bottom.
     if (rim.empty() || !pkterrain::RimLoops(rim, &loops) || loops.size() != 1) return;
+    GTrace::Progress(kCoverStage, 1, kCoverSteps);
     const std::vector<G3Vertex*>& loop = loops[0];
     std::unordered_map<G3Vertex*, G3Vertex*> below;
     below.reserve(loop.size());
@@ -56,7 +63,9 @@ void G3LandscapeHandler::SurfaceCover(G3Surface* terrain) {
         terrain->AddFacet(4, q, G3EDGE_VISIBLE, nullptr, nullptr);
     }
     if (m_pfnBatchNotify != nullptr) m_pfnBatchNotify(0);
+    GTrace::Progress(kCoverStage, 2, kCoverSteps);
     SetEdgeFlags(terrain, m_pfnFacetKind);
+    GTrace::Progress(kCoverStage, 3, kCoverSteps);
     std::vector<G3Vertex*> bottom;
     bottom.reserve(loop.size());
     for (auto it = loop.rbegin(); it != loop.rend(); ++it) bottom.push_back(below[*it]);
@@ -73,4 +82,5 @@ void G3LandscapeHandler::SurfaceCover(G3Surface* terrain) {
         }
         terrain->AverageNormalsByPlanes(&facets);
     }
+    GTrace::Progress(kCoverStage, kCoverSteps, kCoverSteps);
 }

@@ -14,6 +14,7 @@
 
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/foundation/GArrayCollection.h"
+#include "polykern/foundation/GTrace.h"
 #include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
@@ -31,6 +32,7 @@ using pkterrain::PlanPoint;
 using pkterrain::Ring;
 
 constexpr double kMinOffset = 0.0001;
+constexpr const char* kFlatStage = "levelling flat regions";
 constexpr double kShortSide = 0.001;
 // Most points a contour side is densified into.
 constexpr int kMaxSplit = 100000;
@@ -235,12 +237,16 @@ G3Surface* G3LandscapeHandler::ApplyFlatRegion(G3Surface* terrain) {
         Release(c);
     }
     G3Surface* current = terrain;
-    for (int i = 0; i < m_Contours->size(); ++i) {
+    const int total = m_Contours->size();
+    const int step = std::max(1, total / 64);  // a report every 1/64 of the contours
+    GTrace::Progress(kFlatStage, 0, total);
+    for (int i = 0; i < total; ++i) {
         G3Surface* next =
             LevelContour(current, static_cast<GArrayCollection*>(m_Contours->get(i)), average);
         if (current != terrain) delete current;
         if (next == nullptr) return nullptr;
         current = next;
+        if ((i + 1) % step == 0 || i + 1 == total) GTrace::Progress(kFlatStage, i + 1, total);
     }
     return current;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <vector>
 
+#include "polykern/foundation/GTrace.h"
 #include "polykern/triangulation/G3TMesh.h"
 #include "polykern/triangulation/G3TMeshHandles.h"
 
@@ -21,6 +22,8 @@ namespace {
 constexpr double kEps = G3TReal::kEps;
 // Runs this short are sorted by u and cut vertically all the way down.
 constexpr int kSortedRun = 64;
+
+constexpr const char* kProgressStage = "triangulating points";
 
 // The first sort's order, exact: (u, v, the order added). Equal points are told apart by
 // the order they were added, so the first added is the one kept.
@@ -179,6 +182,8 @@ private:
     int64_t m_Budget = 0;
     double m_HullArea = 0.0;
     bool m_Failed = false;
+    int m_Grain = -1;        // the size of a progress block; below zero, no report
+    std::size_t m_Done = 0;  // points of the blocks built so far
 };
 
 // Sorts the points by u, then drops every point within the tolerance of one already kept
@@ -281,6 +286,19 @@ void G3TDelaunayBuilder::RankCoordinates() {
 void G3TDelaunayBuilder::Recurse(
     int lo, int n, int axis, bool sorted, uint32_t* farLeft, uint32_t* farRight) {
     if (m_Failed) return;
+    if (n <= m_Grain) {
+        // A block of the progress report: its points count as done once it is built.
+        const int grain = m_Grain;
+        m_Grain = 0;
+        Recurse(lo, n, axis, sorted, farLeft, farRight);
+        m_Grain = grain;
+        m_Done += n;
+        if (m_Done < m_P.size()) {
+            GTrace::Progress(kProgressStage, static_cast<long long>(m_Done),
+                             static_cast<long long>(m_P.size()));
+        }
+        return;
+    }
     auto& t = m_Tri;
     // Small runs are sorted by u once and cut vertically from then on: cheaper than a
     // selection at every level, and the halves stay separated all the same.
@@ -610,10 +628,17 @@ bool G3TDelaunayBuilder::Build() {
     m_Budget = 16 * (static_cast<int64_t>(n) + 16) * (static_cast<int64_t>(std::log2(n + 2)) + 4);
     if (n >= 3) {
         m_Mesh.m_Triangles.reserve(2 * static_cast<std::size_t>(n) + 16);
+        // Blocks of about 1/64 of the points report as they are done, while a receiver
+        // listens; the merges above them are the last part.
+        if (GTrace::IsActive()) {
+            m_Grain = std::max(kSortedRun, n / 64);
+            GTrace::Progress(kProgressStage, 0, n);
+        }
         uint32_t farLeft = 0, farRight = 0;
         Recurse(0, n, 0, false, &farLeft, &farRight);
         if (!m_Failed) RemoveGhosts(farLeft);
         if (!m_Failed && !Covers()) m_Failed = true;
+        if (m_Grain > 0) GTrace::Progress(kProgressStage, n, n);
     }
     // Each vertex to its point: kept vertices directly, dropped ones through their twin.
     std::vector<int32_t>& position = m_Mesh.m_Position;

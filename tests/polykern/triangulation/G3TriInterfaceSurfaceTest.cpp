@@ -164,3 +164,35 @@ TEST(G3TriInterfaceSurface, PointsWeldedIntoATargetsVerticesLinkToTheSurvivors) 
     EXPECT_TRUE(LinksAreLive(*tri, target.get()));
     EXPECT_TRUE(pktest::IsWellFormed(target.get()));
 }
+
+TEST(G3TriInterfaceSurface, SurveyGridRepeatsWeldAsOneByOne) {
+    // Survey lines along y share their x exactly, so the weld's search runs down whole
+    // columns: repeats in the column, and repeats a hair to the side (in the column of
+    // the next lower step of the tolerance), some given before the point they repeat.
+    Points grid;
+    for (int i = 0; i < 30; ++i)
+        for (int j = 0; j < 40; ++j) grid.push_back({double(i), 0.5 * j, 0.1 * i + 0.02 * j});
+    Points repeats = grid;
+    for (int k = 0; k < 25; ++k) repeats.push_back(grid[std::size_t(37 * k + 3)]);
+    for (int j = 0; j < 40; j += 3) {
+        auto p = grid[std::size_t(5 * 40 + j)];
+        p[0] -= 3e-9;
+        if (j % 2 == 0) {
+            repeats.insert(repeats.begin(), p);
+        } else {
+            repeats.push_back(p);
+        }
+    }
+    // A point within the weld's tolerance of a corner but apart for the triangulator:
+    // the weld itself runs.
+    Points twins = grid;
+    twins.push_back({grid[100][0] + 2e-7, grid[100][1] + 4e-7, grid[100][2]});
+    for (const Points& pts : {grid, repeats, twins}) {
+        auto tri = Triangulate(pts);
+        std::unique_ptr<G3Surface> s(tri->GetSurface());
+        EXPECT_TRUE(LinksAreLive(*tri, s.get()));
+        auto tri2 = Triangulate(pts);
+        EXPECT_TRUE(pktest::SameSurface(OneByOne(*tri2).get(), s.get()));
+        EXPECT_TRUE(pktest::IsWellFormed(s.get()));
+    }
+}
