@@ -59,7 +59,7 @@ const Sheets& SheetsOf(int points) {
     h.EndContour();
     s.after.reset(h.ApplyFlatRegion(s.before.get()));
     if (s.after != nullptr) {
-        const double a = PlanArea(s.before.get()), b = PlanArea(s.after.get());
+        const double a = pkcli::PlanArea(s.before.get()), b = pkcli::PlanArea(s.after.get());
         s.sameFootprint = std::fabs(a - b) <= 1e-6 * a;
     }
     return s;
