@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -11,6 +12,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
@@ -269,10 +271,15 @@ bool WriteSceneGltf(const std::vector<SceneElement>& elements,
     nodes.push_back({{"name", "model"},
                      {"rotation", {-0.70710678118654752, 0.0, 0.0, 0.70710678118654752}},
                      {"children", nlohmann::json::array()}});
+    long long total = 0, done = 0;
+    for (const SceneElement& e : elements) total += e.surface != nullptr ? e.surface->GetFacetCount() : 0;
+    const long long step = std::max(1LL, total / 32);
     for (const SceneElement& e : elements) {
         if (e.surface == nullptr) continue;
         std::map<SceneKind, Part> parts;
         for (int i = 0; i < e.surface->GetFacetCount(); ++i) {
+            // A large terrain takes seconds: say how far the facets are.
+            if (++done % step == 0) GTrace::Progress("writing the scene", done, total);
             const SceneKind kind = SceneFacetKind(e, i);
             if (!AddFacet(e.surface->GetFacet(i), origin, &tess, &parts[kind]))
                 ++counted.inexactFacets;
