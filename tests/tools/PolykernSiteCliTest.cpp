@@ -132,13 +132,13 @@ TEST_F(PolykernSite, GridTerrainsAreCheckedRowByRow) {
 // with one node per element.
 TEST_F(PolykernSite, BuildsTheBundledExampleAndItOpensInABrowser) {
     const pktest::CliResult r =
-        Run({"site", std::string(PK_EXAMPLES_DIR) + "/site/site.json", "-o", Path("out"), "--progress"});
+        Run({"site", std::string(PK_EXAMPLES_DIR) + "/site/site.json", "-o", Path("out/site"), "--progress"});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* name : {"site.gltf", "site.dump", "site.png", "plan-1.png", "plan-2.png", "report.json"})
-        EXPECT_TRUE(pktest::Exists(Path("out/") + name)) << name;
+        EXPECT_TRUE(pktest::Exists(Path("out/site/") + name)) << name;
     EXPECT_NE(r.err.find("polykern: buildings: 2/2"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("polykern: pads: 2/2"), std::string::npos) << r.err;
-    const nlohmann::json report = nlohmann::json::parse(pktest::ReadFile(Path("out/report.json")));
+    const nlohmann::json report = nlohmann::json::parse(pktest::ReadFile(Path("out/site/report.json")));
     EXPECT_TRUE(report["terrain"]["closed"].get<bool>());
     ASSERT_EQ(report["buildings"].size(), 2u);
     double cutMinusFill = 0.0;
@@ -155,7 +155,7 @@ TEST_F(PolykernSite, BuildsTheBundledExampleAndItOpensInABrowser) {
     ASSERT_TRUE(pktest::Exists("/usr/bin/chromium")) << "chromium is installed by scripts/bootstrap";
     std::string dom;
     std::size_t drawn = 0;
-    ASSERT_TRUE(OpenInViewer(Path("out/site.gltf"), &dom, &drawn));
+    ASSERT_TRUE(OpenInViewer(Path("out/site/site.gltf"), &dom, &drawn));
     EXPECT_NE(dom.find("nodes=7"), std::string::npos) << dom;
     EXPECT_GT(drawn, std::size_t(640 * 480 / 50)) << "the viewer drew (almost) nothing";
 }

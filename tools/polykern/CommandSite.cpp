@@ -128,11 +128,15 @@ void PrintSummary(const SiteModel& m) {
     }
 }
 
+// Makes the folder and any missing folder above it.
 bool MakeFolder(const std::string& path, std::string* error) {
-    if (mkdir(path.c_str(), 0777) == 0 || errno == EEXIST) {
-        struct stat st {};
-        if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        const std::string part = path.substr(0, at);
+        if (!part.empty() && mkdir(part.c_str(), 0777) != 0 && errno != EEXIST) break;
+        if (at == std::string::npos) break;
     }
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
     *error = "cannot make the folder " + path + ": " + std::strerror(errno);
     return false;
 }
