@@ -166,4 +166,15 @@ double Area(const G3Surface* s) {
     return HasVolume(s, volume, relTol);
 }
 
+bool IsWallInSquare(G3Facet* f, double x0, double x1) {
+    if (std::fabs(f->GetPlaneC()) > 1e-9) return false;
+    std::vector<G3Vertex*> ring(f->GetVertexCount());
+    f->GetVertices(ring.data());
+    for (G3Vertex* v : ring) {
+        if (v->GetX() < x0 - 1e-9 || v->GetX() > x1 + 1e-9) return false;
+        if (v->GetY() < x0 - 1e-9 || v->GetY() > x1 + 1e-9) return false;
+    }
+    return true;
+}
+
 }  // namespace pktest

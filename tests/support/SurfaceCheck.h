@@ -28,4 +28,7 @@ double Area(const G3Surface* s);
                                               double volume,
                                               double relTol = 1e-9);
 
+/// A vertical facet whose corners all lie in the plan square [x0, x1]².
+bool IsWallInSquare(G3Facet* f, double x0, double x1);
+
 }  // namespace pktest

@@ -93,11 +93,14 @@ std::vector<double> HeightsAt(const G3Surface* sheet, const std::vector<SitePoin
     std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return query[a].x < query[b].x; });
     std::vector<double> xs;
     for (std::size_t i : order) xs.push_back(query[i].x);
+    std::vector<G3Vertex*> ring;
+    std::vector<SitePoint> plan;
     for (int i = 0; i < sheet->GetFacetCount(); ++i) {
         const G3Facet* f = sheet->GetFacet(i);
         if (!(f->GetPlaneC() > 1e-9)) continue;
-        std::vector<G3Vertex*> ring(std::size_t(f->GetVertexCount()));
+        ring.resize(std::size_t(f->GetVertexCount()));
         f->GetVertices(ring.data());
+        plan.clear();
         double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
         for (const G3Vertex* v : ring) {
             lo[0] = std::min(lo[0], v->GetX());
@@ -109,8 +112,9 @@ std::vector<double> HeightsAt(const G3Surface* sheet, const std::vector<SitePoin
             const std::size_t q = order[std::size_t(it - xs.begin())];
             const SitePoint& p = query[q];
             if (p.y < lo[1] || p.y > hi[1]) continue;
-            std::vector<SitePoint> plan;
-            for (const G3Vertex* v : ring) plan.push_back({v->GetX(), v->GetY()});
+            if (plan.empty()) {
+                for (const G3Vertex* v : ring) plan.push_back({v->GetX(), v->GetY()});
+            }
             if (!InsidePolygon(p, plan)) continue;
             const double h = -(f->GetPlaneA() * p.x + f->GetPlaneB() * p.y + f->GetPlaneD()) / f->GetPlaneC();
             if (std::isnan(z[q]) || h < z[q]) z[q] = h;
@@ -119,30 +123,43 @@ std::vector<double> HeightsAt(const G3Surface* sheet, const std::vector<SitePoin
     return z;
 }
 
-// The level a building stands on: its own base, else the height of a pad that holds its
-// whole outline, else the lowest terrain height under its corners.
-bool BaseOf(const SiteDescription& site, std::size_t i, const G3Surface* terrain, double* base, std::string* error) {
-    const SiteBuilding& b = site.buildings[i];
-    if (b.hasBase) {
-        *base = b.base;
-        return true;
-    }
-    for (const SitePad& pad : site.pads) {
-        if (std::all_of(b.outline.begin(), b.outline.end(),
-                        [&](const SitePoint& p) { return InsidePolygon(p, pad.outline); })) {
-            *base = pad.height;
-            return true;
+// The level each building stands on: its own base, else the height of a pad that holds
+// its whole outline, else the lowest terrain height under its corners (all such corners
+// found in one pass over the terrain).
+bool BasesOf(const SiteDescription& site, const G3Surface* terrain, std::vector<double>* bases, std::string* error) {
+    const std::size_t n = site.buildings.size();
+    bases->assign(n, HUGE_VAL);
+    std::vector<SitePoint> corners;
+    std::vector<std::size_t> owner;
+    for (std::size_t i = 0; i < n; ++i) {
+        const SiteBuilding& b = site.buildings[i];
+        if (b.hasBase) {
+            (*bases)[i] = b.base;
+            continue;
         }
+        const auto pad = std::find_if(site.pads.begin(), site.pads.end(), [&](const SitePad& p) {
+            return std::all_of(b.outline.begin(), b.outline.end(),
+                               [&](const SitePoint& q) { return InsidePolygon(q, p.outline); });
+        });
+        if (pad != site.pads.end()) {
+            (*bases)[i] = pad->height;
+            continue;
+        }
+        corners.insert(corners.end(), b.outline.begin(), b.outline.end());
+        owner.insert(owner.end(), b.outline.size(), i);
     }
-    const std::vector<double> z = HeightsAt(terrain, b.outline);
-    *base = HUGE_VAL;
+    if (corners.empty()) return true;
+    const std::vector<double> z = HeightsAt(terrain, corners);
     for (std::size_t k = 0; k < z.size(); ++k) {
+        const std::size_t i = owner[k];
         if (std::isnan(z[k])) {
-            *error = "buildings[" + std::to_string(i) + "] \"" + b.name + "\": outline: point " +
-                     std::to_string(k) + " lies off the terrain (give the building a \"base\")";
+            const std::size_t first = std::size_t(std::find(owner.begin(), owner.end(), i) - owner.begin());
+            *error = "buildings[" + std::to_string(i) + "] \"" + site.buildings[i].name +
+                     "\": outline: point " + std::to_string(k - first) +
+                     " lies off the terrain (give the building a \"base\")";
             return false;
         }
-        *base = std::min(*base, z[k]);
+        (*bases)[i] = std::min((*bases)[i], z[k]);
     }
     return true;
 }
@@ -254,10 +271,8 @@ bool BuildSite(const SiteDescription& site, SiteModel* out, std::string* error) 
         }
     }
     // Buildings stand on the terrain as it is before it is closed.
-    std::vector<double> bases(site.buildings.size());
-    for (std::size_t i = 0; i < site.buildings.size(); ++i) {
-        if (!BaseOf(site, i, terrain.get(), &bases[i], error)) return false;
-    }
+    std::vector<double> bases;
+    if (!BasesOf(site, terrain.get(), &bases, error)) return false;
     {
         G3FaceMaterialScope scope(kSiteTerrain);
         GTrace::Progress("closing the terrain", 0, 1);

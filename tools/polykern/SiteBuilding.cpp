@@ -166,8 +166,11 @@ bool MovedOutlineFits(const std::vector<Wall>& walls, const std::vector<SitePoin
         const SitePoint& q = moved[(k + 1) % n];
         if ((q.x - p.x) * walls[k].ux + (q.y - p.y) * walls[k].uy < 1e-6) return false;
     }
+    // The walls' inward normals are their left ones exactly when the outline runs
+    // counter-clockwise.
+    const bool counterClockwise = walls[0].ny * walls[0].ux - walls[0].nx * walls[0].uy > 0;
     return !OutlineCrossesItself(moved, nullptr, nullptr) &&
-           (TwiceSignedArea(moved) > 0) == (TwiceSignedArea(MoveWalls(walls, std::vector<double>(n, 0.0))) > 0);
+           (TwiceSignedArea(moved) > 0) == counterClockwise;
 }
 
 // A roof surface from the generator over `outline` at height z; false when it fails.
@@ -209,7 +212,10 @@ std::vector<SitePoint> MoveGables(const std::vector<Wall>& walls,
         if (degrees[i] >= 90.0) by[i] = -d;
     }
     std::vector<SitePoint> moved = MoveWalls(walls, by);
-    return MovedOutlineFits(walls, moved) ? moved : MoveWalls(walls, std::vector<double>(walls.size(), 0.0));
+    if (MovedOutlineFits(walls, moved)) return moved;
+    std::vector<SitePoint> outline;
+    for (const Wall& w : walls) outline.push_back(w.a);
+    return outline;
 }
 
 double HighestZ(const G3Surface* s) {

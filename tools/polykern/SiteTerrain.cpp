@@ -81,12 +81,12 @@ bool LevelOneByOne(const SiteDescription& site,
     return true;
 }
 
-void PlanBox(const G3Facet* f, double box[4]) {
+void PlanBox(const G3Facet* f, std::vector<G3Vertex*>* ring, double box[4]) {
     box[0] = box[1] = HUGE_VAL;
     box[2] = box[3] = -HUGE_VAL;
-    std::vector<G3Vertex*> ring(std::size_t(f->GetVertexCount()));
-    f->GetVertices(ring.data());
-    for (const G3Vertex* v : ring) {
+    ring->resize(std::size_t(f->GetVertexCount()));
+    f->GetVertices(ring->data());
+    for (const G3Vertex* v : *ring) {
         box[0] = std::min(box[0], v->GetX());
         box[1] = std::min(box[1], v->GetY());
         box[2] = std::max(box[2], v->GetX());
@@ -152,7 +152,7 @@ bool LevelSitePads(const SiteDescription& site,
     for (int i = 0; i < facets && apart; ++i) {
         const G3Facet* f = t->GetFacet(i);
         double box[4];
-        PlanBox(f, box);
+        PlanBox(f, &ring, box);
         for (std::size_t p = 0; p < n; ++p) {
             if (Meet(box, windows[p].data())) windowOf[std::size_t(i)] = static_cast<int>(p);
         }

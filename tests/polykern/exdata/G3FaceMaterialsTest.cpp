@@ -103,18 +103,6 @@ std::vector<G3Facet*> FacetsOn(G3Surface* s, double nx, double ny, double nz, do
     return out;
 }
 
-// True for a vertical facet whose corners all lie in the plan square [x0, x1]².
-bool IsWallInSquare(G3Facet* f, double x0, double x1) {
-    if (std::fabs(f->GetPlaneC()) > 1e-9) return false;
-    std::vector<G3Vertex*> ring(f->GetVertexCount());
-    f->GetVertices(ring.data());
-    for (G3Vertex* v : ring) {
-        if (v->GetX() < x0 - 1e-9 || v->GetX() > x1 + 1e-9) return false;
-        if (v->GetY() < x0 - 1e-9 || v->GetY() > x1 + 1e-9) return false;
-    }
-    return true;
-}
-
 SurfacePtr Painted(G3Surface* s, int material) {
     Provider::SetMaterial(s, material);
     return SurfacePtr(s);
@@ -298,7 +286,7 @@ TEST(G3FaceMaterials, OpeningWallsTakeTheMaterialOfTheFaceTheyEnter) {
         int walls = 0;
         for (int i = 0; i < slab->GetFacetCount(); ++i) {
             G3Facet* f = slab->GetFacet(i);
-            if (!IsWallInSquare(f, 1.0, 2.0)) continue;
+            if (!pktest::IsWallInSquare(f, 1.0, 2.0)) continue;
             ++walls;
             EXPECT_EQ(Provider::MaterialOf(f), entry) << "wall " << i;
         }

@@ -26,18 +26,6 @@ int CountTagged(G3Surface* s, int section, ROOF_FACET_TYPE type) {
     return n;
 }
 
-// True for a vertical facet whose corners all lie in the plan square [x0, x1]².
-bool IsWallInSquare(G3Facet* f, double x0, double x1) {
-    if (std::fabs(f->GetPlaneC()) > 1e-9) return false;
-    std::vector<G3Vertex*> ring(f->GetVertexCount());
-    f->GetVertices(ring.data());
-    for (G3Vertex* v : ring) {
-        if (v->GetX() < x0 - 1e-9 || v->GetX() > x1 + 1e-9) return false;
-        if (v->GetY() < x0 - 1e-9 || v->GetY() > x1 + 1e-9) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 TEST(G3RoofTags, FacetsMadeInsideTheScopeOnlyAreTagged) {
@@ -88,7 +76,7 @@ TEST(G3RoofTags, PiecesOfACutFacetKeepItsTag) {
     int walls = 0;
     for (int i = 0; i < cut->GetFacetCount(); ++i) {
         G3Facet* f = cut->GetFacet(i);
-        const bool inShaft = IsWallInSquare(f, 1.0, 2.0);
+        const bool inShaft = pktest::IsWallInSquare(f, 1.0, 2.0);
         const G3RoofTag tag = G3RoofTagProvider::TagOf(f);
         if (inShaft) {
             ++walls;
