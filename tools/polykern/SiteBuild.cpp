@@ -94,15 +94,14 @@ std::vector<double> HeightsAt(const G3Surface* sheet, const std::vector<SitePoin
     std::vector<double> xs;
     for (std::size_t i : order) xs.push_back(query[i].x);
     std::vector<G3Vertex*> ring;
-    std::vector<SitePoint> plan;
+    std::vector<int> ends;
+    std::vector<SitePoint> loop;
     for (int i = 0; i < sheet->GetFacetCount(); ++i) {
         const G3Facet* f = sheet->GetFacet(i);
-        if (!(f->GetPlaneC() > 1e-9)) continue;
-        ring.resize(std::size_t(f->GetVertexCount()));
-        f->GetVertices(ring.data());
-        plan.clear();
+        if (!(f->GetPlaneC() > 1e-9) || !f->GetLoops(ring, ends) || ends.empty()) continue;
         double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
-        for (const G3Vertex* v : ring) {
+        for (int k = 0; k < ends[0]; ++k) {
+            const G3Vertex* v = ring[std::size_t(k)];
             lo[0] = std::min(lo[0], v->GetX());
             lo[1] = std::min(lo[1], v->GetY());
             hi[0] = std::max(hi[0], v->GetX());
@@ -112,10 +111,16 @@ std::vector<double> HeightsAt(const G3Surface* sheet, const std::vector<SitePoin
             const std::size_t q = order[std::size_t(it - xs.begin())];
             const SitePoint& p = query[q];
             if (p.y < lo[1] || p.y > hi[1]) continue;
-            if (plan.empty()) {
-                for (const G3Vertex* v : ring) plan.push_back({v->GetX(), v->GetY()});
+            // Loop by loop: inside the outline and in none of the holes.
+            bool inside = false;
+            int begin = 0;
+            for (int end : ends) {
+                loop.clear();
+                for (int k = begin; k < end; ++k) loop.push_back({ring[std::size_t(k)]->GetX(), ring[std::size_t(k)]->GetY()});
+                inside = inside != InsidePolygon(p, loop);
+                begin = end;
             }
-            if (!InsidePolygon(p, plan)) continue;
+            if (!inside) continue;
             const double h = -(f->GetPlaneA() * p.x + f->GetPlaneB() * p.y + f->GetPlaneD()) / f->GetPlaneC();
             if (std::isnan(z[q]) || h < z[q]) z[q] = h;
         }
