@@ -3,6 +3,7 @@
 // The oriented-triangle handle algebra and the tolerant predicates shared by the
 // triangulator's construction, segment insertion and point location. Internal.
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -86,7 +87,11 @@ inline G3TReal Orient(const Point& a, const Point& b, const Point& c) {
     return (a.u - c.u) * (b.v - c.v) - (a.v - c.v) * (b.u - c.u);
 }
 
-/// Positive when d lies inside the circle through the counter-clockwise a, b, c.
+/// 1 when d lies inside the circle through the counter-clockwise a, b, c, -1 outside and
+/// 0 on it. "On" means within a small part of the sizes of the determinant's terms, not
+/// within a fixed amount: the determinant grows with the fourth power of the points'
+/// spacing, so a fixed tolerance would call every circle of a few centimetres a tie, and
+/// ties taken that coarsely contradict each other and leave points out of the mesh.
 inline G3TReal InCircle(const Point& a, const Point& b, const Point& c, const Point& d) {
     const double adx = a.u - d.u, ady = a.v - d.v;
     const double bdx = b.u - d.u, bdy = b.v - d.v;
@@ -94,8 +99,15 @@ inline G3TReal InCircle(const Point& a, const Point& b, const Point& c, const Po
     const double alift = adx * adx + ady * ady;
     const double blift = bdx * bdx + bdy * bdy;
     const double clift = cdx * cdx + cdy * cdy;
-    return alift * (bdx * cdy - cdx * bdy) + blift * (cdx * ady - adx * cdy) +
-           clift * (adx * bdy - bdx * ady);
+    const double bc = bdx * cdy - cdx * bdy, ca = cdx * ady - adx * cdy, ab = adx * bdy - bdx * ady;
+    const double det = alift * bc + blift * ca + clift * ab;
+    const double size = alift * (std::fabs(bdx * cdy) + std::fabs(cdx * bdy)) +
+                        blift * (std::fabs(cdx * ady) + std::fabs(adx * cdy)) +
+                        clift * (std::fabs(adx * bdy) + std::fabs(bdx * ady));
+    constexpr double kTie = 1e-12;  // well above the rounding of the terms (about 1e-15)
+    if (det > kTie * size) return 1.0;
+    if (det < -kTie * size) return -1.0;
+    return 0.0;
 }
 
 }  // namespace pktri

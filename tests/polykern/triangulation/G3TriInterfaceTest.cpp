@@ -149,6 +149,47 @@ TEST(G3TriInterface, FarFromTheOriginFractionalPointsStillTriangulate) {
     }
 }
 
+// The rim of a levelled pad, reduced to the points that made it fail: three points on
+// one side, 42 µm apart, beside points metres away. The circle test decides such small
+// circles by their shape, at any scale, so none of the points is left out of the mesh.
+TEST(G3TriInterface, PointsMicrometresApartOnTheHullAreAllUsed) {
+    const std::vector<Pt> rim = {
+        {486.08781043990933, 485},
+        {485, 485},
+        {503.64751780359893, 515},
+        {503.64500692989839, 515},
+        {503.64496492967822, 515},
+        {515, 487.28645300920067},
+        {510, 491.11111111111109},
+        {510, 490},
+        {508.88888888888891, 490},
+        {507.77777777777777, 490},
+        {506.66666666666669, 490},
+        {505.55555555555554, 490},
+        {490, 493.33333333333331},
+        {490, 494.44444444444446},
+        {490, 495.55555555555554},
+        {490, 496.66666666666669},
+        {490, 497.77777777777777},
+        {490, 498.88888888888891},
+        {490, 500},
+        {490, 501.11111111111109},
+        {490, 502.22222222222223},
+        {490, 503.33333333333331},
+        {490, 504.44444444444446},
+        {490, 505.55555555555554},
+        {490, 506.66666666666669},
+        {490, 507.77777777777777},
+        {490, 508.88888888888891}};
+    for (const double scale : {1.0, 0.5, 0.01, 3.0}) {
+        SCOPED_TRACE(scale);
+        Input in;
+        for (const Pt& p : rim) in.Add(p[0] * scale, p[1] * scale);
+        ASSERT_TRUE(in.tri.MakeTriangulation());
+        EXPECT_TRUE(IsTriangulationOfHull(in.tri.GetMesh(), in.points));
+    }
+}
+
 TEST(G3TriInterface, DegenerateLayoutsStillTriangulate) {
     {
         Input grid;  // every cell's four corners are cocircular
