@@ -116,6 +116,7 @@ void GHeap::TakeOut(GArrayCollection& list, GHeapBlock* block) {
 
 void* GHeap::Alloc() {
     GHeapBlock::SlotHeader* slot;
+    bool clear;
     {
         SpinGuard guard(m_Lock);
         auto* block = static_cast<GHeapBlock*>(m_FreeBlocks.getLast());
@@ -124,6 +125,7 @@ void* GHeap::Alloc() {
             block->m_Index = m_FreeBlocks.size();
             m_FreeBlocks.add(block);
         }
+        clear = !block->m_Zero || block->m_FreeHead != nullptr;
         slot = block->TakeSlot();
         if (block->m_FreeCount == 0) {
             m_FreeBlocks.removeLast();
@@ -132,9 +134,10 @@ void* GHeap::Alloc() {
         }
         slot->owner = block;
     }
-    // The slot is this caller's alone from here on: zero it outside the lock.
+    // A slot still zero from the system is not cleared again. The slot is this caller's
+    // alone from here on: clear it outside the lock.
     void* object = slot + 1;
-    std::memset(object, 0, static_cast<std::size_t>(m_SlotSize));
+    if (clear) std::memset(object, 0, static_cast<std::size_t>(m_SlotSize));
     return object;
 }
 
@@ -150,9 +153,13 @@ void GHeap::AllocMany(int count, void** out) {
                 block->m_Index = m_FreeBlocks.size();
                 m_FreeBlocks.add(block);
             }
+            // Slots still zero from the system are not cleared again.
+            const std::size_t bytes = static_cast<std::size_t>(m_SlotSize);
             while (got < count && block->m_FreeCount > 0) {
+                const bool clear = !block->m_Zero || block->m_FreeHead != nullptr;
                 GHeapBlock::SlotHeader* slot = block->TakeSlot();
                 slot->owner = block;
+                if (clear) std::memset(slot + 1, 0, bytes);
                 out[got++] = slot + 1;
             }
             if (block->m_FreeCount == 0) {
@@ -161,23 +168,6 @@ void GHeap::AllocMany(int count, void** out) {
                 m_FullBlocks.add(block);
             }
         }
-    }
-    // Slots taken one after another from a block's untouched end lie a stride apart: each
-    // such run is zeroed in one call and its headers written again.
-    const std::size_t bytes = static_cast<std::size_t>(m_SlotSize);
-    for (int first = 0; first < count;) {
-        char* start = static_cast<char*>(out[first]);
-        int last = first;
-        while (last + 1 < count &&
-               static_cast<char*>(out[last + 1]) == static_cast<char*>(out[last]) + m_Stride) {
-            ++last;
-        }
-        GHeapBlock* owner = (static_cast<GHeapBlock::SlotHeader*>(out[first]) - 1)->owner;
-        std::memset(start, 0, static_cast<std::size_t>(last - first) * m_Stride + bytes);
-        for (int k = first + 1; k <= last; ++k) {
-            (static_cast<GHeapBlock::SlotHeader*>(out[k]) - 1)->owner = owner;
-        }
-        first = last + 1;
     }
 }
 

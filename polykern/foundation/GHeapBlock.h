@@ -19,13 +19,14 @@ public:
     };
     static_assert(sizeof(SlotHeader) == 8, "slot header holds a pointer");
 
-    /// A block of `slots` slots of `stride` bytes in one allocation with its record.
-    /// Throws std::bad_alloc when the general heap is exhausted.
+    /// A block of `slots` slots of `stride` bytes in one allocation with its record; m_Zero
+    /// tells whether its slots are still zero. Throws std::bad_alloc when the system has
+    /// no memory left.
     static GHeapBlock* Create(GHeap* heap, int slots, std::size_t stride);
-    /// Releases a block made by Create, slots and record together. Its memory may be kept
-    /// (up to 2 MiB over all pools) for the next block of the same size.
+    /// Releases a block made by Create, slots and record together. Its chunk goes back to
+    /// the system with its last block, or is kept (two at most) for the next chunk.
     static void Destroy(GHeapBlock* block);
-    /// Hands the memory kept for later blocks back to the general heap.
+    /// Hands the chunks kept for later blocks back to the system.
     static void ReleaseReserve();
 
     /// A free slot: a freed one first, else the next never-used one. Null when full.
@@ -54,6 +55,8 @@ public:
     int m_Slots;
     int m_Unused = 0;  // slots from here on were never handed out
     std::size_t m_Stride;
+    bool m_Chunked = false;  // carved from a chunk rather than malloc'd
+    bool m_Zero = false;     // never-used slots are still zero from the system
 
 private:
     GHeapBlock(GHeap* heap, int slots, std::size_t stride, char* memory);

@@ -107,6 +107,37 @@ TEST(GHeap, AllocManyHandsOutWhatAllocWouldZeroedAcrossBlocks) {
     EXPECT_EQ(many.GetFreeBlockCount() + many.GetFullBlockCount(), 0);
 }
 
+// Memory of released blocks is reused, by the same pool and by a pool of another size,
+// and every slot handed out from it is zero again, whether taken one by one or in bulk.
+TEST(GHeap, SlotsFromReusedMemoryAreZero) {
+    constexpr int kSlots = 120000;  // several megabytes, so whole chunks go and come back
+    std::vector<void*> slots(kSlots);
+    {
+        GHeap first("Dirty", 40, 65536);
+        for (void*& p : slots) {
+            p = first.Alloc();
+            std::memset(p, 0xA5, 40);
+        }
+        for (void* p : slots) first.Free(p);
+        first.AllocMany(kSlots, slots.data());
+        int dirty = 0;
+        for (void* p : slots) dirty += AllZero(p, 40) ? 0 : 1;
+        EXPECT_EQ(dirty, 0);
+        for (void* p : slots) std::memset(p, 0x5A, 40);
+        for (void* p : slots) first.Free(p);
+        EXPECT_EQ(first.GetFreeBlockCount() + first.GetFullBlockCount(), 0);
+    }
+    GHeap other("Other", 56, 65536);
+    int dirty = 0;
+    for (void*& p : slots) {
+        p = other.Alloc();
+        dirty += AllZero(p, 56) ? 0 : 1;
+    }
+    EXPECT_EQ(dirty, 0);
+    for (void* p : slots) other.Free(p);
+    GHeap::RunGarbageCollector();
+}
+
 TEST(GHeap, BlocksMoveBetweenListsAndAreReleasedWhenEmpty) {
     GHeap pool("Lists", 8, 24);  // 4 slots a block
     ASSERT_EQ(pool.GetSlotsPerBlock(), 4);
