@@ -1,6 +1,7 @@
 // Plane sections of closed surfaces. The facets a plane can meet are found without a scan
 // per plane: planes that share a normal are read together, each facet's span along that
-// normal picks by binary search the planes it reaches, and only those facets are cut. The
+// normal picks by binary search the planes it reaches, and only those facets are cut. A
+// plain triangle keeps its corners from that one walk, so the cut reads no edge again. The
 // corners of a section are welded and its doubled edges dropped through hash tables, so a
 // section costs about as much as the facets it crosses.
 
@@ -9,7 +10,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "polykern/boolean/G3BCPrefetch.h"
 #include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BCSectionLoops.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
@@ -47,6 +47,80 @@ bool SameNormal(const double* a, const double* b) {
     return std::fabs(a[0] - b[0]) <= kSameNormal && std::fabs(a[1] - b[1]) <= kSameNormal &&
            std::fabs(a[2] - b[2]) <= kSameNormal;
 }
+
+// How a triangle meets a plane when none of its corners lies on it.
+enum TriangleCut { kTriangleMisses, kTriangleCut, kGeneralCut };
+
+// The corners of a plain triangle (one closed loop of three edges) in ring order from the
+// vertex its first ring edge starts from, as the facet's boundary walk takes them; false
+// for any other facet.
+bool TriangleCorners(const G3Facet* f, const G3Vertex* corner[3]) {
+    const G3Edge* e[3];
+    e[0] = f->GetFirstEdge();
+    if (e[0] == nullptr || (e[1] = e[0]->NextInFacet(f)) == nullptr ||
+        (e[2] = e[1]->NextInFacet(f)) == nullptr || e[2]->NextInFacet(f) != nullptr)
+        return false;
+    const G3Vertex* from =
+        e[1]->HasVertex(e[0]->GetVertex2()) ? e[0]->GetVertex1() : e[0]->GetVertex2();
+    for (int k = 0; k < 3; ++k) {
+        if (!e[k]->HasVertex(from) || e[k]->GetVertex1() == e[k]->GetVertex2()) return false;
+        corner[k] = from;
+        from = e[k]->OtherVertex(from);
+        if ((from == corner[0]) != (k == 2)) return false;
+    }
+    return true;
+}
+
+// The cut of a plain triangle whose corners all lie clearly off the plane, as the facet's
+// boundary walk and the interval building make it: the crossings of the two edges that
+// change side, taken in ring order, and joined into one interval running upwards on the
+// axis of their largest extent; a piece of 1e-6 or less on that axis is no piece. A
+// corner on the plane is left to the general cut.
+TriangleCut CutCorners(const G3Vertex* const corner[3],
+                       const double* plane,
+                       double lower[3],
+                       double upper[3]) {
+    double side[3];
+    int positive = 0;
+    for (int k = 0; k < 3; ++k) {
+        const double* x = corner[k]->GetXYZ();
+        side[k] = plane[0] * x[0] + plane[1] * x[1] + plane[2] * x[2] + plane[3];
+        if (!(std::fabs(side[k]) >= kOnPlane)) return kGeneralCut;
+        positive += side[k] >= 0.0;
+    }
+    if (positive == 0 || positive == 3) return kTriangleMisses;
+    double point[2][3];
+    int found = 0;
+    for (int k = 0; k < 3; ++k) {
+        const int c = (k + 1) % 3;
+        if ((side[k] >= 0.0) == (side[c] >= 0.0)) continue;
+        const double t = std::fabs(side[k] / (side[k] - side[c]));
+        const double* p = corner[k]->GetXYZ();
+        const double* q = corner[c]->GetXYZ();
+        for (int a = 0; a < 3; ++a) point[found][a] = p[a] + t * (q[a] - p[a]);
+        ++found;
+    }
+    GEnvelope box;
+    box.Init(point[0]);
+    box.Add(point[1]);
+    const int axis = box.GetMaxCoo();
+    if (std::fabs(point[1][axis] - point[0][axis]) <= kOnPlane) return kTriangleMisses;
+    const int low = point[1][axis] < point[0][axis] ? 1 : 0;
+    for (int a = 0; a < 3; ++a) {
+        lower[a] = point[low][a];
+        upper[a] = point[1 - low][a];
+    }
+    return kTriangleCut;
+}
+
+// A facet some plane may meet, read while its memory is at hand: a plain triangle keeps
+// its corners, so that cutting it needs neither the facet nor its edges again.
+struct Candidate {
+    const G3Vertex* corner[3];
+    int facet;
+    bool plain;
+    bool doubleSided;
+};
 
 // For each plane, the facets of s it may meet, last facet first: every facet whose corners
 // come within the on-plane tolerance of it, and possibly a few more that the cut then
@@ -92,10 +166,11 @@ public:
         for (int p = 0; p < n; ++p) m_Facets.insert(m_Facets.end(), hits[p].begin(), hits[p].end());
     }
 
-    // The candidate facet indices of plane p, descending.
+    // The candidates of plane p, by descending facet index.
     const int* Begin(int p) const { return m_Facets.data() + m_Begin[p]; }
     const int* End(int p) const { return m_Facets.data() + m_Begin[p + 1]; }
     int GetCount(int p) const { return m_Begin[p + 1] - m_Begin[p]; }
+    const Candidate& At(int i) const { return m_Candidates[static_cast<std::size_t>(i)]; }
 
 private:
     // Appends each facet, from the last to the first, to the planes of `heights` (sorted
@@ -103,7 +178,7 @@ private:
     void Collect(const G3Surface* s,
                  const double* normal,
                  const std::vector<std::pair<double, int>>& heights,
-                 std::vector<std::vector<int>>* hits) const {
+                 std::vector<std::vector<int>>* hits) {
         const double lowest = heights.front().first - m_Margin;
         const double highest = heights.back().first + m_Margin;
         const int edgeLimit = s->GetEdgeCount();
@@ -111,89 +186,70 @@ private:
         std::vector<const G3Facet*> facets(static_cast<std::size_t>(count));
         for (int k = 0; k < count; ++k) facets[std::size_t(k)] = s->GetFacet(k);
         for (int k = count - 1; k >= 0; --k) {
-            g3bcprefetch::PrefetchRing(k, [&facets](int i) { return facets[std::size_t(i)]; });
+            Prefetch(k, facets);
             const G3Facet* f = facets[std::size_t(k)];
+            const G3Edge* last = f->GetLastEdge();
             double lo = HUGE_VAL, hi = -HUGE_VAL;
             int guard = 0;
             for (const G3Edge* e = f->GetFirstEdge(); e != nullptr && guard <= edgeLimit;
-                 e = e->NextInFacet(f), ++guard) {
+                 ++guard) {
                 for (const G3Vertex* v : {e->GetVertex1(), e->GetVertex2()}) {
                     const double* x = v->GetXYZ();
                     const double h = normal[0] * x[0] + normal[1] * x[1] + normal[2] * x[2];
                     lo = std::min(lo, h);
                     hi = std::max(hi, h);
                 }
+                e = e->NextInFacet(f);
+                // The ring's last edge closes its loop: its ends are the end of the edge
+                // before it and the start of its loop's first edge, both read already. Not
+                // reading it saves a third of a triangle's edge reads.
+                if (e == last && guard > 0) break;
             }
             if (!(lo <= hi) || hi < lowest || lo > highest) continue;
             auto first =
                 std::lower_bound(heights.begin(), heights.end(), std::make_pair(lo - m_Margin, -1));
+            if (first == heights.end() || first->first > hi + m_Margin) continue;
+            Candidate c{};
+            c.facet = k;
+            c.plain = TriangleCorners(f, c.corner);
+            c.doubleSided = f->GetDoubleSided();
+            const int index = static_cast<int>(m_Candidates.size());
+            m_Candidates.push_back(c);
             for (auto it = first; it != heights.end() && it->first <= hi + m_Margin; ++it) {
-                (*hits)[it->second].push_back(k);
+                (*hits)[it->second].push_back(index);
+            }
+        }
+    }
+
+    // Starts the fetches of the facets walked some steps after step k (the walk runs
+    // downwards): the facet, its first edge, and the ends of its first two edges.
+    static void Prefetch(int k, const std::vector<const G3Facet*>& facets) {
+        constexpr int kFacetAhead = 32, kEdgeAhead = 24, kEndAhead = 16, kNextAhead = 8;
+        if (k >= kFacetAhead) __builtin_prefetch(facets[std::size_t(k - kFacetAhead)]);
+        if (k >= kEdgeAhead) __builtin_prefetch(facets[std::size_t(k - kEdgeAhead)]->GetFirstEdge());
+        if (k >= kEndAhead) {
+            const G3Facet* f = facets[std::size_t(k - kEndAhead)];
+            if (const G3Edge* e = f->GetFirstEdge()) {
+                __builtin_prefetch(e->GetVertex1());
+                __builtin_prefetch(e->GetVertex2());
+                __builtin_prefetch(e->NextInFacet(f));
+            }
+        }
+        if (k >= kNextAhead) {
+            const G3Facet* f = facets[std::size_t(k - kNextAhead)];
+            const G3Edge* e = f->GetFirstEdge();
+            if (e != nullptr && (e = e->NextInFacet(f)) != nullptr) {
+                __builtin_prefetch(e->GetVertex1());
+                __builtin_prefetch(e->GetVertex2());
             }
         }
     }
 
     double m_Margin = 0.0;
     std::vector<int> m_Begin;
-    std::vector<int> m_Facets;
+    std::vector<int> m_Facets;  // candidate indices, plane by plane
+    std::vector<Candidate> m_Candidates;
 };
-
-// How a triangle meets a plane when none of its corners lies on it.
-enum TriangleCut { kTriangleMisses, kTriangleCut, kGeneralCut };
-
-// The cut of a plain triangle (one closed loop of three edges) whose corners all lie
-// clearly off the plane, as the facet's boundary walk and the interval building make it:
-// the crossings of the two edges that change side, taken in ring order from the vertex
-// each ring edge starts from, and joined into one interval running upwards on the axis
-// of their largest extent; a piece of 1e-6 or less on that axis is no piece. Any other
-// facet, and a corner on the plane, is left to the general cut.
-TriangleCut CutTriangle(const G3Facet* f, const double* plane, double lower[3], double upper[3]) {
-    const G3Edge* e[3];
-    e[0] = f->GetFirstEdge();
-    if (e[0] == nullptr || (e[1] = e[0]->NextInFacet(f)) == nullptr ||
-        (e[2] = e[1]->NextInFacet(f)) == nullptr || e[2]->NextInFacet(f) != nullptr)
-        return kGeneralCut;
-    const G3Vertex* corner[3];
-    const G3Vertex* from =
-        e[1]->HasVertex(e[0]->GetVertex2()) ? e[0]->GetVertex1() : e[0]->GetVertex2();
-    for (int k = 0; k < 3; ++k) {
-        if (!e[k]->HasVertex(from) || e[k]->GetVertex1() == e[k]->GetVertex2()) return kGeneralCut;
-        corner[k] = from;
-        from = e[k]->OtherVertex(from);
-        if ((from == corner[0]) != (k == 2)) return kGeneralCut;
-    }
-    double side[3];
-    int positive = 0;
-    for (int k = 0; k < 3; ++k) {
-        const double* x = corner[k]->GetXYZ();
-        side[k] = plane[0] * x[0] + plane[1] * x[1] + plane[2] * x[2] + plane[3];
-        if (!(std::fabs(side[k]) >= kOnPlane)) return kGeneralCut;
-        positive += side[k] >= 0.0;
-    }
-    if (positive == 0 || positive == 3) return kTriangleMisses;
-    double point[2][3];
-    int found = 0;
-    for (int k = 0; k < 3; ++k) {
-        const int c = (k + 1) % 3;
-        if ((side[k] >= 0.0) == (side[c] >= 0.0)) continue;
-        const double t = std::fabs(side[k] / (side[k] - side[c]));
-        const double* p = corner[k]->GetXYZ();
-        const double* q = corner[c]->GetXYZ();
-        for (int a = 0; a < 3; ++a) point[found][a] = p[a] + t * (q[a] - p[a]);
-        ++found;
-    }
-    GEnvelope box;
-    box.Init(point[0]);
-    box.Add(point[1]);
-    const int axis = box.GetMaxCoo();
-    if (std::fabs(point[1][axis] - point[0][axis]) <= kOnPlane) return kTriangleMisses;
-    const int low = point[1][axis] < point[0][axis] ? 1 : 0;
-    for (int a = 0; a < 3; ++a) {
-        lower[a] = point[low][a];
-        upper[a] = point[1 - low][a];
-    }
-    return kTriangleCut;
-}
 
 std::uint64_t Mix(std::uint64_t h) {
     h ^= h >> 33;
@@ -386,6 +442,7 @@ void AddSectionEdge(SectionScratch* w, int a, int b) {
 // far end is made first, which fixes the numbering of the section's vertices.
 void CollectSection(G3Surface* s,
                     const double* plane,
+                    const FacetSelection& selection,
                     const int* first,
                     const int* last,
                     G3Surface* out,
@@ -394,14 +451,16 @@ void CollectSection(G3Surface* s,
     w->corners.Reset(expected);
     w->edges.Reset(expected);
     w->pairs.clear();
+    constexpr int kAhead = 8;
     for (const int* k = first; k != last; ++k) {
-        // The candidates are walked from `first` on; the prefetch counts down to the end.
-        g3bcprefetch::PrefetchRing(static_cast<int>(last - k) - 1,
-                     [s, last](int i) { return s->GetFacet(*(last - 1 - i)); });
-        G3Facet* f = s->GetFacet(*k);
-        if (f->GetDoubleSided()) continue;
+        if (last - k > kAhead) {
+            const Candidate& next = selection.At(*(k + kAhead));
+            for (const G3Vertex* v : next.corner) __builtin_prefetch(v);
+        }
+        const Candidate& c = selection.At(*k);
+        if (c.doubleSided) continue;
         double lower[3], upper[3];
-        const TriangleCut cut = CutTriangle(f, plane, lower, upper);
+        const TriangleCut cut = c.plain ? CutCorners(c.corner, plane, lower, upper) : kGeneralCut;
         if (cut == kTriangleMisses) continue;
         if (cut == kTriangleCut) {
             const int b = w->corners.At(out, upper);
@@ -409,6 +468,7 @@ void CollectSection(G3Surface* s,
             AddSectionEdge(w, a, b);
             continue;
         }
+        G3Facet* f = s->GetFacet(c.facet);
         const int r = f->IntersectByPlaneConcave(plane, &w->cuts);
         if (r == 0) continue;
         if (r == 3) {
@@ -447,7 +507,8 @@ bool G3BooleanCalculator::Divide(G3Surface* s, int n, const double* planes, G3Su
     for (int p = 0; p < n; ++p) {
         if (selection.GetCount(p) == 0) continue;
         const double* plane = unit.data() + 4 * p;
-        CollectSection(s, plane, selection.Begin(p), selection.End(p), result, &scratch);
+        CollectSection(s, plane, selection, selection.Begin(p), selection.End(p), result,
+                       &scratch);
         if (scratch.pairs.empty()) continue;
         GArrayCollection contours;
         if (!g3sectionloops::TraceSimpleLoops(scratch.pairs, scratch.corners.Vertices(), plane,
@@ -482,11 +543,12 @@ bool G3BooleanCalculator::Divide(G3Surface* s, int n, const double* planes, G3In
     for (int p = 0; p < n; ++p) {
         const double* plane = unit.data() + 4 * p;
         for (const int* k = selection.Begin(p); k != selection.End(p); ++k) {
-            const G3Facet* f = s->GetFacet(*k);
+            const Candidate& c = selection.At(*k);
             double lower[3], upper[3];
-            const TriangleCut cut = CutTriangle(f, plane, lower, upper);
+            const TriangleCut cut = c.plain ? CutCorners(c.corner, plane, lower, upper) : kGeneralCut;
             if (cut == kTriangleCut) out->AddInterval(lower, upper);
             if (cut != kGeneralCut) continue;
+            const G3Facet* f = s->GetFacet(c.facet);
             if (f->IntersectByPlaneConcave(plane, &cuts) == 0) continue;
             cuts.BuildIntervals();
             GArrayCollection* intervals = cuts.GetIntervalList();
