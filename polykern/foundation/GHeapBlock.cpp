@@ -21,8 +21,8 @@ constexpr std::size_t kRecordBytes = (sizeof(GHeapBlock) + 63) & ~std::size_t(63
 // is busy the system may back its chunks with huge pages. Memory fresh from the system
 // is dear (each page is faulted in and cleared), so a chunk whose last block is released
 // is kept for the next chunk of any size: a mesh freed and built again reuses its pages.
-// Kept chunks beyond the first two are handed to the system as lazily free, so it can
-// take them back under memory pressure, and RemoveAllHeaps unmaps them all.
+// All but the two kept last are handed to the system as lazily free, so it can take them
+// back under memory pressure, and RemoveAllHeaps unmaps them all.
 constexpr std::size_t kChunkBytes = std::size_t(2) << 20;
 constexpr std::size_t kLargestChunkedBlock = kChunkBytes / 8;  // larger ones are calloc'd
 
@@ -95,10 +95,18 @@ public:
             Unlink(c);
             --c->size->chunks;
             if (m_KeptCount < kKept) {
-                m_Kept[m_KeptCount++] = c;
-                // Beyond the first few, the system may take a kept chunk's pages back
-                // whenever it needs them; until it does, reusing them costs no fault.
-                if (m_KeptCount > kKeptWarm) lazy = c;
+                m_Kept[m_KeptCount++] = {c, false};
+                // The chunks kept longest may have their pages taken back by the system
+                // whenever it needs them; until it does, reusing them costs no fault. The
+                // latest stay the process's own, so a pool that empties and fills again
+                // over and over makes no system call.
+                if (m_KeptCount > kKeptWarm) {
+                    Kept& old = m_Kept[m_KeptCount - 1 - kKeptWarm];
+                    if (!old.lazy) {
+                        old.lazy = true;
+                        lazy = old.chunk;
+                    }
+                }
             } else {
                 unmap = c;
             }
@@ -109,7 +117,7 @@ public:
 
     void Release() {
         std::lock_guard<GSpinLock> guard(m_Lock);
-        for (int i = 0; i < m_KeptCount; ++i) munmap(m_Kept[i], kChunkBytes);
+        for (int i = 0; i < m_KeptCount; ++i) munmap(m_Kept[i].chunk, kChunkBytes);
         m_KeptCount = 0;
     }
 
@@ -132,7 +140,7 @@ private:
         void* memory = nullptr;
         bool clean = false;
         if (m_KeptCount > 0) {
-            memory = m_Kept[--m_KeptCount];
+            memory = m_Kept[--m_KeptCount].chunk;
         } else {
             memory = MapAligned();
             if (memory == nullptr) return nullptr;
@@ -191,10 +199,14 @@ private:
     static constexpr int kClasses = 64;    // block sizes beyond these are malloc'd
     static constexpr int kKept = 512;      // empty chunks kept for reuse: 1 GiB at most
     static constexpr int kKeptWarm = 2;    // of which these stay the process's own
+    struct Kept {
+        void* chunk;
+        bool lazy;  // handed to the system as lazily free
+    };
     GSpinLock m_Lock;
     SizeClass m_Classes[kClasses];
     int m_ClassCount = 0;
-    void* m_Kept[kKept] = {};
+    Kept m_Kept[kKept] = {};
     int m_KeptCount = 0;
 };
 
