@@ -8,6 +8,7 @@
 
 #include "polykern/foundation/GAssert.h"
 #include "polykern/foundation/GHeapBlock.h"
+#include "polykern/foundation/GWorkBuffers.h"
 #include "polykern/foundation/GMemoryAllocator.h"
 
 namespace {
@@ -218,6 +219,7 @@ void GHeap::RemoveAllHeaps() {
         m_HeapList = nullptr;
     }
     GHeapBlock::ReleaseReserve();
+    pkwork::Release();
 }
 
 int GHeap::GetHeapCount() {

@@ -17,9 +17,9 @@ namespace {
 constexpr std::size_t kRecordBytes = (sizeof(GHeapBlock) + 63) & ~std::size_t(63);
 
 // Blocks are carved out of 2 MiB chunks mapped from the system, one block size to a chunk.
-// A chunk fresh from the system is zero, so its slots need no clearing, and where a size
-// is busy the system may back its chunks with huge pages. Memory fresh from the system
-// is dear (each page is faulted in and cleared), so a chunk whose last block is released
+// A chunk fresh from the system is zero, so its slots need no clearing. Memory fresh from
+// the system is dear (each page is faulted in and cleared), so a chunk whose last block is
+// released
 // is kept for the next chunk of any size: a mesh freed and built again reuses its pages.
 // All but the two kept last are handed to the system as lazily free, so it can take them
 // back under memory pressure, and RemoveAllHeaps unmaps them all.
@@ -145,8 +145,6 @@ private:
             memory = MapAligned();
             if (memory == nullptr) return nullptr;
             clean = true;
-            // A size that already fills chunks is a large mesh in the making; a small
-            // user keeps 4 KiB pages and so touches only what it uses.
             if (size->chunks >= 2) madvise(memory, kChunkBytes, MADV_HUGEPAGE);
         }
         auto* c = static_cast<Chunk*>(memory);

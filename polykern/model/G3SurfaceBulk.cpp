@@ -16,6 +16,7 @@
 
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
+#include "polykern/foundation/GWorkBuffers.h"
 #include "polykern/math/G3Math.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
@@ -39,8 +40,8 @@ public:
               int facetCount,
               const int* counts,
               const int* corners,
-              const std::vector<char>& usable) {
-        std::vector<int> bucket(static_cast<std::size_t>(pointCount) + 1, 0);
+              const pkwork::Vector<char>& usable) {
+        pkwork::Vector<int> bucket(static_cast<std::size_t>(pointCount) + 1, 0);
         std::size_t total = 0;
         ForEachSide(facetCount, counts, corners, usable, [&](std::size_t, int a, int b) {
             ++bucket[a < b ? a : b];
@@ -54,8 +55,8 @@ public:
         }
         // Sides bucketed by their smaller vertex, each with its larger one; within a bucket
         // they stay in side order.
-        std::vector<std::pair<int, int>> sorted(total);  // (larger vertex, side)
-        std::vector<int> fill(bucket.begin(), bucket.end() - 1);
+        pkwork::Vector<std::pair<int, int>> sorted(total);  // (larger vertex, side)
+        pkwork::Vector<int> fill(bucket.begin(), bucket.end() - 1);
         m_PairOfSide.assign(static_cast<std::size_t>(Offset(facetCount, counts)), kNone);
         ForEachSide(facetCount, counts, corners, usable, [&](std::size_t side, int a, int b) {
             sorted[static_cast<std::size_t>(fill[a < b ? a : b]++)] = {a < b ? b : a,
@@ -92,7 +93,7 @@ private:
     static void ForEachSide(int facetCount,
                             const int* counts,
                             const int* corners,
-                            const std::vector<char>& usable,
+                            const pkwork::Vector<char>& usable,
                             F f) {
         std::size_t start = 0;
         for (int k = 0; k < facetCount; ++k) {
@@ -107,7 +108,7 @@ private:
         }
     }
 
-    std::vector<int> m_PairOfSide;
+    pkwork::Vector<int> m_PairOfSide;
     int m_PairCount = 0;
 };
 
@@ -133,7 +134,7 @@ public:
                    const int32_t* edgeFlags,
                    int32_t flags,
                    G3Vertex* const* vertexOf,
-                   const std::vector<char>& usable,
+                   const pkwork::Vector<char>& usable,
                    const int* pairOfSide,
                    int pairCount);
 
@@ -145,7 +146,7 @@ public:
                       int cornerTotal,
                       const int* corners,
                       G3Vertex* const* vertexOf,
-                      std::vector<char>& usable);
+                      pkwork::Vector<char>& usable);
 
     // AddEdge(va, vb, f) for the side that starts at corner position `side`, with the
     // pair's edges taken from its chain.
@@ -216,7 +217,11 @@ public:
         // When every side made an edge the ring starts at the corners in their order, so
         // the plane can be fitted over the corners directly, as FormPlaneEquation would
         // over the ring; a zero plane takes the facet's own fallback.
-        if (added == n && n <= kCornerRoom) {
+        if (added == n && n == 3) {
+            pkbulk::TrianglePlane(vertexOf[ids[0]]->GetXYZ(), vertexOf[ids[1]]->GetXYZ(),
+                                  vertexOf[ids[2]]->GetXYZ(), f->GetPlane());
+            if (f->IsPlaneZero()) f->FormPlaneEquation();
+        } else if (added == n && n <= kCornerRoom) {
             for (int i = 0; i < n; ++i) m_Corners[i] = vertexOf[ids[i]]->GetXYZ();
             G3Math::FormPlaneEquation(n, m_Corners, f->GetPlane());
             if (f->IsPlaneZero()) f->FormPlaneEquation();
@@ -238,8 +243,8 @@ private:
     // Between BeginComplexFacet and EndComplexFacet the surface's link collects facets.
     GArrayCollection* const m_Collector;
     const double* m_Corners[kCornerRoom];
-    std::vector<int> m_FirstEdge;   // per pair: its first edge made by this build
-    std::vector<int> m_NextInPair;  // per edge: the next edge between the same two vertices
+    pkwork::Vector<int> m_FirstEdge;   // per pair: its first edge made by this build
+    pkwork::Vector<int> m_NextInPair;  // per edge: the next edge between the same two vertices
 };
 
 int G3SurfaceBulkBuilder::Usable(int pointCount,
@@ -248,7 +253,7 @@ int G3SurfaceBulkBuilder::Usable(int pointCount,
                                  int cornerTotal,
                                  const int* corners,
                                  G3Vertex* const* vertexOf,
-                                 std::vector<char>& usable) {
+                                 pkwork::Vector<char>& usable) {
     usable.assign(static_cast<std::size_t>(facetCount), 0);
     int readable = 0;
     int64_t start = 0;
@@ -273,7 +278,7 @@ int G3SurfaceBulkBuilder::Run(G3Surface& s,
                               const int32_t* edgeFlags,
                               int32_t flags,
                               G3Vertex* const* vertexOf,
-                              const std::vector<char>& usable,
+                              const pkwork::Vector<char>& usable,
                               const int* pairOfSide,
                               int pairCount) {
     s.GetFacetList()->ensureCapacity(s.GetFacetCount() + readable);
@@ -320,7 +325,7 @@ bool Prepare(G3Surface& s,
     // The vertex objects are made in the order the facets first use them, so that the
     // facets' vertices lie close together in memory however the points are numbered;
     // they join the surface in the points' order, as AddVertex would have added them.
-    std::vector<char> made(static_cast<std::size_t>(pointCount), 0);
+    pkwork::Vector<char> made(static_cast<std::size_t>(pointCount), 0);
     auto make = [&](int k) {
         const double* p = xyz + 3 * std::size_t(k);
         made[std::size_t(k)] = 1;
@@ -378,7 +383,7 @@ int pkbulk::BuildIndexedFacets(G3Surface& s,
                                const int* sideEdge,
                                int pairCount,
                                const int* joinOrder) {
-    std::vector<G3Vertex*> local;
+    pkwork::Vector<G3Vertex*> local;
     G3Vertex** vertexOf = vertexOfPoint;
     if (vertexOf == nullptr && pointCount > 0) {
         local.resize(static_cast<std::size_t>(pointCount));
@@ -388,7 +393,7 @@ int pkbulk::BuildIndexedFacets(G3Surface& s,
                                   corners, vertexOf, joinOrder)) {
         return -1;
     }
-    std::vector<char> usable;
+    pkwork::Vector<char> usable;
     const int readable = G3SurfaceBulkBuilder::Usable(pointCount, facetCount, cornerCounts,
                                                       cornerTotal, corners, vertexOf, usable);
     if (sideEdge != nullptr) {

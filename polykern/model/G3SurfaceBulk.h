@@ -3,6 +3,7 @@
 // The kernel's own entry to bulk building, for builders that already know which facet
 // sides share an edge (the planar triangulator reads it off its triangle adjacency).
 
+#include <cmath>
 #include <cstdint>
 
 class G3Surface;
@@ -50,5 +51,27 @@ int BuildTriangles(G3Surface& s,
                    const int* joinOrder,
                    G3Vertex** vertexOfPoint,
                    const double* planeXyz = nullptr);
+
+// The Newell plane of a triangle about its first corner, with the operations of
+// G3Math::FormPlaneEquation over three points in the same order, so the two agree bit for
+// bit. False, with the plane zero, for a triangle too small to have a normal.
+inline bool TrianglePlane(const double* p0, const double* p1, const double* p2, double* plane) {
+    plane[0] = plane[1] = plane[2] = plane[3] = 0.0;
+    double n[3] = {0.0, 0.0, 0.0};
+    double sum[3] = {p0[0] + p1[0], p0[1] + p1[1], p0[2] + p1[2]};
+    n[0] += (p1[2] - p0[2]) * (p0[1] - p2[1]);
+    n[1] += (p1[0] - p0[0]) * (p0[2] - p2[2]);
+    n[2] += (p1[1] - p0[1]) * (p0[0] - p2[0]);
+    for (int k = 0; k < 3; ++k) sum[k] += p2[k];
+    n[0] += (p2[2] - p0[2]) * (p1[1] - p0[1]);
+    n[1] += (p2[0] - p0[0]) * (p1[2] - p0[2]);
+    n[2] += (p2[1] - p0[1]) * (p1[0] - p0[0]);
+    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    if (!(len >= 1e-12)) return false;
+    for (int k = 0; k < 3; ++k) plane[k] = n[k] / len;
+    const int count = 3;
+    plane[3] = -(plane[0] * sum[0] + plane[1] * sum[1] + plane[2] * sum[2]) / count;
+    return true;
+}
 
 }  // namespace pkbulk

@@ -15,6 +15,7 @@
 
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
+#include "polykern/foundation/GWorkBuffers.h"
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
@@ -55,27 +56,6 @@ private:
     int64_t m_Left;
 };
 
-// The Newell plane of a triangle about its first corner, with the operations of
-// G3Math::FormPlaneEquation over three points in the same order, so the two agree bit for
-// bit. False, with the plane zero, for a triangle too small to have a normal.
-bool TrianglePlane(const double* p0, const double* p1, const double* p2, double* plane) {
-    plane[0] = plane[1] = plane[2] = plane[3] = 0.0;
-    double n[3] = {0.0, 0.0, 0.0};
-    double sum[3] = {p0[0] + p1[0], p0[1] + p1[1], p0[2] + p1[2]};
-    n[0] += (p1[2] - p0[2]) * (p0[1] - p2[1]);
-    n[1] += (p1[0] - p0[0]) * (p0[2] - p2[2]);
-    n[2] += (p1[1] - p0[1]) * (p0[0] - p2[0]);
-    for (int k = 0; k < 3; ++k) sum[k] += p2[k];
-    n[0] += (p2[2] - p0[2]) * (p1[1] - p0[1]);
-    n[1] += (p2[0] - p0[0]) * (p1[2] - p0[2]);
-    n[2] += (p2[1] - p0[1]) * (p1[0] - p0[0]);
-    const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    if (!(len >= 1e-12)) return false;
-    for (int k = 0; k < 3; ++k) plane[k] = n[k] / len;
-    const int count = 3;
-    plane[3] = -(plane[0] * sum[0] + plane[1] * sum[1] + plane[2] * sum[2]) / count;
-    return true;
-}
 
 // Whether the input meets the build's conditions: finite points, three distinct corners
 // in range per triangle, and side numbers that start each pair at its first side, in
@@ -89,7 +69,7 @@ bool Acceptable(int pointCount,
     for (std::size_t k = 0; k < 3 * static_cast<std::size_t>(pointCount); ++k) {
         if (!std::isfinite(xyz[k])) return false;
     }
-    std::vector<uint8_t> uses(static_cast<std::size_t>(pairCount), 0);
+    pkwork::Vector<uint8_t> uses(static_cast<std::size_t>(pairCount), 0);
     int next = 0;
     for (int t = 0; t < triangleCount; ++t) {
         const int* c = corners + 3 * std::size_t(t);
@@ -133,7 +113,7 @@ int pkbulk::BuildTriangles(G3Surface& s,
     // The vertices: made in the order the triangles first use them, so that a triangle's
     // vertices lie close together in memory, each numbered by its place in the list.
     const int vertexBase = vertices->size();
-    std::vector<int> place(static_cast<std::size_t>(pointCount));
+    pkwork::Vector<int> place(static_cast<std::size_t>(pointCount));
     for (int k = 0; k < pointCount; ++k) {
         place[std::size_t(joinOrder != nullptr ? joinOrder[k] : k)] = vertexBase + k;
     }

@@ -9,6 +9,7 @@
 
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
+#include "polykern/foundation/GWorkBuffers.h"
 #include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3SurfaceBulk.h"
@@ -30,18 +31,18 @@ constexpr const char* kSurfaceStage = "building the surface";
 // pair when the weld merges them). Anything else (a filled surface, corners within the
 // tolerance, three points close together) leaves the weld to itself.
 struct WeldPlan {
-    std::vector<int> order;
-    std::vector<int> into;
+    pkwork::Vector<int> order;
+    pkwork::Vector<int> into;
 };
 
 // The points' x values with their numbers, in ascending order (equal values by number),
 // by a radix sort over the values' bits: linear in the number of points.
-std::vector<std::pair<double, int>> SortedByX(const std::vector<double>& xyz, int n) {
+pkwork::Vector<std::pair<double, int>> SortedByX(const pkwork::Vector<double>& xyz, int n) {
     struct Item {
         uint64_t key;
         int index;
     };
-    std::vector<Item> items(static_cast<std::size_t>(n)), spare(static_cast<std::size_t>(n));
+    pkwork::Vector<Item> items(static_cast<std::size_t>(n)), spare(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const double x = xyz[3 * std::size_t(i)] + 0.0;  // -0.0 sorts with 0.0
         uint64_t bits;
@@ -50,7 +51,7 @@ std::vector<std::pair<double, int>> SortedByX(const std::vector<double>& xyz, in
         bits = (bits >> 63) != 0 ? ~bits : bits | (uint64_t(1) << 63);
         items[std::size_t(i)] = {bits, i};
     }
-    std::vector<std::size_t> count(1 << 16);
+    pkwork::Vector<std::size_t> count(1 << 16);
     for (int shift = 0; shift < 64; shift += 16) {
         std::fill(count.begin(), count.end(), 0);
         for (const Item& it : items) ++count[(it.key >> shift) & 0xFFFF];
@@ -64,7 +65,7 @@ std::vector<std::pair<double, int>> SortedByX(const std::vector<double>& xyz, in
         for (const Item& it : items) spare[count[(it.key >> shift) & 0xFFFF]++] = it;
         items.swap(spare);
     }
-    std::vector<std::pair<double, int>> out(static_cast<std::size_t>(n));
+    pkwork::Vector<std::pair<double, int>> out(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const int k = items[std::size_t(i)].index;
         out[std::size_t(i)] = {xyz[3 * std::size_t(k)], k};
@@ -77,9 +78,9 @@ std::vector<std::pair<double, int>> SortedByX(const std::vector<double>& xyz, in
 // count. Points whose x (or y) differ by less than the tolerance are at most two steps
 // apart (one, and one more for rounding). False when a value is not finite or the steps do
 // not fit 32 bits (a spread over thousands of units); the sort over all the bits serves then.
-bool SortedBySteps(const std::vector<double>& xyz,
+bool SortedBySteps(const pkwork::Vector<double>& xyz,
                    int n,
-                   std::vector<std::pair<uint32_t, int>>* out,
+                   pkwork::Vector<std::pair<uint32_t, int>>* out,
                    double* yLow) {
     double lo = 0.0, hi = 0.0, yLo = 0.0, yHi = 0.0;
     for (int i = 0; i < n; ++i) {
@@ -93,13 +94,13 @@ bool SortedBySteps(const std::vector<double>& xyz,
     const double scale = 1.0 / kWeldTolerance;
     if (!((hi - lo) * scale < 4.0e9) || !((yHi - yLo) * scale < 4.0e9)) return false;
     *yLow = yLo;
-    std::vector<std::pair<uint32_t, int>> items(static_cast<std::size_t>(n));
+    pkwork::Vector<std::pair<uint32_t, int>> items(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const double steps = (xyz[3 * std::size_t(i)] - lo) * scale;
         items[std::size_t(i)] = {static_cast<uint32_t>(steps), i};
     }
     out->resize(items.size());
-    std::vector<std::size_t> count(1 << 16);
+    pkwork::Vector<std::size_t> count(1 << 16);
     for (int shift = 0; shift < 32; shift += 16) {
         std::fill(count.begin(), count.end(), 0);
         for (const auto& it : items) ++count[(it.first >> shift) & 0xFFFF];
@@ -121,7 +122,7 @@ bool SortedBySteps(const std::vector<double>& xyz,
 // and an earlier point takes over a later corner.
 class PairRule {
 public:
-    PairRule(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan)
+    PairRule(const pkwork::Vector<double>& xyz, const pkwork::Vector<char>& corner, WeldPlan* plan)
         : m_Xyz(xyz), m_Corner(corner), m_Used(corner), m_Paired(corner.size(), 0), m_Plan(plan) {
         plan->into.resize(corner.size());
         for (std::size_t i = 0; i < corner.size(); ++i) plan->into[i] = int(i);
@@ -152,7 +153,7 @@ public:
 
     // The sweep: an unused point is replaced by the last one, which is looked at next.
     void Finish() {
-        std::vector<int>& order = m_Plan->order;
+        pkwork::Vector<int>& order = m_Plan->order;
         order.resize(m_Corner.size());
         for (std::size_t i = 0; i < order.size(); ++i) order[i] = int(i);
         std::size_t size = order.size();
@@ -167,10 +168,10 @@ public:
     }
 
 private:
-    const std::vector<double>& m_Xyz;
-    const std::vector<char>& m_Corner;
-    std::vector<char> m_Used;
-    std::vector<char> m_Paired;
+    const pkwork::Vector<double>& m_Xyz;
+    const pkwork::Vector<char>& m_Corner;
+    pkwork::Vector<char> m_Used;
+    pkwork::Vector<char> m_Paired;
     WeldPlan* m_Plan;
 };
 
@@ -179,8 +180,8 @@ private:
 // next two steps. Runs longer than a few points (a survey line along y) are ordered by y
 // steps, so that only the points within two y steps are met there; points then cost a
 // constant each however the survey is laid out. False when `rule` refuses.
-bool MeetByCells(const std::vector<double>& xyz,
-                 std::vector<std::pair<uint32_t, int>>& byX,
+bool MeetByCells(const pkwork::Vector<double>& xyz,
+                 pkwork::Vector<std::pair<uint32_t, int>>& byX,
                  double yLow,
                  PairRule& rule) {
     constexpr std::size_t kShortRun = 8;
@@ -189,7 +190,7 @@ bool MeetByCells(const std::vector<double>& xyz,
     const auto yStep = [&](int point) {
         return static_cast<uint32_t>((xyz[3 * std::size_t(point) + 1] - yLow) * scale);
     };
-    std::vector<uint32_t> runEnd(n);
+    pkwork::Vector<uint32_t> runEnd(n);
     for (std::size_t i = n; i-- > 0;) {
         runEnd[i] = i + 1 < n && byX[i + 1].first == byX[i].first ? runEnd[i + 1] : uint32_t(i + 1);
     }
@@ -236,16 +237,16 @@ bool MeetByCells(const std::vector<double>& xyz,
     return true;
 }
 
-bool Plan(const std::vector<double>& xyz, const std::vector<char>& corner, WeldPlan* plan) {
+bool Plan(const pkwork::Vector<double>& xyz, const pkwork::Vector<char>& corner, WeldPlan* plan) {
     const int n = static_cast<int>(corner.size());
     PairRule rule(xyz, corner, plan);
-    std::vector<std::pair<uint32_t, int>> steps;
+    pkwork::Vector<std::pair<uint32_t, int>> steps;
     double yLow = 0.0;
     if (SortedBySteps(xyz, n, &steps, &yLow)) {
         if (!MeetByCells(xyz, steps, yLow, rule)) return false;
     } else {
         // Sorted by x, each point meets those after it whose x lies within the tolerance.
-        const std::vector<std::pair<double, int>> sorted = SortedByX(xyz, n);
+        const pkwork::Vector<std::pair<double, int>> sorted = SortedByX(xyz, n);
         for (std::size_t i = 0; i < sorted.size(); ++i) {
             for (std::size_t j = i + 1; j < sorted.size(); ++j) {
                 if (!(sorted[j].first - sorted[i].first < kWeldTolerance)) break;
@@ -329,7 +330,7 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     const int n = m_Mesh->GetVertexCount();
     const int triangleTotal = m_Mesh->GetTriangleCount();
     GTrace::Progress(kSurfaceStage, 0, triangleTotal);
-    std::vector<double> xyz(3 * static_cast<std::size_t>(n));
+    pkwork::Vector<double> xyz(3 * static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         G3TVertex* v = m_Mesh->GetVertex(i);
         const double u = v->u.Value(), vv = v->v.Value(), w = v->w.Value();
@@ -342,14 +343,14 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     // order the triangles use them; the vertex list still follows the order added.
     const int triangles = m_Mesh->GetTriangleCount();
     const int points = m_Mesh->GetPointCount();
-    std::vector<int> corners(3 * static_cast<std::size_t>(triangles));
-    std::vector<char> pointUsed(static_cast<std::size_t>(points), 0);
+    pkwork::Vector<int> corners(3 * static_cast<std::size_t>(triangles));
+    pkwork::Vector<char> pointUsed(static_cast<std::size_t>(points), 0);
     for (int t = 0; t < triangles; ++t) {
         int* c = &corners[3 * std::size_t(t)];
         m_Mesh->GetTrianglePoints(t, c);
         for (int k = 0; k < 3; ++k) pointUsed[std::size_t(c[k])] = 1;
     }
-    std::vector<char> corner(static_cast<std::size_t>(n), 0);
+    pkwork::Vector<char> corner(static_cast<std::size_t>(n), 0);
     bool everyPointUsed = true;
     for (int p = 0; p < points; ++p) {
         if (pointUsed[std::size_t(p)]) {
@@ -365,15 +366,15 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     if (target->GetVertexCount() == 0 && everyPointUsed && Plan(xyz, corner, &plan)) {
         // Every sorted point is a corner and survives, as itself or as the earlier point
         // of its pair; it takes the survivor's position and joins in the survivor's place.
-        std::vector<int> rank(static_cast<std::size_t>(n), -1);
+        pkwork::Vector<int> rank(static_cast<std::size_t>(n), -1);
         for (std::size_t k = 0; k < plan.order.size(); ++k)
             rank[std::size_t(plan.order[k])] = int(k);
-        std::vector<int>().swap(plan.order);
-        std::vector<double> at(3 * static_cast<std::size_t>(points));
-        std::vector<int> joinOrder(static_cast<std::size_t>(points), -1);
+        pkwork::Vector<int>().swap(plan.order);
+        pkwork::Vector<double> at(3 * static_cast<std::size_t>(points));
+        pkwork::Vector<int> joinOrder(static_cast<std::size_t>(points), -1);
         // A corner welded into an earlier point keeps the plane it had before the weld;
         // its own position is kept for the fit, when there is such a corner.
-        std::vector<double> own;
+        pkwork::Vector<double> own;
         for (int p = 0; p < points; ++p) {
             const int self = m_Mesh->GetPointVertex(p);
             const int survivor = plan.into[std::size_t(self)];
@@ -390,14 +391,14 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
             joinOrder[std::size_t(rank[std::size_t(survivor)])] = p;
         }
         // What the build no longer needs goes back before it, for its blocks to reuse.
-        std::vector<double>().swap(xyz);
-        std::vector<char>().swap(corner);
-        std::vector<char>().swap(pointUsed);
-        std::vector<G3Vertex*> made(static_cast<std::size_t>(points));
+        pkwork::Vector<double>().swap(xyz);
+        pkwork::Vector<char>().swap(corner);
+        pkwork::Vector<char>().swap(pointUsed);
+        pkwork::Vector<G3Vertex*> made(static_cast<std::size_t>(points));
         if (pkbulk::BuildTriangles(*target, points, at.data(), triangles, corners.data(), 1,
                                    sideEdge.data(), edges, joinOrder.data(), made.data(),
                                    own.empty() ? nullptr : own.data()) < 0) {
-            const std::vector<int> counts(static_cast<std::size_t>(triangles), 3);
+            const pkwork::Vector<int> counts(static_cast<std::size_t>(triangles), 3);
             pkbulk::BuildIndexedFacets(*target, points, at.data(), triangles, counts.data(),
                                        static_cast<int>(corners.size()), corners.data(), nullptr,
                                        1, made.data(), sideEdge.data(), edges, joinOrder.data());
@@ -411,7 +412,7 @@ G3Surface* G3TriInterface::GetSurface(G3Surface* target) {
     } else {
         for (int& c : corners) c = m_Mesh->GetPointVertex(c);
         const int base = target->GetVertexCount();
-        const std::vector<int> counts(static_cast<std::size_t>(triangles), 3);
+        const pkwork::Vector<int> counts(static_cast<std::size_t>(triangles), 3);
         pkbulk::BuildIndexedFacets(*target, n, xyz.data(), triangles, counts.data(),
                                    static_cast<int>(corners.size()), corners.data(), nullptr, 1,
                                    nullptr, sideEdge.data(), edges);
