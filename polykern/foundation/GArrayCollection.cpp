@@ -118,11 +118,6 @@ void GArrayCollection::clear(bool deleteElements) {
     m_Count = 0;
 }
 
-GObj* GArrayCollection::get(int i) const {
-    PK_ASSERT(i >= 0 && i < m_Count);
-    return m_Array[i];
-}
-
 void GArrayCollection::put(int i, GObj* obj) {
     PK_ASSERT(i >= 0 && i < m_Count);
     m_Array[i] = obj;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "polykern/PolykernExport.h"
+#include "polykern/foundation/GAssert.h"
 #include "polykern/foundation/GCollection.h"
 #include "polykern/foundation/GPooled.h"
 
@@ -42,7 +43,10 @@ public:
     /// With `deleteElements`, first deletes every non-null element.
     void clear(bool deleteElements);
 
-    GObj* get(int i) const;
+    GObj* get(int i) const {
+        PK_ASSERT(i >= 0 && i < m_Count);
+        return m_Array[i];
+    }
     void put(int i, GObj* obj);
     /// Null when empty.
     GObj* getFirst() const { return m_Count > 0 ? m_Array[0] : nullptr; }

@@ -24,10 +24,6 @@ void G3Facet::Copy(GObj* from) {
     SetPlane(source->m_Plane);
 }
 
-G3Edge* G3Facet::NextEdge(const G3Edge* e) const {
-    return e->NextInFacet(this);
-}
-
 void G3Facet::AddEdge(G3Edge* e) {
     if (m_LastEdge == nullptr) {
         m_FirstEdge = e;

@@ -4,6 +4,7 @@
 
 #include "polykern/PolykernExport.h"
 #include "polykern/foundation/GPooled.h"
+#include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Obj.h"
 
 class G3Edge;
@@ -42,7 +43,7 @@ public:
     G3Edge* GetLastEdge() const { return m_LastEdge; }
     bool HasEdges() const { return m_FirstEdge != nullptr; }
     /// The successor of e in the ring (null after the last edge).
-    G3Edge* NextEdge(const G3Edge* e) const;
+    G3Edge* NextEdge(const G3Edge* e) const;  // inline, below
     /// Appends e, whose side for this facet is already set.
     void AddEdge(G3Edge* e);
     /// Unlinks e and clears its side; e stays in its vertices' lists. False when absent.
@@ -283,3 +284,8 @@ private:
     G3Surface* m_Parent = nullptr;
     double m_Plane[4] = {0.0, 0.0, 0.0, 0.0};
 };
+
+// Facet walks are the kernel's innermost loops: the step to the next ring edge is inline.
+inline G3Edge* G3Facet::NextEdge(const G3Edge* e) const {
+    return e->NextInFacet(this);
+}

@@ -23,10 +23,6 @@ G3Vertex* G3Vertex::Duplicate() {
     return copy;
 }
 
-G3Edge* G3Vertex::NextEdge(const G3Edge* e) const {
-    return e->NextAtVertex(this);
-}
-
 void G3Vertex::AddEdge(G3Edge* e) {
     if (m_FirstEdge == nullptr) {
         m_FirstEdge = e;

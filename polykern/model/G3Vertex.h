@@ -2,6 +2,7 @@
 
 #include "polykern/PolykernExport.h"
 #include "polykern/foundation/GPooled.h"
+#include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Normal.h"
 
 class G3Edge;
@@ -32,7 +33,7 @@ public:
     G3Edge* GetLastEdge() const { return m_LastEdge; }
     bool HasEdges() const { return m_FirstEdge != nullptr; }
     /// The successor of `e` in this vertex's list.
-    G3Edge* NextEdge(const G3Edge* e) const;
+    G3Edge* NextEdge(const G3Edge* e) const;  // inline, below
 
     /// Appends `e`, whose link for this vertex must be null.
     void AddEdge(G3Edge* e);
@@ -78,3 +79,8 @@ private:
     G3Edge* m_FirstEdge = nullptr;
     G3Edge* m_LastEdge = nullptr;
 };
+
+// The step to the next edge at a vertex is inline, as the facet's ring step is.
+inline G3Edge* G3Vertex::NextEdge(const G3Edge* e) const {
+    return e->NextAtVertex(this);
+}
