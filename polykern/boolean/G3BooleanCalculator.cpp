@@ -168,7 +168,7 @@ G3Surface* G3BooleanCalculator::RunBinary(
     }
     // Parity over a surface that passes through itself miscounts: such an operand is
     // refused wherever the two meet.
-    if (m_Overlap != kDisjoint && (CrossesItself(m_A) || CrossesItself(m_B))) {
+    if (m_Overlap != kDisjoint && EitherCrossesItself(m_A, m_B)) {
         GTrace::Message("Boolean: an operand's facets cross each other");
         DropOperands();
         return nullptr;

@@ -226,6 +226,8 @@ private:
     // Whether two facets of s that share no corner pass through each other (s in the
     // working frame, its facets with their working records).
     bool CrossesItself(G3Surface* s);
+    // Whether either operand crosses itself; two large operands are checked side by side.
+    bool EitherCrossesItself(G3Surface* a, G3Surface* b);
     // Both halves of a slice through the Sub form chosen; see Slice.
     bool SliceBy(G3Surface* s,
                  double* plane,

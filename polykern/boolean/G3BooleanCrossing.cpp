@@ -6,6 +6,9 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <future>
+#include <mutex>
+#include <system_error>
 #include <vector>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
@@ -300,8 +303,42 @@ __attribute__((noinline)) Scratch* ThreadScratch() {
     return &scratch;
 }
 
+// The helper thread's scratch, kept from one check to the next as the calling thread's
+// is; one caller at a time holds it.
+Scratch* HelperScratch() {
+    static Scratch* scratch = new Scratch();
+    return scratch;
+}
+
+std::mutex& HelperLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Below this many facets on either side the checks run one after the other: a thread
+// costs more than the smaller check.
+constexpr int kSideBySide = 4096;
+
 }  // namespace
 
 bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
     return CrossesWithin(s, ThreadScratch());
+}
+
+// The checks only read the operands, so the second can run on a helper thread while the
+// first runs here. When the helper's scratch is taken by another calculator, or no thread
+// can be had, the checks run one after the other; the answer is the same.
+bool G3BooleanCalculator::EitherCrossesItself(G3Surface* a, G3Surface* b) {
+    if (a->GetFacetCount() < kSideBySide || b->GetFacetCount() < kSideBySide)
+        return CrossesItself(a) || CrossesItself(b);
+    std::unique_lock<std::mutex> helper(HelperLock(), std::try_to_lock);
+    if (!helper.owns_lock()) return CrossesItself(a) || CrossesItself(b);
+    std::future<bool> second;
+    try {
+        second = std::async(std::launch::async, [b] { return CrossesWithin(b, HelperScratch()); });
+    } catch (const std::system_error&) {
+        return CrossesItself(a) || CrossesItself(b);
+    }
+    const bool first = CrossesItself(a);
+    return second.get() || first;
 }

@@ -4,15 +4,18 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetVertexIterator.h"
 #include "polykern/model/G3Surface.h"
+#include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
 
@@ -196,6 +199,49 @@ TEST(G3BooleanCalculator, PierBuiltIntoAWallWithFacesFlushOnBothSides) {
     EXPECT_TRUE(ResultIs(Apply(Op::Difference, pier(), wall()), 0.25));
     const PairVolumes v = CheckIdentities(+pier, +wall);
     EXPECT_NEAR(v.common, 0.3, 1e-9);
+}
+
+// A UV sphere of 16,128 triangles moved by dx along x: enough facets for both operands'
+// crossing checks to run side by side.
+G3Surface* FineSphere(double dx) {
+    G3Surface* s = pktest::MakeSphere(128, 64);
+    for (int i = 0; i < s->GetVertexCount(); ++i) {
+        G3Vertex* v = s->GetVertex(i);
+        const double p[3] = {v->GetX() + dx, v->GetY(), v->GetZ()};
+        v->Set(p);
+    }
+    s->FormPlaneEquation();
+    return s;
+}
+
+TEST(G3BooleanCalculator, LargeOperandsCheckedSideBySideGiveTheSameAnswers) {
+    std::unique_ptr<G3Surface> one(FineSphere(0.0));
+    const double v = pktest::SignedVolume(one.get());
+    auto ab = Apply(Op::Union, FineSphere(0.0), FineSphere(0.59));
+    auto ba = Apply(Op::Union, FineSphere(0.59), FineSphere(0.0));
+    ASSERT_NE(ab, nullptr);
+    ASSERT_NE(ba, nullptr);
+    EXPECT_TRUE(pktest::IsClosedAndOriented(ab.get()));
+    const double u = pktest::SignedVolume(ab.get());
+    EXPECT_NEAR(pktest::SignedVolume(ba.get()), u, 1e-9 * u);
+    EXPECT_GT(u, v);
+    EXPECT_LT(u, 2 * v);
+    // A large body passing through itself is refused, for that reason, on either side.
+    auto crossed = [] {
+        G3Surface* s = FineSphere(0.0);
+        std::unique_ptr<G3Surface> other(FineSphere(0.3));
+        s->Copy(other.get());
+        return s;
+    };
+    static int refusals = 0;
+    const GTrace::Receiver previous = GTrace::SetReceiver([](const char* m) {
+        if (std::strstr(m, "cross each other") != nullptr) ++refusals;
+    });
+    // A difference keeps its operands' order: the second one is checked on the helper.
+    EXPECT_EQ(Apply(Op::Difference, crossed(), FineSphere(0.59)), nullptr);
+    EXPECT_EQ(Apply(Op::Difference, FineSphere(0.59), crossed()), nullptr);
+    GTrace::SetReceiver(previous);
+    EXPECT_EQ(refusals, 2);
 }
 
 TEST(G3BooleanCalculator, BodyPassingThroughItselfIsRefused) {
