@@ -5,6 +5,7 @@
 #include "polykern/PolykernExport.h"
 #include "polykern/math/GEnvelope.h"
 
+class G3BCLoopCache;
 class G3Facet;
 class G3Grid;
 class G3IntervalList;
@@ -187,7 +188,8 @@ protected:
     bool OpenBoolean();
     void Divide();
     void DivideSelf();
-    void IntersectFacetProcessor(G3Facet* f);
+    // With `loops`, large facets keep their loops from one cut to the next.
+    void IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loops = nullptr);
     void MergeSurfaceAndIntersectionTree(G3Surface* s, GEnvelope* env);
     void MergeSurfaceAndIntersectionTree(G3Surface* s, GEnvelope* env, GEVENT e);
     void ClassifyVertices(G3Surface* s, GArrayCollection* others);

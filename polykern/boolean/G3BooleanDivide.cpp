@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "polykern/boolean/G3BCCutHole.h"
@@ -269,7 +271,38 @@ struct CutEnd {
 
 }  // namespace
 
-void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f) {
+// The loops of the large facets one intersection pass cuts, made on first use. Within
+// the pass no ring changes (the cuts are only recorded), so a slab's face with hundreds
+// of holes is walked once rather than once for every box wall that meets it.
+class G3BCLoopCache {
+public:
+    // The kept loops of f, or null for a facet small enough to walk each time.
+    const G3FacetLoops* For(const G3Facet* f) {
+        int n = 0;
+        for (const G3Edge* e = f->GetFirstEdge(); e != nullptr && n <= kLarge; e = f->NextEdge(e))
+            ++n;
+        if (n <= kLarge) return nullptr;
+        std::unique_ptr<G3FacetLoops>& loops = m_Loops[f];
+        if (loops == nullptr) loops = std::make_unique<G3FacetLoops>(f);
+        return loops.get();
+    }
+
+private:
+    static constexpr int kLarge = 32;  // ring edges
+    std::unordered_map<const G3Facet*, std::unique_ptr<G3FacetLoops>> m_Loops;
+};
+
+namespace {
+
+int CutByPlane(G3BCLoopCache* cache, const G3Facet* f, const double* plane, G3IntervalList* out) {
+    const G3FacetLoops* loops = cache != nullptr ? cache->For(f) : nullptr;
+    return loops != nullptr ? f->IntersectByPlaneConcave(plane, out, *loops)
+                            : f->IntersectByPlaneConcave(plane, out);
+}
+
+}  // namespace
+
+void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loops) {
     const G3BCFacetData* fd = G3BCExDataProvider::DataOf(f);
     if (fd == nullptr) return;
     G3IntervalList l1, l2, l3;
@@ -277,7 +310,7 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f) {
         auto* g = static_cast<G3Facet*>(m_Candidates->get(i));
         const G3BCFacetData* gd = G3BCExDataProvider::DataOf(g);
         if (g == f || gd == nullptr || !Meets(gd, fd)) continue;
-        const int r = g->IntersectByPlaneConcave(f->GetPlane(), &l2);
+        const int r = CutByPlane(loops, g, f->GetPlane(), &l2);
         if (r == 3) {
             if (f->FindFacetsIntersection(g, &l3)) {
                 MergeInto(f, &l3);
@@ -288,7 +321,7 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f) {
         // g keeps to one side of f's plane: no segment, and f (maybe a large face with
         // many holes) need not be walked.
         if (r == 0) continue;
-        if (f->IntersectByPlaneConcave(g->GetPlane(), &l1) == 0) continue;
+        if (CutByPlane(loops, f, g->GetPlane(), &l1) == 0) continue;
         l1.BuildIntervals();
         l2.SetMaxCoo(&l1);
         l2.BuildIntervals();
@@ -307,12 +340,13 @@ void G3BooleanCalculator::Divide() {
     delete m_Grid;
     m_Grid = new G3Grid(&m_Common, kGridCells);
     FillGrid(m_Grid, m_B, &m_Common);
+    G3BCLoopCache loops;
     for (int i = 0; i < m_A->GetFacetCount(); ++i) {
         G3Facet* f = m_A->GetFacet(i);
         G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
         if (d == nullptr || !Meets(d, &m_Common)) continue;
         m_Grid->GetFacetsByFacet(f, d, m_Candidates);
-        IntersectFacetProcessor(f);
+        IntersectFacetProcessor(f, &loops);
     }
     m_Candidates->clear();
     delete m_Grid;

@@ -8,6 +8,7 @@
 #include "polykern/model/G3Obj.h"
 
 class G3Edge;
+class G3FacetLoops;
 class G3IntervalList;
 class G3Normal;
 class G3Surface;
@@ -233,6 +234,11 @@ public:
     /// The boundary against a plane, each loop closed on itself, into `out`: 0 no contact
     /// (or an empty facet), 1 cut, 2 touching from one side, 3 lying in the plane.
     int IntersectByPlaneConcave(const double* plane, G3IntervalList* out) const;
+    /// The same over `loops`, made of this facet and unchanged since: a facet cut by many
+    /// planes in one pass walks its ring once.
+    int IntersectByPlaneConcave(const double* plane,
+                                G3IntervalList* out,
+                                const G3FacetLoops& loops) const;
     /// The side of the line through its side a–b on which the facet lies, in the (i, j)
     /// projection: +1, −1, or 0 (undecided, degenerate or no such side). Read within the
     /// side's own loop; for a hole's side, the material's side, opposite the hole's.

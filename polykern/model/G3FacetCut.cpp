@@ -22,12 +22,16 @@ struct Station {
 };
 
 // The facet's vertices loop by loop; `ends` gets the index after each loop.
-std::vector<Station> Stations(const G3Facet* f, std::vector<int>* ends) {
-    const G3FacetLoops loops(f);
+std::vector<Station> Stations(const G3FacetLoops& loops, std::vector<int>* ends) {
     std::vector<Station> out;
+    out.reserve(loops.Vertices().size());
     for (G3Vertex* v : loops.Vertices()) out.push_back({v, 0.0, 0});
     *ends = loops.Ends();
     return out;
+}
+
+std::vector<Station> Stations(const G3Facet* f, std::vector<int>* ends) {
+    return Stations(G3FacetLoops(f), ends);
 }
 
 void SetSigns(std::vector<Station>& stations) {
@@ -107,8 +111,14 @@ void WalkBoundary(const std::vector<Station>& st,
 }  // namespace
 
 int G3Facet::IntersectByPlaneConcave(const double* plane, G3IntervalList* out) const {
+    return IntersectByPlaneConcave(plane, out, G3FacetLoops(this));
+}
+
+int G3Facet::IntersectByPlaneConcave(const double* plane,
+                                     G3IntervalList* out,
+                                     const G3FacetLoops& loops) const {
     std::vector<int> ends;
-    std::vector<Station> st = Stations(this, &ends);
+    std::vector<Station> st = Stations(loops, &ends);
     if (st.empty() || out == nullptr) return 0;
     out->Clear();
     int positive = 0, negative = 0, zero = 0;

@@ -244,6 +244,22 @@ TEST(G3BooleanCalculator, LargeOperandsCheckedSideBySideGiveTheSameAnswers) {
     EXPECT_EQ(refusals, 2);
 }
 
+// Openings cut one after another through a slab: its faces soon have more ring edges than
+// a cut walks afresh, and keep their loops from one box wall to the next.
+TEST(G3BooleanCalculator, SlabTakesManyOpeningsOneAfterAnother) {
+    G3Surface* slab = Box(0, 0, 0, 10, 10, 0.3);
+    double volume = 30.0;
+    for (int k = 0; k < 16; ++k) {
+        const double x = 1.25 + 2.5 * (k % 4), y = 1.25 + 2.5 * (k / 4);
+        slab = G3BooleanCalculator().Sub(slab, Box(x - 0.4, y - 0.3, -0.5, x + 0.4, y + 0.3, 0.8));
+        ASSERT_NE(slab, nullptr) << "opening " << k;
+        volume -= 0.8 * 0.6 * 0.3;
+        ASSERT_TRUE(pktest::IsClosedWithVolume(slab, volume, 1e-9)) << "opening " << k;
+    }
+    EXPECT_EQ(slab->GetFacetCount(), 6 + 4 * 16);
+    delete slab;
+}
+
 TEST(G3BooleanCalculator, BodyPassingThroughItselfIsRefused) {
     // Two walls drawn as one body, crossing without being joined: a point inside both
     // would count two crossings and be taken for outside, so the operation refuses it.
