@@ -9,6 +9,7 @@
 #include <future>
 #include <mutex>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
@@ -133,7 +134,8 @@ bool Cross(const Corners& corners, const Item& f, const Item& g, G3IntervalList*
 // The arrays of one check, kept for the thread's next: a run of operations (openings cut
 // one after another) then touches no fresh memory. They grow to the largest operand seen.
 struct Scratch {
-    std::vector<Item> items;
+    std::vector<Item> items, sorted;
+    std::vector<std::pair<uint64_t, uint32_t>> order;
     Corners corners;
     std::vector<Entry> entries, grouped;
     std::vector<int> start, at, large;
@@ -186,12 +188,23 @@ bool CrossesWithin(G3Surface* s, Scratch* w) {
     for (Item& it : items) {
         for (int k = 0; k < 3; ++k) it.low[k] = cell(it.box.GetMin()[k], k);
     }
-    // Only worth it once the facets no longer fit in the caches.
-    if (items.size() > kSortFrom) std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
-        if (a.low[0] != b.low[0]) return a.low[0] < b.low[0];
-        if (a.low[1] != b.low[1]) return a.low[1] < b.low[1];
-        return a.low[2] < b.low[2];
-    });
+    // Only worth it once the facets no longer fit in the caches. The cells are sorted as
+    // packed keys beside the items' places, and the items moved once: sorting the items
+    // themselves would move each many times.
+    if (items.size() > kSortFrom) {
+        std::vector<std::pair<uint64_t, uint32_t>>& order = scratch.order;
+        order.resize(items.size());
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const int64_t* low = items[i].low;
+            order[i] = {(uint64_t(low[0]) << 42) | (uint64_t(low[1]) << 21) | uint64_t(low[2]),
+                        static_cast<uint32_t>(i)};
+        }
+        std::sort(order.begin(), order.end());
+        std::vector<Item>& sorted = scratch.sorted;
+        sorted.resize(items.size());
+        for (std::size_t i = 0; i < items.size(); ++i) sorted[i] = items[order[i].second];
+        items.swap(sorted);
+    }
     const int count = static_cast<int>(items.size());
     for (int i = 0; i < count; ++i) {
         g3bcprefetch::PrefetchRing(count - 1 - i,
