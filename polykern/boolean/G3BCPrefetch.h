@@ -11,9 +11,11 @@
 namespace g3bcprefetch {
 
 /// Starts the fetches for the facets a walk meets some steps after step k; at(i) must give
-/// the facet walked when i steps remain (the walk runs k, k − 1, …, 0), never null.
+/// the facet walked when i steps remain (the walk runs k, k − 1, …, 0), never null. With
+/// `thirdEdge` false the walk reads no third ring edge (a triangle's ends are those of its
+/// first two edges), and that edge is not fetched.
 template <class At>
-inline void PrefetchRing(int k, const At& at) {
+inline void PrefetchRing(int k, const At& at, bool thirdEdge = true) {
     constexpr int kFacetAhead = 32, kEdgeAhead = 24, kEndAhead = 16, kNextAhead = 8;
     if (k >= kFacetAhead) __builtin_prefetch(at(k - kFacetAhead));
     if (k >= kEdgeAhead) __builtin_prefetch(at(k - kEdgeAhead)->GetFirstEdge());
@@ -31,7 +33,7 @@ inline void PrefetchRing(int k, const At& at) {
         if (e != nullptr && (e = e->NextInFacet(f)) != nullptr) {
             __builtin_prefetch(e->GetVertex1());
             __builtin_prefetch(e->GetVertex2());
-            __builtin_prefetch(e->NextInFacet(f));
+            if (thirdEdge) __builtin_prefetch(e->NextInFacet(f));
         }
     }
 }

@@ -342,16 +342,16 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
 // first runs here. When the helper's scratch is taken by another calculator, or no thread
 // can be had, the checks run one after the other; the answer is the same.
 bool G3BooleanCalculator::EitherCrossesItself(G3Surface* a, G3Surface* b) {
-    if (a->GetFacetCount() < kSideBySide || b->GetFacetCount() < kSideBySide)
-        return CrossesItself(a) || CrossesItself(b);
-    std::unique_lock<std::mutex> helper(HelperLock(), std::try_to_lock);
-    if (!helper.owns_lock()) return CrossesItself(a) || CrossesItself(b);
+    const bool large = a->GetFacetCount() >= kSideBySide && b->GetFacetCount() >= kSideBySide;
+    std::unique_lock<std::mutex> helper(HelperLock(), std::defer_lock);
     std::future<bool> second;
     try {
-        second = std::async(std::launch::async, [b] { return CrossesWithin(b, HelperScratch()); });
+        if (large && helper.try_lock())
+            second = std::async(std::launch::async, [b] { return CrossesWithin(b, HelperScratch()); });
     } catch (const std::system_error&) {
-        return CrossesItself(a) || CrossesItself(b);
+        // No thread to be had: the checks run one after the other.
     }
+    if (!second.valid()) return CrossesItself(a) || CrossesItself(b);
     const bool first = CrossesItself(a);
     return second.get() || first;
 }

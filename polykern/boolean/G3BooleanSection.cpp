@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "polykern/boolean/G3BCPrefetch.h"
 #include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BCSectionLoops.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
@@ -186,7 +187,8 @@ private:
         std::vector<const G3Facet*> facets(static_cast<std::size_t>(count));
         for (int k = 0; k < count; ++k) facets[std::size_t(k)] = s->GetFacet(k);
         for (int k = count - 1; k >= 0; --k) {
-            Prefetch(k, facets);
+            g3bcprefetch::PrefetchRing(
+                k, [&facets](int i) { return facets[std::size_t(i)]; }, false);
             const G3Facet* f = facets[std::size_t(k)];
             const G3Edge* last = f->GetLastEdge();
             double lo = HUGE_VAL, hi = -HUGE_VAL;
@@ -217,30 +219,6 @@ private:
             m_Candidates.push_back(c);
             for (auto it = first; it != heights.end() && it->first <= hi + m_Margin; ++it) {
                 (*hits)[it->second].push_back(index);
-            }
-        }
-    }
-
-    // Starts the fetches of the facets walked some steps after step k (the walk runs
-    // downwards): the facet, its first edge, and the ends of its first two edges.
-    static void Prefetch(int k, const std::vector<const G3Facet*>& facets) {
-        constexpr int kFacetAhead = 32, kEdgeAhead = 24, kEndAhead = 16, kNextAhead = 8;
-        if (k >= kFacetAhead) __builtin_prefetch(facets[std::size_t(k - kFacetAhead)]);
-        if (k >= kEdgeAhead) __builtin_prefetch(facets[std::size_t(k - kEdgeAhead)]->GetFirstEdge());
-        if (k >= kEndAhead) {
-            const G3Facet* f = facets[std::size_t(k - kEndAhead)];
-            if (const G3Edge* e = f->GetFirstEdge()) {
-                __builtin_prefetch(e->GetVertex1());
-                __builtin_prefetch(e->GetVertex2());
-                __builtin_prefetch(e->NextInFacet(f));
-            }
-        }
-        if (k >= kNextAhead) {
-            const G3Facet* f = facets[std::size_t(k - kNextAhead)];
-            const G3Edge* e = f->GetFirstEdge();
-            if (e != nullptr && (e = e->NextInFacet(f)) != nullptr) {
-                __builtin_prefetch(e->GetVertex1());
-                __builtin_prefetch(e->GetVertex2());
             }
         }
     }
