@@ -294,8 +294,8 @@ private:
 
 namespace {
 
-int CutByPlane(G3BCLoopCache* cache, const G3Facet* f, const double* plane, G3IntervalList* out) {
-    const G3FacetLoops* loops = cache != nullptr ? cache->For(f) : nullptr;
+int CutByPlane(const G3FacetLoops* loops, const G3Facet* f, const double* plane,
+               G3IntervalList* out) {
     return loops != nullptr ? f->IntersectByPlaneConcave(plane, out, *loops)
                             : f->IntersectByPlaneConcave(plane, out);
 }
@@ -306,11 +306,14 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loo
     const G3BCFacetData* fd = G3BCExDataProvider::DataOf(f);
     if (fd == nullptr) return;
     G3IntervalList l1, l2, l3;
+    const G3FacetLoops* own = nullptr;  // f's kept loops, looked up once, when first needed
+    bool ownLooked = false;
     for (int i = 0; i < m_Candidates->size(); ++i) {
         auto* g = static_cast<G3Facet*>(m_Candidates->get(i));
         const G3BCFacetData* gd = G3BCExDataProvider::DataOf(g);
         if (g == f || gd == nullptr || !Meets(gd, fd)) continue;
-        const int r = CutByPlane(loops, g, f->GetPlane(), &l2);
+        const int r =
+            CutByPlane(loops != nullptr ? loops->For(g) : nullptr, g, f->GetPlane(), &l2);
         if (r == 3) {
             if (f->FindFacetsIntersection(g, &l3)) {
                 MergeInto(f, &l3);
@@ -321,7 +324,11 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loo
         // g keeps to one side of f's plane: no segment, and f (maybe a large face with
         // many holes) need not be walked.
         if (r == 0) continue;
-        if (CutByPlane(loops, f, g->GetPlane(), &l1) == 0) continue;
+        if (!ownLooked) {
+            own = loops != nullptr ? loops->For(f) : nullptr;
+            ownLooked = true;
+        }
+        if (CutByPlane(own, f, g->GetPlane(), &l1) == 0) continue;
         l1.BuildIntervals();
         l2.SetMaxCoo(&l1);
         l2.BuildIntervals();
