@@ -249,9 +249,26 @@ void G3Facet::GetMaxCoo(int* i, int* j) const {
     G3Math::GetMaxCoo(m_Plane, i, j);
 }
 
+// The box of both ends of every ring edge: each loop's corners, read straight from the
+// ring without a vertex walk, since every working record of a Boolean asks for it.
 GEnvelope* G3Facet::FormEnvelope(GEnvelope* env) const {
-    G3FacetVertexIterator walk(this);
-    G3Math::FormEnvelope(&walk, env);
+    const G3Edge* e = m_FirstEdge;
+    if (e == nullptr) {
+        env->Init();
+        return env;
+    }
+    const double* first = e->GetVertex1()->GetXYZ();
+    double lo[3] = {first[0], first[1], first[2]}, hi[3] = {first[0], first[1], first[2]};
+    for (; e != nullptr; e = NextEdge(e)) {
+        for (const G3Vertex* v : {e->GetVertex1(), e->GetVertex2()}) {
+            const double* p = v->GetXYZ();
+            for (int k = 0; k < 3; ++k) {
+                if (p[k] < lo[k]) lo[k] = p[k];
+                if (p[k] > hi[k]) hi[k] = p[k];
+            }
+        }
+    }
+    env->Set(lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]);
     return env;
 }
 

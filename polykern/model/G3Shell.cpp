@@ -22,12 +22,6 @@ void DeleteAll(GArrayCollection*& list) {
     list = nullptr;
 }
 
-template <class T>
-T* At(const GArrayCollection* list, int i) {
-    if (list == nullptr || i < 0 || i >= list->size()) return nullptr;
-    return static_cast<T*>(list->get(i));
-}
-
 }  // namespace
 
 G3Shell::G3Shell() : m_Vertices(new GArrayCollection()) {}
@@ -204,38 +198,20 @@ void G3Shell::RemovePolyEdgeFromCollection(G3PolyEdge* p) {
     if (TakeOut(m_PolyEdges, p)) CloseExDataPolyEdge(p);
 }
 
-int G3Shell::GetVertexCount() const {
-    return m_Vertices != nullptr ? m_Vertices->size() : 0;
-}
 int G3Shell::GetNormalCount() const {
     return m_Normals != nullptr ? m_Normals->size() : 0;
 }
 int G3Shell::GetTexCooCount() const {
     return m_TexCoos != nullptr ? m_TexCoos->size() : 0;
 }
-int G3Shell::GetEdgeCount() const {
-    return m_Edges != nullptr ? m_Edges->size() : 0;
-}
-int G3Shell::GetFacetCount() const {
-    return m_Facets != nullptr ? m_Facets->size() : 0;
-}
 int G3Shell::GetPolyEdgeCount() const {
     return m_PolyEdges != nullptr ? m_PolyEdges->size() : 0;
-}
-G3Vertex* G3Shell::GetVertex(int i) const {
-    return At<G3Vertex>(m_Vertices, i);
 }
 G3Normal* G3Shell::GetNormal(int i) const {
     return At<G3Normal>(m_Normals, i);
 }
 G3TexCoo* G3Shell::GetTexCoo(int i) const {
     return At<G3TexCoo>(m_TexCoos, i);
-}
-G3Edge* G3Shell::GetEdge(int i) const {
-    return At<G3Edge>(m_Edges, i);
-}
-G3Facet* G3Shell::GetFacet(int i) const {
-    return At<G3Facet>(m_Facets, i);
 }
 
 namespace {

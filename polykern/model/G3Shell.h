@@ -2,15 +2,15 @@
 
 #include "polykern/PolykernExport.h"
 #include "polykern/exdata/G3ShellExDataProvider.h"
+#include "polykern/foundation/GArrayCollection.h"
+#include "polykern/model/G3Edge.h"
+#include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Obj.h"
+#include "polykern/model/G3Vertex.h"
 
-class G3Edge;
-class G3Facet;
 class G3Normal;
 class G3PolyEdge;
 class G3TexCoo;
-class G3Vertex;
-class GArrayCollection;
 class GEnvelope;
 
 /// Shell flag bits; 24 to 27 share the positions of the mark bits.
@@ -97,11 +97,11 @@ public:
     void RemoveTexCoo(G3TexCoo* t);
     void RemovePolyEdge(G3PolyEdge* p);
 
-    int GetVertexCount() const;
+    int GetVertexCount() const { return m_Vertices != nullptr ? m_Vertices->size() : 0; }
     int GetNormalCount() const;
     int GetTexCooCount() const;
-    int GetEdgeCount() const;
-    int GetFacetCount() const;
+    int GetEdgeCount() const { return m_Edges != nullptr ? m_Edges->size() : 0; }
+    int GetFacetCount() const { return m_Facets != nullptr ? m_Facets->size() : 0; }
     int GetPolyEdgeCount() const;
     GArrayCollection* GetVertexList() const { return m_Vertices; }
     GArrayCollection* GetNormalList() const { return m_Normals; }
@@ -109,11 +109,11 @@ public:
     GArrayCollection* GetEdgeList() const { return m_Edges; }
     GArrayCollection* GetFacetList() const { return m_Facets; }
     GArrayCollection* GetPolyEdgeList() const { return m_PolyEdges; }
-    G3Vertex* GetVertex(int i) const;
+    G3Vertex* GetVertex(int i) const { return At<G3Vertex>(m_Vertices, i); }
     G3Normal* GetNormal(int i) const;
     G3TexCoo* GetTexCoo(int i) const;
-    G3Edge* GetEdge(int i) const;
-    G3Facet* GetFacet(int i) const;
+    G3Edge* GetEdge(int i) const { return At<G3Edge>(m_Edges, i); }
+    G3Facet* GetFacet(int i) const { return At<G3Facet>(m_Facets, i); }
 
     void AssignVertexIds();
     void AssignNormalIds();
@@ -206,6 +206,13 @@ protected:
     static bool Append(GArrayCollection* c, G3Obj* entity);
     // Swap-with-last removal keeping identifiers equal to indices; false when absent.
     static bool TakeOut(GArrayCollection* c, G3Obj* entity);
+    // Element i of `list`, or null past its ends: the entity accessors are inline, since
+    // every pass over a mesh reads its entities through them.
+    template <class T>
+    static T* At(const GArrayCollection* list, int i) {
+        if (list == nullptr || i < 0 || i >= list->size()) return nullptr;
+        return static_cast<T*>(list->get(i));
+    }
 
     GArrayCollection* m_Vertices = nullptr;
     GArrayCollection* m_Normals = nullptr;
