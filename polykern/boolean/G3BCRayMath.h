@@ -5,6 +5,7 @@
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/math/GEnvelope.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3Surface.h"
@@ -63,10 +64,15 @@ inline const GEnvelope* WorkingEnvelope(const G3Facet* f, GEnvelope* scratch) {
 }
 
 /// p in the facet on its dominant axes, loop by loop (a point in a hole is outside);
-/// *onBoundary, when given, tells whether it lies on an edge or a vertex.
-inline bool InFacet(const G3Facet* f, const double* p, bool* onBoundary = nullptr) {
+/// *onBoundary, when given, tells whether it lies on an edge or a vertex. With `loops`,
+/// a large facet's loops are read from there.
+inline bool InFacet(const G3Facet* f,
+                    const double* p,
+                    bool* onBoundary = nullptr,
+                    G3BCLoopCache* loops = nullptr) {
     int i, j;
     f->GetMaxCoo(&i, &j);
+    if (loops != nullptr) return loops->PointIn(f, i, j, p, kSideTol, onBoundary);
     G3Vertex *hitA = nullptr, *hitB = nullptr;
     const bool in = f->PointInFacet(i, j, p, &hitA, &hitB, kSideTol);
     if (onBoundary != nullptr) *onBoundary = in && hitA != nullptr;

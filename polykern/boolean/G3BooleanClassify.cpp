@@ -63,7 +63,8 @@ SURF_CLASSIFY CountCrossings(const double* p,
                              const double* q,
                              GArrayCollection* facets,
                              WalkMode mode,
-                             unsigned int* count) {
+                             unsigned int* count,
+                             G3BCLoopCache* loops) {
     if (count != nullptr) *count = 0;
     if (p == nullptr || q == nullptr || facets == nullptr) return SURF_UNKNOWN;
     if (!IsFinite3(p) || !IsFinite3(q)) return SURF_UNKNOWN;
@@ -75,14 +76,17 @@ SURF_CLASSIFY CountCrossings(const double* p,
     const int size = facets->size();
     for (int k = 0; k < size; ++k) {
         const auto* f = static_cast<const G3Facet*>(facets->get(k));
-        if (f == nullptr || !WorkingEnvelope(f, &scratch)->IsIntersectXYZ(&box)) continue;
+        if (f == nullptr) continue;
+        const GEnvelope* env = WorkingEnvelope(f, &scratch);
+        if (!env->IsIntersectXYZ(&box)) continue;
         const double* plane = f->GetPlane();
         if (!IsUsablePlane(plane)) continue;
         const double h0 = PlaneValue(plane, p), h1 = PlaneValue(plane, q);
         const int s0 = Side(h0), s1 = Side(h1);
         if (count != nullptr) *count = n;
         if (s0 == 0) {
-            if (mode == WalkMode::kPoint && InFacet(f, p, nullptr)) return SURF_ON;
+            if (mode == WalkMode::kPoint && env->IsIntersectXYZ(p) && InFacet(f, p, nullptr, loops))
+                return SURF_ON;
             if (s1 == 0) return SURF_UNKNOWN;  // the segment lies in the facet's plane
             continue;                          // a segment leaving a plane never meets it again
         }
@@ -92,8 +96,10 @@ SURF_CLASSIFY CountCrossings(const double* p,
         const double t = std::fabs(h0 / (h0 - h1));
         const double x[3] = {p[0] + t * (q[0] - p[0]), p[1] + t * (q[1] - p[1]),
                              p[2] + t * (q[2] - p[2])};
+        // A point in the facet, or on its boundary, lies in its grown box: a long ray
+        // crosses the planes of many facets it passes far from.
         bool onBoundary = false;
-        if (!InFacet(f, x, &onBoundary)) continue;
+        if (!env->IsIntersectXYZ(x) || !InFacet(f, x, &onBoundary, loops)) continue;
         if (onBoundary) {
             if (mode == WalkMode::kRay) GTrace::Message("return unknown.");
             return SURF_UNKNOWN;
@@ -200,13 +206,13 @@ SURF_CLASSIFY G3BooleanCalculator::TestPointAndFacetList(double* p,
                                                          double* q,
                                                          GArrayCollection* facets,
                                                          unsigned int* count) {
-    return CountCrossings(p, q, facets, WalkMode::kPoint, count);
+    return CountCrossings(p, q, facets, WalkMode::kPoint, count, nullptr);
 }
 
 SURF_CLASSIFY G3BooleanCalculator::TestRayAndFacetList(double* p,
                                                        double* q,
                                                        GArrayCollection* facets) {
-    return CountCrossings(p, q, facets, WalkMode::kRay, nullptr);
+    return CountCrossings(p, q, facets, WalkMode::kRay, nullptr, nullptr);
 }
 
 SURF_CLASSIFY G3BooleanCalculator::ClassifyVertex(double* p, GArrayCollection* others) {
@@ -215,7 +221,8 @@ SURF_CLASSIFY G3BooleanCalculator::ClassifyVertex(double* p, GArrayCollection* o
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         double q[3];
         GenerateRandomRay(p, q, m_RayLength);
-        const SURF_CLASSIFY r = TestPointAndFacetList(p, q, others, nullptr);
+        const SURF_CLASSIFY r =
+            CountCrossings(p, q, others, WalkMode::kPoint, nullptr, m_ClassifyLoops);
         if (r != SURF_UNKNOWN) return r;
     }
     return SURF_UNKNOWN;
@@ -354,8 +361,8 @@ SURF_CLASSIFY G3BooleanCalculator::FindFacetClassify(G3Surface* s,
 SURF_CLASSIFY G3BooleanCalculator::SlicePlaneClassify(G3Surface* s, G3Facet* f) const {
     if (m_SlicePlane == nullptr || s == nullptr || s != m_A || f == nullptr) return SURF_UNKNOWN;
     const double* n = m_SlicePlane;
-    const double e = 1000.0 * (n[3] - (n[0] * m_Origin[0] + n[1] * m_Origin[1] +
-                                       n[2] * m_Origin[2]));
+    const double e =
+        1000.0 * (n[3] - (n[0] * m_Origin[0] + n[1] * m_Origin[1] + n[2] * m_Origin[2]));
     const double facing[4] = {n[0], n[1], n[2], -e};
     const double away[4] = {-n[0], -n[1], -n[2], e};
     if (f->PlaneEquals(facing)) return SURF_OUT;
@@ -381,8 +388,10 @@ SURF_CLASSIFY G3BooleanCalculator::TestOnOppositeLists(double* p,
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         double q[3];
         if (!GenerateRandomRay(p, q, plane, 1, m_RayLength)) continue;
-        if (rOwn == SURF_UNKNOWN) rOwn = TestRayAndFacetList(p, q, own);
-        if (rOther == SURF_UNKNOWN) rOther = TestRayAndFacetList(p, q, others);
+        if (rOwn == SURF_UNKNOWN)
+            rOwn = CountCrossings(p, q, own, WalkMode::kRay, nullptr, m_ClassifyLoops);
+        if (rOther == SURF_UNKNOWN)
+            rOther = CountCrossings(p, q, others, WalkMode::kRay, nullptr, m_ClassifyLoops);
         if (rOwn != SURF_UNKNOWN && rOther != SURF_UNKNOWN)
             return rOwn == rOther ? SURF_ON_SAME : SURF_ON_OPPOSITE;
     }

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "polykern/boolean/G3BCCutHole.h"
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BCVertexData.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3Interval.h"
@@ -269,32 +268,9 @@ struct CutEnd {
     G3TexCoo* tex = nullptr;
 };
 
-}  // namespace
-
-// The loops of the large facets one intersection pass cuts, made on first use. Within
-// the pass no ring changes (the cuts are only recorded), so a slab's face with hundreds
-// of holes is walked once rather than once for every box wall that meets it.
-class G3BCLoopCache {
-public:
-    // The kept loops of f, or null for a facet small enough to walk each time.
-    const G3FacetLoops* For(const G3Facet* f) {
-        int n = 0;
-        for (const G3Edge* e = f->GetFirstEdge(); e != nullptr && n <= kLarge; e = f->NextEdge(e))
-            ++n;
-        if (n <= kLarge) return nullptr;
-        std::unique_ptr<G3FacetLoops>& loops = m_Loops[f];
-        if (loops == nullptr) loops = std::make_unique<G3FacetLoops>(f);
-        return loops.get();
-    }
-
-private:
-    static constexpr int kLarge = 32;  // ring edges
-    std::unordered_map<const G3Facet*, std::unique_ptr<G3FacetLoops>> m_Loops;
-};
-
-namespace {
-
-int CutByPlane(const G3FacetLoops* loops, const G3Facet* f, const double* plane,
+int CutByPlane(const G3FacetLoops* loops,
+               const G3Facet* f,
+               const double* plane,
                G3IntervalList* out) {
     return loops != nullptr ? f->IntersectByPlaneConcave(plane, out, *loops)
                             : f->IntersectByPlaneConcave(plane, out);
@@ -312,8 +288,7 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loo
         auto* g = static_cast<G3Facet*>(m_Candidates->get(i));
         const G3BCFacetData* gd = G3BCExDataProvider::DataOf(g);
         if (g == f || gd == nullptr || !Meets(gd, fd)) continue;
-        const int r =
-            CutByPlane(loops != nullptr ? loops->For(g) : nullptr, g, f->GetPlane(), &l2);
+        const int r = CutByPlane(loops != nullptr ? loops->For(g) : nullptr, g, f->GetPlane(), &l2);
         if (r == 3) {
             if (f->FindFacetsIntersection(g, &l3)) {
                 MergeInto(f, &l3);

@@ -182,6 +182,18 @@ public:
     /// The test over this facet's loops: a point in a hole is outside.
     bool PointInFacet(
         int i, int j, const double* p, G3Vertex** hitA, G3Vertex** hitB, double tol) const;
+    /// The same test over this facet's loops read once (`loops`, which must be this
+    /// facet's and closed). With `boxes` (six values a loop: its lowest corner, then its
+    /// highest), a loop whose box lies more than 2·tol from p on axis i or j is skipped:
+    /// p is outside it and off its boundary, so the answer is the same.
+    bool PointInLoops(int i,
+                      int j,
+                      const double* p,
+                      const G3FacetLoops& loops,
+                      const double* boxes,
+                      G3Vertex** hitA,
+                      G3Vertex** hitB,
+                      double tol) const;
     bool PointInFacetXY(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
     bool PointInFacetXZ(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;
     bool PointInFacetYZ(const double* p, G3Vertex** hitA, G3Vertex** hitB) const;

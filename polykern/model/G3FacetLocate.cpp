@@ -172,6 +172,38 @@ bool G3Facet::PointInFacet(
     return walk.Inside();
 }
 
+bool G3Facet::PointInLoops(int i,
+                           int j,
+                           const double* p,
+                           const G3FacetLoops& loops,
+                           const double* boxes,
+                           G3Vertex** hitA,
+                           G3Vertex** hitB,
+                           double tol) const {
+    if (hitA != nullptr) *hitA = nullptr;
+    if (hitB != nullptr) *hitB = nullptr;
+    if (p == nullptr) return false;
+    CrossingWalk walk(p, i, j, tol);
+    const double near = 2.0 * tol;
+    for (int l = 0; l < loops.GetLoopCount(); ++l) {
+        if (boxes != nullptr) {
+            const double* lo = boxes + 6 * l;
+            const double* hi = lo + 3;
+            if (p[i] < lo[i] - near || p[i] > hi[i] + near || p[j] < lo[j] - near ||
+                p[j] > hi[j] + near)
+                continue;
+        }
+        const int begin = loops.LoopBegin(l), end = loops.LoopEnd(l);
+        if (begin == end) continue;
+        if (walk.Begin(loops.Vertex(begin))) return walk.Report(hitA, hitB);
+        for (int k = begin + 1; k < end; ++k) {
+            if (walk.Step(loops.Vertex(k))) return walk.Report(hitA, hitB);
+        }
+        if (walk.Close()) return walk.Report(hitA, hitB);
+    }
+    return walk.Inside();
+}
+
 bool G3Facet::PointInFacetXY(const double* p, G3Vertex** hitA, G3Vertex** hitB) const {
     return PointInFacet(0, 1, p, hitA, hitB, 1e-6);
 }
