@@ -4,8 +4,10 @@
 #include <map>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
-#include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCLoopCache.h"
+#include "polykern/boolean/G3BCRayMath.h"
+#include "polykern/boolean/G3BCSideBySide.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
@@ -28,7 +30,9 @@ std::map<const G3Surface*, G3ShellExDataProvider*>& SetAside() {
     return *saved;
 }
 
-bool HasFacets(const G3Surface* s) { return s != nullptr && s->GetFacetCount() > 0; }
+bool HasFacets(const G3Surface* s) {
+    return s != nullptr && s->GetFacetCount() > 0;
+}
 
 // Model to working coordinates: about the local origin, 1000 times finer, so that the
 // absolute tolerances keep their meaning however far the operands lie from the origin.
@@ -138,8 +142,8 @@ void G3BooleanCalculator::DropOperands() {
     m_Grid = nullptr;
 }
 
-bool G3BooleanCalculator::Classifiable(const G3Surface* other, int mask) const {
-    return mask == 0 || (mask & kRemoveAll) == kRemoveAll || other->GetClosed();
+bool G3BooleanCalculator::Classifiable(bool otherClosed, int mask) const {
+    return mask == 0 || (mask & kRemoveAll) == kRemoveAll || otherClosed;
 }
 
 // Shared road of both forms. Operands are checked first: a refused pair is consumed
@@ -153,9 +157,11 @@ G3Surface* G3BooleanCalculator::RunBinary(
         return nullptr;
     }
     // A difference of an open sheet keeps none of the solid: a sheet has no inside.
+    // Each operand's closedness is read once: it walks every edge.
+    const bool closedA = m_A->GetClosed(), closedB = m_B->GetClosed();
     const bool subtraction = (maskA == (SURF_IN | SURF_ON_SAME));
-    if (subtraction && !m_A->GetClosed() && m_B->GetClosed()) maskB = kRemoveAll;
-    if (!Classifiable(m_B, maskA) || !Classifiable(m_A, maskB)) {
+    if (subtraction && !closedA && closedB) maskB = kRemoveAll;
+    if (!Classifiable(closedB, maskA) || !Classifiable(closedA, maskB)) {
         GTrace::Message("Boolean: an operand that must be classified against is not closed");
         DropOperands();
         return nullptr;
@@ -192,14 +198,19 @@ G3Surface* G3BooleanCalculator::RunBinary(
         }
     }
     GTrace::Message("Classify vertices");
+    // No ring changes while the operands classify: the rays read large facets' loops once.
+    G3BCLoopCache classifyLoops;
+    m_ClassifyLoops = &classifyLoops;
     const bool classifyA = maskA != 0 && (maskA & kRemoveAll) != kRemoveAll;
     const bool classifyB = maskB != 0 && (maskB & kRemoveAll) != kRemoveAll;
     if (classifyA) ClassifyVertices(m_A, m_B->GetFacetList());
     if (classifyB) ClassifyVertices(m_B, m_A->GetFacetList());
     if (classifyA) ClassifyFacets(m_A, m_B->GetFacetList());
     if (classifyB) ClassifyFacets(m_B, m_A->GetFacetList());
-    if ((classifyA && !ResolveUnknownFacets(m_A, m_B->GetFacetList())) ||
-        (classifyB && !ResolveUnknownFacets(m_B, m_A->GetFacetList()))) {
+    const bool resolved = (!classifyA || ResolveUnknownFacets(m_A, m_B->GetFacetList())) &&
+                          (!classifyB || ResolveUnknownFacets(m_B, m_A->GetFacetList()));
+    m_ClassifyLoops = nullptr;
+    if (!resolved) {
         GTrace::Message("Boolean: a facet could not be classified");
         DropOperands();
         return nullptr;
@@ -230,6 +241,19 @@ G3Surface* G3BooleanCalculator::RunBinary(
     return result;
 }
 
+// Whether two operands can be moved to the working frame side by side: each operand's
+// move, envelope and working records read and change that operand alone, but a provider
+// outside the calculator (a registered one, a shell's own, one holding outside data)
+// could hear of both at once. The merges and splits before it stay on one thread: they
+// make entities, and entities made from two threads at once would take their pools'
+// slots in an order that varies from run to run, and with it the order of equal keys.
+bool G3BooleanCalculator::PreparedSideBySide() const {
+    return m_A->GetFacetCount() >= g3bcside::kFacets &&
+           m_B->GetFacetCount() >= g3bcside::kFacets && G3Obj::GetProviderList()->size() == 0 &&
+           !G3Obj::AnyOutExData() && m_A->GetExDataProvider() == nullptr &&
+           m_B->GetExDataProvider() == nullptr;
+}
+
 bool G3BooleanCalculator::OpenBoolean() {
     for (G3Surface* s : {m_A, m_B}) {
         s->UnionInPlaneFacets(-1);
@@ -243,19 +267,19 @@ bool G3BooleanCalculator::OpenBoolean() {
     GEnvelope both(&modelA);
     both.Add(&modelB);
     for (int k = 0; k < 3; ++k) m_Origin[k] = 0.5 * (both.GetMin()[k] + both.GetMax()[k]);
-    ToWorking(m_A, m_Origin);
-    ToWorking(m_B, m_Origin);
-    m_A->FormEnvelope(&m_EnvA);
-    m_EnvA.Extend(1e-5);
-    m_B->FormEnvelope(&m_EnvB);
-    m_EnvB.Extend(1e-5);
+    auto toWorking = [this](G3Surface* s, GEnvelope* env) {
+        ToWorking(s, m_Origin);
+        s->FormEnvelope(env);
+        env->Extend(1e-5);
+        OpenBoolean(s);
+    };
+    g3bcside::Run(PreparedSideBySide(), [&] { toWorking(m_A, &m_EnvA); },
+                  [&](bool) { toWorking(m_B, &m_EnvB); });
     m_Overlap = m_EnvA.ClipTestXYZ(&m_EnvB);
     if (m_Overlap != kDisjoint) {
         m_Common.Init(&m_EnvA);
         m_Common.ClipXYZ(&m_EnvB, m_Overlap);
     }
-    OpenBoolean(m_A);
-    OpenBoolean(m_B);
     m_Total.Init(&m_EnvA);
     m_Total.Add(&m_EnvB);
     // Every ray must end outside the whole scene, whatever its direction.

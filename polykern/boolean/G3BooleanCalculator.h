@@ -248,8 +248,12 @@ private:
     bool SortSides(G3Surface* work, G3Surface* cap);
     // Drops both operands (refused or finished), deleting what is left of them.
     void DropOperands();
-    // Whether every facet of `s` that a mask might keep or drop can be classified.
-    bool Classifiable(const G3Surface* other, int mask) const;
+    // Whether the two operands are large and no provider outside the calculator could
+    // hear of their entities, so that they move to the working frame side by side.
+    bool PreparedSideBySide() const;
+    // Whether every facet that `mask` might keep or drop can be classified against the
+    // other operand, closed or not.
+    bool Classifiable(bool otherClosed, int mask) const;
     // The coplanar-contact test of a point p on a facet of `own` against the surfaces
     // whose facets are `own` and `others`; 0 when undecided after every retry.
     SURF_CLASSIFY TestOnOppositeLists(double* p,
@@ -271,6 +275,7 @@ private:
     uint32_t m_Overlap = 0;
     double m_RayLength = 0.0;
     G3Grid* m_Grid = nullptr;
+    G3BCLoopCache* m_ClassifyLoops = nullptr;  // the large facets' loops while rays classify
     int m_FloodDepth = 0;
     double* m_SlicePlane = nullptr;
     G3IntervalList* m_IntersectionList = nullptr;

@@ -6,15 +6,13 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <future>
-#include <mutex>
-#include <system_error>
 #include <utility>
 #include <vector>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
 #include "polykern/boolean/G3BCPrefetch.h"
+#include "polykern/boolean/G3BCSideBySide.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3Interval.h"
 #include "polykern/boolean/G3IntervalList.h"
@@ -99,8 +97,8 @@ private:
 
 // Two facets cross when each passes through the other's plane, they share no corner,
 // and the two cuts along the planes' common line overlap over more than the tolerance.
-bool Cross(const Corners& corners, const Item& f, const Item& g, G3IntervalList* l1,
-           G3IntervalList* l2) {
+bool Cross(
+    const Corners& corners, const Item& f, const Item& g, G3IntervalList* l1, G3IntervalList* l2) {
     // Neighbours meet at a corner by construction, and most pairs are neighbours: between
     // small facets that test goes first; a large facet's corners are compared last.
     const bool small = f.count <= kSmallCorners && g.count <= kSmallCorners;
@@ -157,7 +155,8 @@ bool CrossesWithin(G3Surface* s, Scratch* w) {
         const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
         if (d == nullptr || d->IsDefault()) continue;
         const double* plane = f->GetPlane();
-        items.push_back({f, GEnvelope(*d), {plane[0], plane[1], plane[2], plane[3]}, 0, 0, {0, 0, 0}});
+        items.push_back(
+            {f, GEnvelope(*d), {plane[0], plane[1], plane[2], plane[3]}, 0, 0, {0, 0, 0}});
         sum += d->GetMaxSize();
         if (all.IsDefault()) {
             all.Init(d);
@@ -166,9 +165,10 @@ bool CrossesWithin(G3Surface* s, Scratch* w) {
         }
     }
     if (items.size() < 2) return false;
-    double size = std::max(1.5 * sum / static_cast<double>(items.size()), 1e-9);
-    auto cell = [&all, &size](double c, int axis) {
-        const double t = std::floor((c - all.GetMin()[axis]) / size);
+    const double size = std::max(1.5 * sum / static_cast<double>(items.size()), 1e-9);
+    double perCell = 1.0 / size;  // a product is cheaper than a quotient, and as monotone
+    auto cell = [&all, &perCell](double c, int axis) {
+        const double t = std::floor((c - all.GetMin()[axis]) * perCell);
         return static_cast<int64_t>(std::min(std::max(t, 0.0), 2097151.0));  // 21 bits
     };
     // Coarser cells until the facets fill at most a few cells each on average.
@@ -181,7 +181,7 @@ bool CrossesWithin(G3Surface* s, Scratch* w) {
             filled += n;
         }
         if (filled <= kMostCellsPerFacet * static_cast<double>(items.size())) break;
-        size *= 2.0;
+        perCell *= 0.5;
     }
     // In the order of their first cells, so that the facets a cell holds lie together in
     // memory, their corners too.
@@ -207,8 +207,9 @@ bool CrossesWithin(G3Surface* s, Scratch* w) {
     }
     const int count = static_cast<int>(items.size());
     for (int i = 0; i < count; ++i) {
-        g3bcprefetch::PrefetchRing(count - 1 - i,
-                                   [&items, count](int r) { return items[std::size_t(count - 1 - r)].facet; });
+        g3bcprefetch::PrefetchRing(count - 1 - i, [&items, count](int r) {
+            return items[std::size_t(count - 1 - r)].facet;
+        });
         corners.Gather(items[std::size_t(i)].facet, &items[std::size_t(i)]);
     }
     std::vector<Entry>& entries = scratch.entries;
@@ -291,13 +292,14 @@ bool CrossesWithin(G3Surface* s, Scratch* w) {
         for (std::size_t x = begin; x < end; ++x) {
             const uint64_t key = grouped[x].cell;
             const int64_t here[3] = {int64_t(key >> 42), int64_t((key >> 21) & 0x1FFFFF),
-                                   int64_t(key & 0x1FFFFF)};
+                                     int64_t(key & 0x1FFFFF)};
             const Item& p = items[std::size_t(grouped[x].item)];
             for (std::size_t y = x + 1; y < end; ++y) {
                 if (grouped[y].cell != key) continue;
                 const Item& q = items[std::size_t(grouped[y].item)];
                 bool first = true;
-                for (int k = 0; k < 3 && first; ++k) first = std::max(p.low[k], q.low[k]) == here[k];
+                for (int k = 0; k < 3 && first; ++k)
+                    first = std::max(p.low[k], q.low[k]) == here[k];
                 if (!first || !p.box.IsIntersectXYZ(&q.box)) continue;
                 // The smaller facet's corners against the larger one's plane first: a
                 // slab's face with hundreds of holes is walked only when that passes.
@@ -317,20 +319,11 @@ __attribute__((noinline)) Scratch* ThreadScratch() {
 }
 
 // The helper thread's scratch, kept from one check to the next as the calling thread's
-// is; one caller at a time holds it.
+// is; the caller holding the helper holds it.
 Scratch* HelperScratch() {
     static Scratch* scratch = new Scratch();
     return scratch;
 }
-
-std::mutex& HelperLock() {
-    static std::mutex lock;
-    return lock;
-}
-
-// Below this many facets on either side the checks run one after the other: a thread
-// costs more than the smaller check.
-constexpr int kSideBySide = 4096;
 
 }  // namespace
 
@@ -338,20 +331,20 @@ bool G3BooleanCalculator::CrossesItself(G3Surface* s) {
     return CrossesWithin(s, ThreadScratch());
 }
 
-// The checks only read the operands, so the second can run on a helper thread while the
-// first runs here. When the helper's scratch is taken by another calculator, or no thread
-// can be had, the checks run one after the other; the answer is the same.
+// The checks only read the operands, so the second can run on the helper thread while
+// the first runs here; otherwise they run one after the other. The answer is the same.
 bool G3BooleanCalculator::EitherCrossesItself(G3Surface* a, G3Surface* b) {
-    const bool large = a->GetFacetCount() >= kSideBySide && b->GetFacetCount() >= kSideBySide;
-    std::unique_lock<std::mutex> helper(HelperLock(), std::defer_lock);
-    std::future<bool> second;
-    try {
-        if (large && helper.try_lock())
-            second = std::async(std::launch::async, [b] { return CrossesWithin(b, HelperScratch()); });
-    } catch (const std::system_error&) {
-        // No thread to be had: the checks run one after the other.
-    }
-    if (!second.valid()) return CrossesItself(a) || CrossesItself(b);
-    const bool first = CrossesItself(a);
-    return second.get() || first;
+    const bool large =
+        a->GetFacetCount() >= g3bcside::kFacets && b->GetFacetCount() >= g3bcside::kFacets;
+    bool first = false, second = false;
+    g3bcside::Run(
+        large, [&] { first = CrossesItself(a); },
+        [&](bool onHelper) {
+            if (onHelper) {
+                second = CrossesWithin(b, HelperScratch());
+            } else if (!first) {
+                second = CrossesItself(b);
+            }
+        });
+    return first || second;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "polykern/PolykernExport.h"
 
 /// The kernel's trace hook: long operations and refusals pass progress messages here.
@@ -17,6 +20,10 @@ public:
     static bool IsActive() { return m_Receiver != nullptr; }
     /// Installs `receiver` (null discards messages again); returns the previous one.
     static Receiver SetReceiver(Receiver receiver);
+    /// Keeps the messages this thread passes in `lines` instead (null passes them on
+    /// again); returns the previous store. A step run on a helper thread collects its
+    /// messages, and the thread that waits for it passes them on in their order.
+    static std::vector<std::string>* Collect(std::vector<std::string>* lines);
 
 private:
     static Receiver m_Receiver;

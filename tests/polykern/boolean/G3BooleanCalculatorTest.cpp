@@ -6,11 +6,14 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/exdata/G3ExDataProvider.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetVertexIterator.h"
@@ -18,6 +21,7 @@
 #include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
+#include "tests/support/TestProviders.h"
 
 namespace {
 
@@ -233,7 +237,8 @@ TEST(G3BooleanCalculator, LargeOperandsCheckedSideBySideGiveTheSameAnswers) {
         s->Copy(other.get());
         return s;
     };
-    static int refusals = 0;
+    static int refusals;
+    refusals = 0;
     const GTrace::Receiver previous = GTrace::SetReceiver([](const char* m) {
         if (std::strstr(m, "cross each other") != nullptr) ++refusals;
     });
@@ -242,6 +247,47 @@ TEST(G3BooleanCalculator, LargeOperandsCheckedSideBySideGiveTheSameAnswers) {
     EXPECT_EQ(Apply(Op::Difference, FineSphere(0.59), crossed()), nullptr);
     GTrace::SetReceiver(previous);
     EXPECT_EQ(refusals, 2);
+}
+
+TEST(G3BooleanCalculator, LargeOperandsPreparedSideBySideMatchOneAfterTheOther) {
+    // Without providers two large operands move to the working frame on two threads; a
+    // registered provider, which could hear of both at once, keeps them on one. The results
+    // and the trace, in its order, must not tell the two apart.
+    // Each result is measured and released before the next run, so that both runs find
+    // the pools alike.
+    static std::vector<std::string> lines;
+    const GTrace::Receiver previous =
+        GTrace::SetReceiver([](const char* m) { lines.emplace_back(m); });
+    struct Measured {
+        int facets = 0;
+        double volume = 0.0, area = 0.0;
+        bool closed = false;
+    };
+    auto run = [] {
+        lines.clear();
+        Measured m;
+        auto u = Apply(Op::Union, FineSphere(0.0), FineSphere(0.59));
+        if (u == nullptr) return m;
+        m = {u->GetFacetCount(), pktest::SignedVolume(u.get()), pktest::Area(u.get()),
+             bool(pktest::IsClosedAndOriented(u.get()))};
+        return m;
+    };
+    const Measured sideBySide = run();
+    const std::vector<std::string> sideBySideLines = lines;
+    G3ExDataProvider idle;
+    Measured oneAfterTheOther;
+    {
+        pktest::ScopedProvider scope(&idle);
+        oneAfterTheOther = run();
+    }
+    GTrace::SetReceiver(previous);
+    EXPECT_TRUE(sideBySide.closed);
+    EXPECT_GT(sideBySide.facets, 0);
+    EXPECT_EQ(sideBySide.facets, oneAfterTheOther.facets);
+    EXPECT_EQ(sideBySide.volume, oneAfterTheOther.volume);
+    EXPECT_EQ(sideBySide.area, oneAfterTheOther.area);
+    EXPECT_FALSE(sideBySideLines.empty());
+    EXPECT_EQ(sideBySideLines, lines);
 }
 
 // Openings cut one after another through a slab: its faces soon have more ring edges than
@@ -257,6 +303,35 @@ TEST(G3BooleanCalculator, SlabTakesManyOpeningsOneAfterAnother) {
         ASSERT_TRUE(pktest::IsClosedWithVolume(slab, volume, 1e-9)) << "opening " << k;
     }
     EXPECT_EQ(slab->GetFacetCount(), 6 + 4 * 16);
+    // The slab's top face has 68 ring edges in 17 loops. Rays read such a face's loops
+    // once, skipping the holes far from the point: every answer must be the full walk's,
+    // on grids that meet the holes' corners and sides, before and after the loops are kept.
+    const G3Facet* top = nullptr;
+    for (int i = 0; i < slab->GetFacetCount(); ++i) {
+        const G3Facet* f = slab->GetFacet(i);
+        if (f->GetEdgeCount() > 32 && f->GetPlane()[2] > 0.5) top = f;
+    }
+    ASSERT_NE(top, nullptr);
+    G3BCLoopCache loops;
+    int inside = 0, boundary = 0;
+    for (int pass = 0; pass < 6; ++pass) {
+        const double shift = (pass % 2) * 0.0125;
+        for (int a = -2; a <= 202; ++a) {
+            for (int b = -2; b <= 202; ++b) {
+                const double p[3] = {0.05 * a, 0.05 * b + shift, 0.3};
+                G3Vertex *hitA = nullptr, *hitB = nullptr;
+                const bool in = top->PointInFacet(0, 1, p, &hitA, &hitB, 1e-6);
+                bool onBoundary = false;
+                ASSERT_EQ(loops.PointIn(top, 0, 1, p, 1e-6, &onBoundary), in)
+                    << p[0] << " " << p[1];
+                ASSERT_EQ(onBoundary, in && hitA != nullptr) << p[0] << " " << p[1];
+                inside += in;
+                boundary += onBoundary;
+            }
+        }
+    }
+    EXPECT_GT(inside, 0);
+    EXPECT_GT(boundary, 0);
     delete slab;
 }
 
