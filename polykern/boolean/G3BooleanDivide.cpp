@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "polykern/boolean/G3BCCutHole.h"
@@ -317,17 +319,67 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loo
     }
 }
 
+namespace {
+
+// The cells of the pass's grid along each axis for `count` facets of the second operand:
+// about a facet's size, so that a facet finds a few dozen candidates, not hundreds.
+int FineCells(int count) {
+    const int n = static_cast<int>(std::sqrt(static_cast<double>(count)) / 4.0);
+    return std::clamp(n, kGridCells, 64);
+}
+
+// The facets of the second operand whose boxes meet f's (fd), in the order a grid of
+// kGridCells a side hands them out: by the first of its cells each shares with f, then
+// latest facet first, as the grid was filled. A finer grid finds them, so the facet pairs
+// are cut in the same order, whatever the grid.
+void OrderedCandidates(const G3Grid& fine,
+                       const G3Grid& coarse,
+                       const GEnvelope* fd,
+                       std::vector<uint32_t>* seen,
+                       uint32_t stamp,
+                       std::vector<std::pair<uint64_t, G3Facet*>>* order,
+                       GArrayCollection* out) {
+    fine.GetFacetsByFacet(fd, out, seen, stamp);
+    int fi[2], fj[2], fk[2];
+    coarse.GetIndexes(fd, fi, fj, fk);
+    order->clear();
+    for (int c = 0; c < out->size(); ++c) {
+        auto* g = static_cast<G3Facet*>(out->get(c));
+        const G3BCFacetData* gd = G3BCExDataProvider::DataOf(g);
+        if (gd == nullptr || !Meets(gd, fd)) continue;
+        int gi[2], gj[2], gk[2];
+        coarse.GetIndexes(gd, gi, gj, gk);
+        const uint64_t cell =
+            (uint64_t(std::max(gk[0], fk[0])) * kGridCells + uint64_t(std::max(gj[0], fj[0]))) *
+                kGridCells +
+            uint64_t(std::max(gi[0], fi[0]));
+        order->push_back({(cell << 32) | uint64_t(uint32_t(INT32_MAX - g->GetId())), g});
+    }
+    std::sort(order->begin(), order->end(),
+              [](const std::pair<uint64_t, G3Facet*>& a, const std::pair<uint64_t, G3Facet*>& b) {
+                  return a.first < b.first;
+              });
+    out->clear();
+    for (const auto& entry : *order) out->add(entry.second);
+}
+
+}  // namespace
+
 void G3BooleanCalculator::Divide() {
     if (m_Overlap == kDisjoint) return;
     delete m_Grid;
-    m_Grid = new G3Grid(&m_Common, kGridCells);
+    m_Grid = new G3Grid(&m_Common, FineCells(m_B->GetFacetCount()));
     FillGrid(m_Grid, m_B, &m_Common);
+    const G3Grid coarse(&m_Common, kGridCells);
+    std::vector<uint32_t> seen(std::size_t(m_B->GetFacetCount()), 0);
+    std::vector<std::pair<uint64_t, G3Facet*>> order;
+    uint32_t stamp = 0;
     G3BCLoopCache loops;
     for (int i = 0; i < m_A->GetFacetCount(); ++i) {
         G3Facet* f = m_A->GetFacet(i);
         G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
         if (d == nullptr || !Meets(d, &m_Common)) continue;
-        m_Grid->GetFacetsByFacet(f, d, m_Candidates);
+        OrderedCandidates(*m_Grid, coarse, d, &seen, ++stamp, &order, m_Candidates);
         IntersectFacetProcessor(f, &loops);
     }
     m_Candidates->clear();

@@ -194,6 +194,36 @@ void G3Grid::GetFacetsByFacet(G3Facet* f, const GEnvelope* env, GArrayCollection
     for (int e = 0; e < out->size(); ++e) static_cast<G3Obj*>(out->get(e))->ClearMark();
 }
 
+void G3Grid::GetFacetsByFacet(const GEnvelope* env,
+                              GArrayCollection* out,
+                              std::vector<uint32_t>* seen,
+                              uint32_t stamp) const {
+    if (out == nullptr) return;
+    out->clear();
+    if (env == nullptr || seen == nullptr) return;
+    int i[2], j[2], k[2];
+    GetIndexes(env, i, j, k);
+    for (int z = k[0]; z <= k[1]; ++z) {
+        for (int y = j[0]; y <= j[1]; ++y) {
+            for (int x = i[0]; x <= i[1]; ++x) {
+                const GArrayCollection* list = m_Cells[CellOf(x, y, z)];
+                if (list == nullptr) continue;
+                for (int e = 0; e < list->size(); ++e) {
+                    auto* entry = static_cast<G3Obj*>(list->get(e));
+                    if (entry->GetMark() || entry->GetObjectType() != 4) continue;
+                    auto* facet = static_cast<G3Facet*>(entry);
+                    if (!facet->HasEdges() || facet->GetId() < 0) continue;
+                    const std::size_t id = std::size_t(facet->GetId());
+                    if (id >= seen->size()) seen->resize(2 * id + 1, stamp - 1);
+                    if ((*seen)[id] == stamp) continue;
+                    (*seen)[id] = stamp;
+                    out->add(facet);
+                }
+            }
+        }
+    }
+}
+
 int G3Grid::WCode(const double* p) const {
     const double* lo = m_Box.GetMin();
     const double* hi = m_Box.GetMax();
