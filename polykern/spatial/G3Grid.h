@@ -86,9 +86,10 @@ public:
     /// (f's own envelope when env is null; f itself may be among them), each once; marks are
     /// cleared again. out stays empty when env and f are both null; nothing for a null out.
     void GetFacetsByFacet(G3Facet* f, const GEnvelope* env, GArrayCollection* out);
-    /// The same facets in the same order, for env, without touching their marks: a facet
-    /// is told seen by `seen[id] == stamp` (grown as ids need), so that two threads can
-    /// ask at once, each with its own `seen`. A caller passes a new stamp for each call.
+    /// The same facets in the same order, for env, without touching their marks, when
+    /// the grid holds the facets of one surface (their ids tell them apart): a facet is
+    /// told seen by `seen[id] == stamp` (grown as ids need), so that two threads can ask
+    /// at once, each with its own `seen`. A caller passes a new stamp for each call.
     void GetFacetsByFacet(const GEnvelope* env,
                           GArrayCollection* out,
                           std::vector<uint32_t>* seen,
