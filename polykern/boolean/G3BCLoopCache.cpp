@@ -32,6 +32,32 @@ const G3FacetLoops* G3BCLoopCache::For(const G3Facet* f) {
     return entry != nullptr ? entry->loops.get() : nullptr;
 }
 
+const double* G3BCLoopCache::BoxesOf(Entry* entry) {
+    const G3FacetLoops& loops = *entry->loops;
+    if (entry->boxes.empty()) {
+        entry->boxes.resize(std::size_t(6 * loops.GetLoopCount()));
+        for (int l = 0; l < loops.GetLoopCount(); ++l) {
+            double* box = &entry->boxes[std::size_t(6 * l)];
+            if (loops.LoopBegin(l) == loops.LoopEnd(l)) continue;
+            const double* first = loops.Vertex(loops.LoopBegin(l))->GetXYZ();
+            for (int k = 0; k < 3; ++k) box[k] = box[3 + k] = first[k];
+            for (int v = loops.LoopBegin(l); v < loops.LoopEnd(l); ++v) {
+                const double* q = loops.Vertex(v)->GetXYZ();
+                for (int k = 0; k < 3; ++k) {
+                    if (q[k] < box[k]) box[k] = q[k];
+                    if (q[k] > box[3 + k]) box[3 + k] = q[k];
+                }
+            }
+        }
+    }
+    return entry->boxes.data();
+}
+
+const double* G3BCLoopCache::BoxesFor(const G3Facet* f) {
+    Entry* entry = Find(f, true);
+    return entry != nullptr ? BoxesOf(entry) : nullptr;
+}
+
 bool G3BCLoopCache::PointIn(
     const G3Facet* f, int i, int j, const double* p, double tol, bool* onBoundary) {
     G3Vertex *hitA = nullptr, *hitB = nullptr;
@@ -41,22 +67,7 @@ bool G3BCLoopCache::PointIn(
         in = f->PointInFacet(i, j, p, &hitA, &hitB, tol);
     } else {
         const G3FacetLoops& loops = *entry->loops;
-        if (entry->boxes.empty()) {
-            entry->boxes.resize(std::size_t(6 * loops.GetLoopCount()));
-            for (int l = 0; l < loops.GetLoopCount(); ++l) {
-                double* box = &entry->boxes[std::size_t(6 * l)];
-                const double* first = loops.Vertex(loops.LoopBegin(l))->GetXYZ();
-                for (int k = 0; k < 3; ++k) box[k] = box[3 + k] = first[k];
-                for (int v = loops.LoopBegin(l); v < loops.LoopEnd(l); ++v) {
-                    const double* q = loops.Vertex(v)->GetXYZ();
-                    for (int k = 0; k < 3; ++k) {
-                        if (q[k] < box[k]) box[k] = q[k];
-                        if (q[k] > box[3 + k]) box[3 + k] = q[k];
-                    }
-                }
-            }
-        }
-        in = f->PointInLoops(i, j, p, loops, entry->boxes.data(), &hitA, &hitB, tol);
+        in = f->PointInLoops(i, j, p, loops, BoxesOf(entry), &hitA, &hitB, tol);
     }
     if (onBoundary != nullptr) *onBoundary = in && hitA != nullptr;
     return in;

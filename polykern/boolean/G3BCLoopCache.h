@@ -22,6 +22,9 @@ public:
 
     /// The kept loops of f, or null for a facet small enough to walk each time.
     const G3FacetLoops* For(const G3Facet* f);
+    /// The boxes of those loops, six values a loop (its lowest corner, then its
+    /// highest), or null for a small facet.
+    const double* BoxesFor(const G3Facet* f);
     /// Whether p lies in f on axes i and j, loop by loop, with *onBoundary telling
     /// whether it lies on an edge or a vertex: the answers of G3Facet::PointInFacet. A
     /// large facet's loops whose boxes hold no point near p are skipped, since a point
@@ -37,6 +40,7 @@ private:
     // The entry of a large facet, its loops read at once (`now`) or once it is walked
     // often; null for a small facet.
     Entry* Find(const G3Facet* f, bool now);
+    const double* BoxesOf(Entry* entry);
 
     std::unordered_map<const G3Facet*, Entry> m_Entries;
 };

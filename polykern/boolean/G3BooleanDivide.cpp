@@ -270,12 +270,24 @@ struct CutEnd {
     G3TexCoo* tex = nullptr;
 };
 
-int CutByPlane(const G3FacetLoops* loops,
-               const G3Facet* f,
-               const double* plane,
-               G3IntervalList* out) {
-    return loops != nullptr ? f->IntersectByPlaneConcave(plane, out, *loops)
-                            : f->IntersectByPlaneConcave(plane, out);
+// A facet's kept loops and their boxes, or nulls for a small facet.
+struct Kept {
+    const G3FacetLoops* loops = nullptr;
+    const double* boxes = nullptr;
+};
+
+Kept KeptOf(G3BCLoopCache* cache, const G3Facet* f) {
+    Kept kept;
+    if (cache == nullptr || (kept.loops = cache->For(f)) == nullptr) return kept;
+    kept.boxes = cache->BoxesFor(f);
+    return kept;
+}
+
+// f against a plane, over its kept loops when it has them, skipping the loops whose boxes
+// keep clear of the plane: a line across a slab's face meets few of its holes.
+int CutByPlane(const Kept& kept, const G3Facet* f, const double* plane, G3IntervalList* out) {
+    return kept.loops != nullptr ? f->IntersectByPlaneConcave(plane, out, *kept.loops, kept.boxes)
+                                 : f->IntersectByPlaneConcave(plane, out);
 }
 
 }  // namespace
@@ -284,13 +296,13 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loo
     const G3BCFacetData* fd = G3BCExDataProvider::DataOf(f);
     if (fd == nullptr) return;
     G3IntervalList l1, l2, l3;
-    const G3FacetLoops* own = nullptr;  // f's kept loops, looked up once, when first needed
+    Kept own;  // f's kept loops, looked up once, when first needed
     bool ownLooked = false;
     for (int i = 0; i < m_Candidates->size(); ++i) {
         auto* g = static_cast<G3Facet*>(m_Candidates->get(i));
         const G3BCFacetData* gd = G3BCExDataProvider::DataOf(g);
         if (g == f || gd == nullptr || !Meets(gd, fd)) continue;
-        const int r = CutByPlane(loops != nullptr ? loops->For(g) : nullptr, g, f->GetPlane(), &l2);
+        const int r = CutByPlane(KeptOf(loops, g), g, f->GetPlane(), &l2);
         if (r == 3) {
             if (f->FindFacetsIntersection(g, &l3)) {
                 MergeInto(f, &l3);
@@ -302,7 +314,7 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loo
         // many holes) need not be walked.
         if (r == 0) continue;
         if (!ownLooked) {
-            own = loops != nullptr ? loops->For(f) : nullptr;
+            own = KeptOf(loops, f);
             ownLooked = true;
         }
         if (CutByPlane(own, f, g->GetPlane(), &l1) == 0) continue;

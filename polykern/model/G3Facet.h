@@ -248,9 +248,13 @@ public:
     int IntersectByPlaneConcave(const double* plane, G3IntervalList* out) const;
     /// The same over `loops`, made of this facet and unchanged since: a facet cut by many
     /// planes in one pass walks its ring once.
+    /// With `boxes` (six values a loop: its lowest corner, then its highest), a loop
+    /// whose box lies wholly on one side of the plane, clear of it, is not walked: it
+    /// adds nothing to `out`, and only its side to the answer.
     int IntersectByPlaneConcave(const double* plane,
                                 G3IntervalList* out,
-                                const G3FacetLoops& loops) const;
+                                const G3FacetLoops& loops,
+                                const double* boxes = nullptr) const;
     /// The side of the line through its side a–b on which the facet lies, in the (i, j)
     /// projection: +1, −1, or 0 (undecided, degenerate or no such side). Read within the
     /// side's own loop; for a hole's side, the material's side, opposite the hole's.

@@ -1,5 +1,6 @@
 // A facet's boundary against a plane or a line: the pieces an interval list carries.
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -116,15 +117,41 @@ int G3Facet::IntersectByPlaneConcave(const double* plane, G3IntervalList* out) c
 
 int G3Facet::IntersectByPlaneConcave(const double* plane,
                                      G3IntervalList* out,
-                                     const G3FacetLoops& loops) const {
-    std::vector<int> ends;
-    std::vector<Station> st = Stations(loops, &ends);
-    if (st.empty() || out == nullptr) return 0;
+                                     const G3FacetLoops& loops,
+                                     const double* boxes) const {
+    if (loops.GetCount() == 0 || out == nullptr) return 0;
     out->Clear();
+    // Past this, a box's corners are clear of the plane: so is every vertex in it.
+    constexpr double kClear = 2e-6;
     int positive = 0, negative = 0, zero = 0;
-    for (Station& s : st) {
-        const double* x = s.v->GetXYZ();
-        s.s = plane[0] * x[0] + plane[1] * x[1] + plane[2] * x[2] + plane[3];
+    std::vector<Station> st;
+    std::vector<int> ends;
+    st.reserve(std::size_t(boxes != nullptr ? std::min(loops.GetCount(), 64) : loops.GetCount()));
+    for (int l = 0; l < loops.GetLoopCount(); ++l) {
+        const int begin = loops.LoopBegin(l), end = loops.LoopEnd(l);
+        if (boxes != nullptr && end > begin) {
+            const double* lo = boxes + 6 * l;
+            const double* hi = lo + 3;
+            double low = plane[3], high = plane[3];
+            for (int a = 0; a < 3; ++a) {
+                low += plane[a] * (plane[a] >= 0.0 ? lo[a] : hi[a]);
+                high += plane[a] * (plane[a] >= 0.0 ? hi[a] : lo[a]);
+            }
+            if (low > kClear) {
+                positive += end - begin;
+                continue;
+            }
+            if (high < -kClear) {
+                negative += end - begin;
+                continue;
+            }
+        }
+        for (int k = begin; k < end; ++k) {
+            G3Vertex* v = loops.Vertex(k);
+            const double* x = v->GetXYZ();
+            st.push_back({v, plane[0] * x[0] + plane[1] * x[1] + plane[2] * x[2] + plane[3], 0});
+        }
+        ends.push_back(static_cast<int>(st.size()));
     }
     SetSigns(st);
     for (const Station& s : st) {
@@ -134,7 +161,7 @@ int G3Facet::IntersectByPlaneConcave(const double* plane,
     }
     WalkBoundary(st, ends, out);
     if (positive > 0 && negative > 0) return 1;
-    if (zero == static_cast<int>(st.size())) return 3;
+    if (zero == loops.GetCount()) return 3;
     return zero > 0 ? 2 : 0;
 }
 

@@ -13,10 +13,13 @@
 
 #include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
+#include "polykern/boolean/G3IntervalList.h"
 #include "polykern/exdata/G3ExDataProvider.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Facet.h"
+#include "polykern/model/G3FacetLoops.h"
 #include "polykern/model/G3FacetVertexIterator.h"
+#include "polykern/model/G3Point.h"
 #include "polykern/model/G3Surface.h"
 #include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
@@ -332,6 +335,35 @@ TEST(G3BooleanCalculator, SlabTakesManyOpeningsOneAfterAnother) {
     }
     EXPECT_GT(inside, 0);
     EXPECT_GT(boundary, 0);
+    // Cuts across the face by planes through and between the holes' sides: skipping the
+    // loops whose boxes keep clear of a plane must give the full walk's points, in order.
+    const G3FacetLoops* kept = loops.For(top);
+    const double* boxes = loops.BoxesFor(top);
+    ASSERT_NE(kept, nullptr);
+    ASSERT_NE(boxes, nullptr);
+    const G3FacetLoops& all = *kept;
+    int cut = 0;
+    for (int a = -1; a <= 101; ++a) {
+        for (const double tilt : {0.0, 0.01}) {
+            const double plane[4] = {1.0, tilt, 0.0, -0.1 * a};
+            G3IntervalList walked, skipped;
+            const int r = top->IntersectByPlaneConcave(plane, &walked, all);
+            ASSERT_EQ(top->IntersectByPlaneConcave(plane, &skipped, all, boxes), r) << a;
+            const GArrayCollection* p = walked.GetPointList();
+            const GArrayCollection* q = skipped.GetPointList();
+            ASSERT_EQ(p == nullptr, q == nullptr);
+            if (p == nullptr) continue;
+            ASSERT_EQ(p->size(), q->size()) << a;
+            for (int k = 0; k < p->size(); ++k) {
+                for (int c = 0; c < 3; ++c) {
+                    ASSERT_EQ(static_cast<G3Point*>(p->get(k))->GetXYZ(c),
+                              static_cast<G3Point*>(q->get(k))->GetXYZ(c));
+                }
+            }
+            cut += r == 1;
+        }
+    }
+    EXPECT_GT(cut, 100);
     delete slab;
 }
 
