@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -167,8 +166,10 @@ bool CrossesWithin(G3Surface* s, Scratch* w) {
     if (items.size() < 2) return false;
     const double size = std::max(1.5 * sum / static_cast<double>(items.size()), 1e-9);
     double perCell = 1.0 / size;  // a product is cheaper than a quotient, and as monotone
+    // Every coordinate asked lies in `all`, so the cell's offset is never negative and
+    // truncation floors it.
     auto cell = [&all, &perCell](double c, int axis) {
-        const double t = std::floor((c - all.GetMin()[axis]) * perCell);
+        const double t = (c - all.GetMin()[axis]) * perCell;
         return static_cast<int64_t>(std::min(std::max(t, 0.0), 2097151.0));  // 21 bits
     };
     // Coarser cells until the facets fill at most a few cells each on average.

@@ -215,14 +215,6 @@ uint32_t GEnvelope::ClipTestXY(const double* p) const {
     return Contains(m_Min, m_Max, p, 2) ? 0 : GCLIP_DISJOINT;
 }
 
-bool GEnvelope::IsIntersectXYZ(const double* min, const double* max) const {
-    return Meets(m_Min, m_Max, min, max, 3);
-}
-
-bool GEnvelope::IsIntersectXYZ(const GEnvelope* other) const {
-    return IsIntersectXYZ(other->m_Min, other->m_Max);
-}
-
 bool GEnvelope::IsIntersectXY(const double* min, const double* max) const {
     return Meets(m_Min, m_Max, min, max, 2);
 }

@@ -80,9 +80,15 @@ public:
     uint32_t ClipTestXY(const double* p) const;
     bool IsIntersectXYZ(const double* p) const { return ClipTestXYZ(p) == 0; }
     bool IsIntersectXY(const double* p) const { return ClipTestXY(p) == 0; }
-    /// The closed boxes share at least one point.
-    bool IsIntersectXYZ(const double* min, const double* max) const;
-    bool IsIntersectXYZ(const GEnvelope* other) const;
+    /// The closed boxes share at least one point. Inline: the Booleans' inner loops ask it
+    /// of every candidate pair.
+    bool IsIntersectXYZ(const double* min, const double* max) const {
+        return max[0] >= m_Min[0] && min[0] <= m_Max[0] && max[1] >= m_Min[1] &&
+               min[1] <= m_Max[1] && max[2] >= m_Min[2] && min[2] <= m_Max[2];
+    }
+    bool IsIntersectXYZ(const GEnvelope* other) const {
+        return IsIntersectXYZ(other->m_Min, other->m_Max);
+    }
     bool IsIntersectXY(const double* min, const double* max) const;
     bool IsIntersectXY(const GEnvelope* other) const;
     /// The boxes meet or come within 1e-6 on every axis.
