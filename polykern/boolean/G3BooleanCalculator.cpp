@@ -243,15 +243,14 @@ G3Surface* G3BooleanCalculator::RunBinary(
 
 // Whether two operands can be moved to the working frame side by side: each operand's
 // move, envelope and working records read and change that operand alone, but a provider
-// outside the calculator (a registered one, a shell's own, one holding outside data)
-// could hear of both at once. The merges and splits before it stay on one thread: they
-// make entities, and entities made from two threads at once would take their pools'
-// slots in an order that varies from run to run, and with it the order of equal keys.
+// outside the calculator (a registered one, a shell's own) would hear of both at once.
+// The merges and splits before it stay on one thread: they make entities, and entities
+// made from two threads at once would take their pools' slots in an order that varies
+// from run to run, and with it the order of equal keys.
 bool G3BooleanCalculator::PreparedSideBySide() const {
     return m_A->GetFacetCount() >= g3bcside::kFacets &&
            m_B->GetFacetCount() >= g3bcside::kFacets && G3Obj::GetProviderList()->size() == 0 &&
-           !G3Obj::AnyOutExData() && m_A->GetExDataProvider() == nullptr &&
-           m_B->GetExDataProvider() == nullptr;
+           m_A->GetExDataProvider() == nullptr && m_B->GetExDataProvider() == nullptr;
 }
 
 bool G3BooleanCalculator::OpenBoolean() {
@@ -314,7 +313,9 @@ void G3BooleanCalculator::CloseBoolean() {
 
 void G3BooleanCalculator::MergeFacets(G3Surface* a, G3Surface* b) {
     if (a == nullptr || b == nullptr) return;
-    a->Copy(b);
+    // b is deleted once merged: its entities move over when no one can tell them from
+    // copies.
+    if (!a->Absorb(b)) a->Copy(b);
     // Welds the seams; a cut that ends on an edge of one operand splits it there.
     if (m_Overlap != kDisjoint) a->RemoveEqualsVertexAndDivideEdges(kNewEdge, &m_Common);
 }

@@ -200,6 +200,7 @@ protected:
     SURF_CLASSIFY TestOnOpposite(double* p, double* plane);
     void RemoveFacetsByClassify(G3Surface* s, int mask);
     void CloseBoolean();
+    // Puts b's facets into a and welds the seams; b is left to be deleted, maybe empty.
     void MergeFacets(G3Surface* a, G3Surface* b);
     void AssignNormalsByPlane();
     void ChangeSurface();

@@ -1,6 +1,5 @@
 #include "polykern/model/G3Obj.h"
 
-#include <atomic>
 #include <vector>
 
 #include "polykern/exdata/G3ExDataProvider.h"
@@ -13,9 +12,6 @@ GArrayCollection& Providers() {
     static GArrayCollection* list = new GArrayCollection(16, 16);
     return *list;
 }
-
-// Entities that hold outside data, so that a step can tell none does.
-std::atomic<long> g_WithOutExData{0};
 
 }  // namespace
 
@@ -38,7 +34,6 @@ G3Obj& G3Obj::operator=(const G3Obj& other) {
 
 G3Obj::~G3Obj() {
     RemoveExData();
-    if (m_OutExData != nullptr) g_WithOutExData.fetch_sub(1, std::memory_order_relaxed);
     delete m_OutExData;
 }
 
@@ -113,15 +108,8 @@ void G3Obj::CopyExData(G3Obj* source) {
 }
 
 void G3Obj::SetOutExData(G3ExDataProvider* provider, void* value) {
-    if (m_OutExData == nullptr) {
-        m_OutExData = new OutExDataMap();
-        g_WithOutExData.fetch_add(1, std::memory_order_relaxed);
-    }
+    if (m_OutExData == nullptr) m_OutExData = new OutExDataMap();
     (*m_OutExData)[provider] = value;
-}
-
-bool G3Obj::AnyOutExData() {
-    return g_WithOutExData.load(std::memory_order_relaxed) != 0;
 }
 
 void* G3Obj::GetOutExData(G3ExDataProvider* provider) const {

@@ -99,9 +99,6 @@ public:
     void* GetOutExData(G3ExDataProvider* provider) const;
     /// True once a value was ever stored, even a null one.
     bool IsOutExDataExist() const { return m_OutExData != nullptr; }
-    /// Whether any entity in the process holds outside data. Steps that would call
-    /// providers from two threads at once run on one while some does.
-    static bool AnyOutExData();
     /// Releases the value of `provider` through it; the entry stays with a null value.
     void RemoveExData(G3ExDataProvider* provider);
     /// Releases every non-null value through its provider, each exactly once.

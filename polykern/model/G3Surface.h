@@ -90,6 +90,11 @@ public:
     /// Appends a deep copy of `src` (a surface) after what this surface holds; nothing is
     /// shared. Identifiers out of step with indices in `src` are reassigned first.
     void Copy(GObj* src) override;
+    /// Moves every entity of `src` to the end of this surface, numbered, linked and
+    /// flagged as Copy would make them, and leaves `src` empty: for a surface about to be
+    /// deleted. False, with nothing moved, where a provider, outside data or a poly-edge
+    /// would tell the moved entities from copies; Copy is then the way.
+    bool Absorb(G3Surface* src);
     /// A new surface, owned by the caller, equal to this one.
     G3Surface* Duplicate() override;
     /// Transforms vertices and normals for good and re-forms every plane.

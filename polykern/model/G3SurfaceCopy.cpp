@@ -1,5 +1,6 @@
 // Deep copies of surfaces, one-facet surfaces, and the host's hit-data pair.
 
+#include <utility>
 #include <vector>
 
 #include "polykern/exdata/G3ExDataProvider.h"
@@ -142,6 +143,71 @@ void G3Surface::Copy(GObj* from) {
     m_NextSurface = src->m_NextSurface + nextBefore;
     m_MaterialFacets += src->m_MaterialFacets;
     m_SelectedFacets = src->m_SelectedFacets;
+}
+
+namespace {
+
+// Moves every element of `from` to the end of `to`, numbering each by its new place.
+void MoveAll(GArrayCollection* from, GArrayCollection* to) {
+    for (int i = 0; i < from->size(); ++i) {
+        auto* entity = static_cast<G3Obj*>(from->get(i));
+        entity->SetId(to->size());
+        to->add(entity);
+    }
+    from->clear();
+}
+
+int CountOf(const GArrayCollection* list) {
+    return list != nullptr ? list->size() : 0;
+}
+
+}  // namespace
+
+bool G3Surface::Absorb(G3Surface* src) {
+    if (src == nullptr || src == this) return false;
+    // Only where no one could tell the moved entities from copies: no provider would hear
+    // of the copies' opening, no entity carries outside data (copies would not), and no
+    // poly-edge needs its run.
+    if (GetExDataProvider() != nullptr || src->GetExDataProvider() != nullptr ||
+        G3Obj::GetProviderList()->size() != 0 || CountOf(src->m_PolyEdges) != 0)
+        return false;
+    const std::pair<GArrayCollection*, GArrayCollection*> lists[] = {{src->m_Vertices, m_Vertices},
+                                                                     {src->m_Normals, m_Normals},
+                                                                     {src->m_TexCoos, m_TexCoos},
+                                                                     {src->m_Edges, m_Edges},
+                                                                     {src->m_Facets, m_Facets}};
+    for (const auto& [from, to] : lists) {
+        if (CountOf(from) != 0 && to == nullptr) return false;
+        for (int i = 0; i < CountOf(from); ++i) {
+            if (static_cast<const G3Obj*>(from->get(i))->IsOutExDataExist()) return false;
+        }
+    }
+    G3Obj::Copy(src);
+    const int nextBefore = m_NextSurface;
+    // A copy is unlocked, and only a vertex keeps its word.
+    auto fresh = [](G3Obj* entity, bool keepWord) {
+        entity->UnLockExDataProvider();
+        if (!keepWord) entity->SetWord(0);
+    };
+    for (int i = 0; i < CountOf(src->m_Vertices); ++i) fresh(src->GetVertex(i), true);
+    for (int i = 0; i < CountOf(src->m_Normals); ++i) fresh(src->GetNormal(i), false);
+    for (int i = 0; i < CountOf(src->m_TexCoos); ++i) fresh(src->GetTexCoo(i), false);
+    for (int i = 0; i < CountOf(src->m_Edges); ++i) fresh(src->GetEdge(i), false);
+    for (int i = 0; i < CountOf(src->m_Facets); ++i) {
+        G3Facet* f = src->GetFacet(i);
+        fresh(f, false);
+        f->SetSurface(f->GetSurface() + nextBefore);
+        f->SetParent(this);
+    }
+    for (const auto& [from, to] : lists) {
+        if (from != nullptr) MoveAll(from, to);
+    }
+    m_NextSurface = src->m_NextSurface + nextBefore;
+    m_MaterialFacets += src->m_MaterialFacets;
+    m_SelectedFacets = src->m_SelectedFacets;
+    src->m_MaterialFacets = 0;
+    src->m_SelectedFacets = 0;
+    return true;
 }
 
 G3Surface* G3Surface::Duplicate() {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "polykern/exdata/G3ExDataProvider.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Edge.h"
@@ -275,6 +276,60 @@ TEST(G3Surface, OneFacetSurfacesAndPolyEdges) {
 }  // namespace
 
 // Hosts used to cast every duplicate from GObj*; each class now names its own type.
+TEST(G3Surface, AbsorbedEntitiesAreWhatACopyWouldBe) {
+    // An L-shaped building and a sphere, appended to a cube once by copy and once by
+    // moving: the same entities in the same places, numbered, linked and flagged alike.
+    auto parts = [] {
+        std::vector<SurfacePtr> out;
+        out.emplace_back(pktest::MakePrism({{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 3}, {0, 3}}, 2));
+        out.emplace_back(pktest::MakeSphere(12, 6));
+        out.back()->GetFacet(3)->SetFlags(0x40);
+        return out;
+    };
+    SurfacePtr copied(pktest::MakeCube(9, 0, 0)), moved(pktest::MakeCube(9, 0, 0));
+    for (const bool viaMove : {false, true}) {
+        for (SurfacePtr& part : parts()) {
+            if (viaMove) {
+                ASSERT_TRUE(moved->Absorb(part.get()));
+                EXPECT_EQ(part->GetVertexCount() + part->GetEdgeCount() + part->GetFacetCount(), 0);
+            } else {
+                copied->Copy(part.get());
+            }
+        }
+    }
+    ExpectCounts(moved.get(), copied->GetVertexCount(), copied->GetEdgeCount(),
+                 copied->GetFacetCount());
+    EXPECT_TRUE(IsWellFormed(moved.get()));
+    EXPECT_TRUE(IsClosedAndOriented(moved.get()));
+    EXPECT_EQ(SignedVolume(moved.get()), SignedVolume(copied.get()));
+    EXPECT_EQ(moved->GetNextSurface(), copied->GetNextSurface());
+    for (int i = 0; i < moved->GetFacetCount(); ++i) {
+        const G3Facet* m = moved->GetFacet(i);
+        const G3Facet* c = copied->GetFacet(i);
+        EXPECT_EQ(m->GetId(), i);
+        EXPECT_EQ(m->GetParent(), moved.get());
+        EXPECT_EQ(m->GetSurface(), c->GetSurface());
+        EXPECT_EQ(m->GetFlags(), c->GetFlags());
+        EXPECT_EQ(m->GetEdgeCount(), c->GetEdgeCount());
+        EXPECT_EQ(m->GetFirstEdge()->GetVertex1()->GetId(),
+                  c->GetFirstEdge()->GetVertex1()->GetId());
+    }
+    for (int i = 0; i < moved->GetEdgeCount(); ++i) {
+        EXPECT_EQ(moved->GetEdge(i)->GetId(), i);
+        EXPECT_EQ(moved->GetEdge(i)->GetVertex2()->GetId(),
+                  copied->GetEdge(i)->GetVertex2()->GetId());
+    }
+    // A provider would hear of a copy's entities opening, so nothing moves while one is
+    // registered.
+    G3ExDataProvider idle;
+    G3Obj::AddProvider(&idle);
+    SurfacePtr one(pktest::MakeCube());
+    EXPECT_FALSE(moved->Absorb(one.get()));
+    G3Obj any;
+    any.RemoveExDataProvider(&idle);
+    EXPECT_EQ(one->GetFacetCount(), 6);
+}
+
 TEST(G3Surface, DuplicateReturnsItsOwnType) {
     static_assert(std::is_same_v<decltype(std::declval<G3Surface&>().Duplicate()), G3Surface*>);
     static_assert(std::is_same_v<decltype(std::declval<G3Vertex&>().Duplicate()), G3Vertex*>);
