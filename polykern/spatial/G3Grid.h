@@ -106,6 +106,8 @@ protected:
 private:
     // trunc(t) saturated to the int range, NaN giving 0.
     static int Saturate(double t);
+    template <class Take>
+    void EachFacetIn(const GEnvelope* env, Take take) const;
     // Cell (i, j, k) as an index into m_Cells; the indices must be in range.
     int CellOf(int i, int j, int k) const { return (k * m_N + j) * m_N + i; }
     bool InRange(int i, int j, int k) const;
