@@ -2,12 +2,12 @@
 
 #include <cmath>
 #include <map>
+#include <utility>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
 #include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BCRayMath.h"
-#include "polykern/boolean/G3BCSideBySide.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
@@ -241,18 +241,6 @@ G3Surface* G3BooleanCalculator::RunBinary(
     return result;
 }
 
-// Whether two operands can be moved to the working frame side by side: each operand's
-// move, envelope and working records read and change that operand alone, but a provider
-// outside the calculator (a registered one, a shell's own) would hear of both at once.
-// The merges and splits before it stay on one thread: they make entities, and entities
-// made from two threads at once would take their pools' slots in an order that varies
-// from run to run, and with it the order of equal keys.
-bool G3BooleanCalculator::PreparedSideBySide() const {
-    return m_A->GetFacetCount() >= g3bcside::kFacets &&
-           m_B->GetFacetCount() >= g3bcside::kFacets && G3Obj::GetProviderList()->size() == 0 &&
-           m_A->GetExDataProvider() == nullptr && m_B->GetExDataProvider() == nullptr;
-}
-
 bool G3BooleanCalculator::OpenBoolean() {
     for (G3Surface* s : {m_A, m_B}) {
         s->UnionInPlaneFacets(-1);
@@ -266,14 +254,12 @@ bool G3BooleanCalculator::OpenBoolean() {
     GEnvelope both(&modelA);
     both.Add(&modelB);
     for (int k = 0; k < 3; ++k) m_Origin[k] = 0.5 * (both.GetMin()[k] + both.GetMax()[k]);
-    auto toWorking = [this](G3Surface* s, GEnvelope* env) {
+    for (auto [s, env] : {std::pair<G3Surface*, GEnvelope*>{m_A, &m_EnvA}, {m_B, &m_EnvB}}) {
         ToWorking(s, m_Origin);
         s->FormEnvelope(env);
         env->Extend(1e-5);
         OpenBoolean(s);
-    };
-    g3bcside::Run(PreparedSideBySide(), [&] { toWorking(m_A, &m_EnvA); },
-                  [&](bool) { toWorking(m_B, &m_EnvB); });
+    }
     m_Overlap = m_EnvA.ClipTestXYZ(&m_EnvB);
     if (m_Overlap != kDisjoint) {
         m_Common.Init(&m_EnvA);

@@ -249,9 +249,6 @@ private:
     bool SortSides(G3Surface* work, G3Surface* cap);
     // Drops both operands (refused or finished), deleting what is left of them.
     void DropOperands();
-    // Whether the two operands are large and no provider outside the calculator could
-    // hear of their entities, so that they move to the working frame side by side.
-    bool PreparedSideBySide() const;
     // Whether every facet that `mask` might keep or drop can be classified against the
     // other operand, closed or not.
     bool Classifiable(bool otherClosed, int mask) const;

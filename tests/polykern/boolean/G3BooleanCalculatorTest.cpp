@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -14,7 +13,6 @@
 #include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3IntervalList.h"
-#include "polykern/exdata/G3ExDataProvider.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetLoops.h"
@@ -24,7 +22,6 @@
 #include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
-#include "tests/support/TestProviders.h"
 
 namespace {
 
@@ -250,47 +247,6 @@ TEST(G3BooleanCalculator, LargeOperandsCheckedSideBySideGiveTheSameAnswers) {
     EXPECT_EQ(Apply(Op::Difference, FineSphere(0.59), crossed()), nullptr);
     GTrace::SetReceiver(previous);
     EXPECT_EQ(refusals, 2);
-}
-
-TEST(G3BooleanCalculator, LargeOperandsPreparedSideBySideMatchOneAfterTheOther) {
-    // Without providers two large operands move to the working frame on two threads; a
-    // registered provider, which could hear of both at once, keeps them on one. The results
-    // and the trace, in its order, must not tell the two apart.
-    static std::vector<std::string> lines;
-    const GTrace::Receiver previous =
-        GTrace::SetReceiver([](const char* m) { lines.emplace_back(m); });
-    struct Measured {
-        int facets = 0;
-        double volume = 0.0, area = 0.0;
-        bool closed = false;
-    };
-    auto run = [] {
-        lines.clear();
-        Measured m;
-        auto u = Apply(Op::Union, FineSphere(0.0), FineSphere(0.59));
-        if (u == nullptr) return m;
-        m = {u->GetFacetCount(), pktest::SignedVolume(u.get()), pktest::Area(u.get()),
-             bool(pktest::IsClosedAndOriented(u.get()))};
-        return m;
-    };
-    const Measured sideBySide = run();
-    const std::vector<std::string> sideBySideLines = lines;
-    G3ExDataProvider idle;
-    Measured oneAfterTheOther;
-    {
-        pktest::ScopedProvider scope(&idle);
-        oneAfterTheOther = run();
-    }
-    GTrace::SetReceiver(previous);
-    EXPECT_TRUE(sideBySide.closed);
-    EXPECT_GT(sideBySide.facets, 0);
-    EXPECT_EQ(sideBySide.facets, oneAfterTheOther.facets);
-    // Equal to rounding: where two vertices weld, which one stays follows their places in
-    // memory, and the sanitizer build takes those from the C heap afresh each run.
-    EXPECT_NEAR(sideBySide.volume, oneAfterTheOther.volume, 1e-12 * sideBySide.volume);
-    EXPECT_NEAR(sideBySide.area, oneAfterTheOther.area, 1e-12 * sideBySide.area);
-    EXPECT_FALSE(sideBySideLines.empty());
-    EXPECT_EQ(sideBySideLines, lines);
 }
 
 // Openings cut one after another through a slab: its faces soon have more ring edges than

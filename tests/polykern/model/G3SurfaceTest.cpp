@@ -286,6 +286,8 @@ TEST(G3Surface, AbsorbedEntitiesAreWhatACopyWouldBe) {
         out.back()->GetFacet(3)->SetFlags(0x40);
         return out;
     };
+    // Providers stay registered for the process once some are; ctest runs each test alone.
+    if (G3Obj::GetProviderList()->size() != 0) GTEST_SKIP() << "a provider is registered";
     SurfacePtr copied(pktest::MakeCube(9, 0, 0)), moved(pktest::MakeCube(9, 0, 0));
     for (const bool viaMove : {false, true}) {
         for (SurfacePtr& part : parts()) {
