@@ -34,7 +34,10 @@ Probe MakeProbe(G3Vertex* v, const double* p, int i, int j, double tol) {
 }
 
 bool Hit(G3Vertex* a, G3Vertex* b, G3Vertex** hitA, G3Vertex** hitB) {
-    if (b != nullptr && std::less<G3Vertex*>()(b, a)) std::swap(a, b);
+    // The lower id first, so that the answer does not follow memory order.
+    if (b != nullptr && (b->GetId() < a->GetId() ||
+                         (b->GetId() == a->GetId() && std::less<G3Vertex*>()(b, a))))
+        std::swap(a, b);
     if (hitA != nullptr) *hitA = a;
     if (hitB != nullptr) *hitB = b;
     return true;

@@ -187,7 +187,10 @@ void G3Surface::RemoveEqualsVertexAndDivideEdges(int32_t mask, const GEnvelope* 
             }
         }
     }
-    std::sort(around.begin(), around.end(), std::less<G3Facet*>());
+    // In list order: a removed facet's place goes to the last one, so the order of removal
+    // fixes the order left behind.
+    std::sort(around.begin(), around.end(),
+              [](const G3Facet* a, const G3Facet* b) { return a->GetId() < b->GetId(); });
     around.erase(std::unique(around.begin(), around.end()), around.end());
     for (G3Facet* f : around) {
         if (f->RemoveSmallEdges()) RemoveFacet(f);

@@ -169,7 +169,7 @@ bool PlaneLess(const G3Facet* a, const G3Facet* b) {
     for (int k = 0; k < 4; ++k) {
         if (p[k] != q[k]) return p[k] < q[k];
     }
-    return std::less<const G3Facet*>()(a, b);
+    return a->GetId() < b->GetId();  // the ids are fresh: the order is the list's
 }
 
 }  // namespace

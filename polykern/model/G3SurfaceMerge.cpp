@@ -98,7 +98,9 @@ bool ChainSingleRing(G3EdgeList* list, GArrayCollection* out) {
     };
     std::vector<int> ring;
     ring.reserve(from.size());
-    int at = from.front().second;
+    // The ring starts at the list's first outline edge, whatever the vertices' addresses.
+    int at = 0;
+    while (inner[std::size_t(at)]) ++at;
     for (std::size_t k = 0; k < from.size(); ++k) {
         ring.push_back(at);
         at = next(list->GetEdgeAt(at)->GetVertex2());

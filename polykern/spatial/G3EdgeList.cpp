@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 #include "polykern/foundation/GArrayCollectionIterator.h"
@@ -227,8 +228,10 @@ void G3EdgeList::FormContourTypes(GArrayCollection* contours) {
     if (contours == nullptr) return;
     const int n = contours->size();
     std::vector<G3EdgeList*> order(static_cast<std::size_t>(n));
+    std::unordered_map<const G3EdgeList*, int> given;  // place in `contours`
     for (int i = 0; i < n; ++i) {
         order[std::size_t(i)] = static_cast<G3EdgeList*>(contours->get(i));
+        given[order[std::size_t(i)]] = i;
         order[std::size_t(i)]->FormEnvelope();
         order[std::size_t(i)]->m_InCount = 0;
     }
@@ -262,8 +265,8 @@ void G3EdgeList::FormContourTypes(GArrayCollection* contours) {
             G3EdgeList* c = order[k];
             for (G3EdgeList* d : open) {
                 if (d == c || !within(c, d) || !c->IsIn(d)) continue;
-                // Of two identical contours exactly one counts the other.
-                if (c->Equals(d) && std::less<G3EdgeList*>()(d, c)) continue;
+                // Of two identical contours exactly one counts the other: the one given first.
+                if (c->Equals(d) && given[d] < given[c]) continue;
                 ++c->m_InCount;
             }
         }

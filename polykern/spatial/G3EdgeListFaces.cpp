@@ -69,6 +69,10 @@ void CancelOppositeCopies(G3Surface& work) {
         }
         begin = end;
     }
+    // Taken out in list order, so that the edges left keep an order that does not depend
+    // on where the vertices happen to lie in memory.
+    std::sort(drop.begin(), drop.end(),
+              [](const G3Edge* a, const G3Edge* b) { return a->GetId() < b->GetId(); });
     for (G3Edge* e : drop) work.RemoveEdge(e);
 }
 
