@@ -9,9 +9,11 @@ namespace {
 // Reported for a corner with a non-finite coordinate, which never reaches the tessellator.
 constexpr int kErrorNonFinite = GLU_TESS_COORD_TOO_LARGE;
 
-}  // namespace
+// The wrapper between BeginPolygon and EndPolygon on this thread: the callbacks run
+// inside gluTessEndPolygon, on the thread that called it.
+thread_local G3TessWrapper* t_Current = nullptr;
 
-G3TessWrapper* G3TessWrapper::m_Current = nullptr;
+}  // namespace
 
 G3TessWrapper::G3TessWrapper() : m_Tess(gluNewTess()) {
     if (m_Tess == nullptr) return;
@@ -23,13 +25,13 @@ G3TessWrapper::G3TessWrapper() : m_Tess(gluNewTess()) {
 }
 
 G3TessWrapper::~G3TessWrapper() {
-    if (m_Current == this) m_Current = nullptr;
+    if (t_Current == this) t_Current = nullptr;
     if (m_Tess != nullptr) gluDeleteTess(m_Tess);
 }
 
 bool G3TessWrapper::BeginPolygon() {
-    if (m_Tess == nullptr || m_Current != nullptr) return false;
-    m_Current = this;
+    if (m_Tess == nullptr || t_Current != nullptr) return false;
+    t_Current = this;
     m_Error = 0;
     m_Count = 0;
     m_Open = false;
@@ -42,10 +44,10 @@ bool G3TessWrapper::BeginPolygon(int /*i*/, int /*j*/) {
 }
 
 bool G3TessWrapper::EndPolygon() {
-    if (m_Current != this) return false;
+    if (t_Current != this) return false;
     if (m_Open) EndContour();
     gluTessEndPolygon(m_Tess);
-    m_Current = nullptr;
+    t_Current = nullptr;
     return m_Error == 0;
 }
 
@@ -54,20 +56,20 @@ void G3TessWrapper::Triangle(void* /*a*/, void* /*b*/, void* /*c*/) {}
 void G3TessWrapper::Notify(void* /*data*/) {}
 
 void G3TessWrapper::BeginContour() {
-    if (m_Current != this) return;
+    if (t_Current != this) return;
     if (m_Open) EndContour();
     gluTessBeginContour(m_Tess);
     m_Open = true;
 }
 
 void G3TessWrapper::EndContour() {
-    if (m_Current != this || !m_Open) return;
+    if (t_Current != this || !m_Open) return;
     gluTessEndContour(m_Tess);
     m_Open = false;
 }
 
 bool G3TessWrapper::Vertex(const double xyz[3], void* data) {
-    if (m_Current != this) return false;
+    if (t_Current != this) return false;
     if (!std::isfinite(xyz[0]) || !std::isfinite(xyz[1]) || !std::isfinite(xyz[2])) {
         m_Error = kErrorNonFinite;
         return false;
@@ -83,7 +85,7 @@ void G3TessWrapper::SetNormal(double a, double b, double c) {
 }
 
 void G3TessWrapper::OnBegin(unsigned int type) {
-    G3TessWrapper* w = m_Current;
+    G3TessWrapper* w = t_Current;
     if (w == nullptr) return;
     w->m_Type = type;
     w->m_Count = 0;
@@ -91,14 +93,14 @@ void G3TessWrapper::OnBegin(unsigned int type) {
 }
 
 void G3TessWrapper::OnVertex(void* data) {
-    if (m_Current != nullptr) m_Current->Accept(data);
+    if (t_Current != nullptr) t_Current->Accept(data);
 }
 
 void G3TessWrapper::OnEnd() {}
 
 void G3TessWrapper::OnError(unsigned int error) {
-    if (m_Current != nullptr && m_Current->m_Error == 0)
-        m_Current->m_Error = static_cast<int>(error);
+    if (t_Current != nullptr && t_Current->m_Error == 0)
+        t_Current->m_Error = static_cast<int>(error);
 }
 
 // Turns the running primitive into triangles: separate triangles come in threes, a strip

@@ -8,8 +8,9 @@ struct GLUtesselator;
 /// reports (triangles, strips and fans) into single triangles passed to Triangle. The
 /// vertex data are the caller's own pointers, handed back unchanged.
 ///
-/// Only one tessellation runs at a time in the process: the tessellator's callbacks reach
-/// the wrapper through a process-wide pointer set between BeginPolygon and EndPolygon.
+/// Only one tessellation runs at a time on a thread: the tessellator's callbacks reach the
+/// wrapper through a pointer of the calling thread, set between BeginPolygon and
+/// EndPolygon. Tessellations on different threads do not meet.
 class POLYKERN_API G3TessWrapper {
 public:
     /// Creates the tessellator (odd winding rule).
@@ -20,7 +21,7 @@ public:
     G3TessWrapper& operator=(const G3TessWrapper&) = delete;
 
     /// Starts a polygon. False when no tessellator could be made or another tessellation
-    /// is running.
+    /// is running on this thread.
     virtual bool BeginPolygon();
     /// The same; the projection axes are not needed by the tessellator.
     virtual bool BeginPolygon(int i, int j);
@@ -52,8 +53,6 @@ private:
     static void OnEnd();
     static void OnError(unsigned int error);
     void Accept(void* data);
-
-    static G3TessWrapper* m_Current;
 
     GLUtesselator* m_Tess = nullptr;
     unsigned int m_Type = 0;

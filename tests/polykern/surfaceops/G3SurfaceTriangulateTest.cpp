@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <thread>
 
 #include "polykern/model/G3Edge.h"
 #include "polykern/model/G3Facet.h"
@@ -166,6 +167,17 @@ TEST(G3SurfaceTriangulate, FacetsTheTessellatorRefusesAreKept) {
     const double corners[4][3] = {{0, 0, 0}, {1, 0, 0}, {nan, 1, 0}, {0, 1, 0}};
     ASSERT_TRUE(collector.BeginPolygon());
     EXPECT_FALSE(G3TriangleCollector().BeginPolygon()) << "one tessellation at a time";
+    // Another thread tessellates on its own meanwhile: a square gives its two triangles.
+    int elsewhere = -1;
+    std::thread([&elsewhere] {
+        G3TriangleCollector other;
+        const double square[4][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+        G3Obj corner[4];
+        if (!other.BeginPolygon()) return;
+        for (int k = 0; k < 4; ++k) other.Vertex(square[k], &corner[k]);
+        if (other.EndPolygon()) elsewhere = other.GetTriangleCount();
+    }).join();
+    EXPECT_EQ(elsewhere, 2);
     G3Obj tags[4];
     for (int k = 0; k < 4; ++k) collector.Vertex(corners[k], &tags[k]);
     EXPECT_FALSE(collector.EndPolygon());
