@@ -8,6 +8,7 @@
 #include "polykern/boolean/G3BCFacetData.h"
 #include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BCRayMath.h"
+#include "polykern/boolean/G3BCSideBySide.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/foundation/GArrayCollection.h"
 #include "polykern/foundation/GTrace.h"
@@ -241,11 +242,22 @@ G3Surface* G3BooleanCalculator::RunBinary(
     return result;
 }
 
+// Whether the two operands can be prepared side by side: each one's merges, splits, move
+// to the working frame and working records read and change that operand alone, and no
+// step's outcome follows where its entities lie in memory. A provider outside the
+// calculator (a registered one, a shell's own) would hear of both operands at once.
+bool G3BooleanCalculator::PreparedSideBySide() const {
+    return m_A->GetFacetCount() >= g3bcside::kFacets &&
+           m_B->GetFacetCount() >= g3bcside::kFacets && G3Obj::GetProviderList()->size() == 0 &&
+           m_A->GetExDataProvider() == nullptr && m_B->GetExDataProvider() == nullptr;
+}
+
 bool G3BooleanCalculator::OpenBoolean() {
-    for (G3Surface* s : {m_A, m_B}) {
+    auto merge = [](G3Surface* s) {
         s->UnionInPlaneFacets(-1);
         s->Triangulate(2, 10);
-    }
+    };
+    g3bcside::Run(PreparedSideBySide(), [&] { merge(m_A); }, [&](bool) { merge(m_B); });
     AssignNormalsByPlane();
     GEnvelope modelA, modelB;
     m_A->FormEnvelope(&modelA);
@@ -254,12 +266,14 @@ bool G3BooleanCalculator::OpenBoolean() {
     GEnvelope both(&modelA);
     both.Add(&modelB);
     for (int k = 0; k < 3; ++k) m_Origin[k] = 0.5 * (both.GetMin()[k] + both.GetMax()[k]);
-    for (auto [s, env] : {std::pair<G3Surface*, GEnvelope*>{m_A, &m_EnvA}, {m_B, &m_EnvB}}) {
+    auto toWorking = [this](G3Surface* s, GEnvelope* env) {
         ToWorking(s, m_Origin);
         s->FormEnvelope(env);
         env->Extend(1e-5);
         OpenBoolean(s);
-    }
+    };
+    g3bcside::Run(PreparedSideBySide(), [&] { toWorking(m_A, &m_EnvA); },
+                  [&](bool) { toWorking(m_B, &m_EnvB); });
     m_Overlap = m_EnvA.ClipTestXYZ(&m_EnvB);
     if (m_Overlap != kDisjoint) {
         m_Common.Init(&m_EnvA);

@@ -188,8 +188,10 @@ protected:
     bool OpenBoolean();
     void Divide();
     void DivideSelf();
-    // With `loops`, large facets keep their loops from one cut to the next.
-    void IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loops = nullptr);
+    struct CutScratch;
+    // With `loops`, large facets keep their loops from one cut to the next; `scratch`
+    // serves every facet of the pass.
+    void IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loops, CutScratch* scratch);
     void MergeSurfaceAndIntersectionTree(G3Surface* s, GEnvelope* env);
     void MergeSurfaceAndIntersectionTree(G3Surface* s, GEnvelope* env, GEVENT e);
     void ClassifyVertices(G3Surface* s, GArrayCollection* others);
@@ -249,6 +251,9 @@ private:
     bool SortSides(G3Surface* work, G3Surface* cap);
     // Drops both operands (refused or finished), deleting what is left of them.
     void DropOperands();
+    // Whether the two operands are large and no provider outside the calculator could
+    // hear of their entities, so that they are prepared side by side.
+    bool PreparedSideBySide() const;
     // Whether every facet that `mask` might keep or drop can be classified against the
     // other operand, closed or not.
     bool Classifiable(bool otherClosed, int mask) const;

@@ -284,25 +284,42 @@ Kept KeptOf(G3BCLoopCache* cache, const G3Facet* f) {
 }
 
 // f against a plane, over its kept loops when it has them, skipping the loops whose boxes
-// keep clear of the plane: a line across a slab's face meets few of its holes.
-int CutByPlane(const Kept& kept, const G3Facet* f, const double* plane, G3IntervalList* out) {
-    return kept.loops != nullptr ? f->IntersectByPlaneConcave(plane, out, *kept.loops, kept.boxes)
-                                 : f->IntersectByPlaneConcave(plane, out);
+// keep clear of the plane: a line across a slab's face meets few of its holes. A small
+// facet's loops are read into `read`, whose storage serves facet after facet.
+int CutByPlane(const Kept& kept,
+               const G3Facet* f,
+               const double* plane,
+               G3FacetLoops* read,
+               G3IntervalList* out) {
+    if (kept.loops != nullptr)
+        return f->IntersectByPlaneConcave(plane, out, *kept.loops, kept.boxes);
+    read->Read(f);
+    return f->IntersectByPlaneConcave(plane, out, *read);
 }
 
 }  // namespace
 
-void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loops) {
+// What one pass of facet cuts reuses from pair to pair: each use starts by clearing.
+struct G3BooleanCalculator::CutScratch {
+    G3IntervalList onF, onG, coplanar;
+    G3FacetLoops loops;
+};
+
+void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f,
+                                                  G3BCLoopCache* loops,
+                                                  CutScratch* scratch) {
     const G3BCFacetData* fd = G3BCExDataProvider::DataOf(f);
     if (fd == nullptr) return;
-    G3IntervalList l1, l2, l3;
+    G3IntervalList& l1 = scratch->onF;
+    G3IntervalList& l2 = scratch->onG;
+    G3IntervalList& l3 = scratch->coplanar;
     Kept own;  // f's kept loops, looked up once, when first needed
     bool ownLooked = false;
     for (int i = 0; i < m_Candidates->size(); ++i) {
         auto* g = static_cast<G3Facet*>(m_Candidates->get(i));
         const G3BCFacetData* gd = G3BCExDataProvider::DataOf(g);
         if (g == f || gd == nullptr || !Meets(gd, fd)) continue;
-        const int r = CutByPlane(KeptOf(loops, g), g, f->GetPlane(), &l2);
+        const int r = CutByPlane(KeptOf(loops, g), g, f->GetPlane(), &scratch->loops, &l2);
         if (r == 3) {
             if (f->FindFacetsIntersection(g, &l3)) {
                 MergeInto(f, &l3);
@@ -317,7 +334,7 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f, G3BCLoopCache* loo
             own = KeptOf(loops, f);
             ownLooked = true;
         }
-        if (CutByPlane(own, f, g->GetPlane(), &l1) == 0) continue;
+        if (CutByPlane(own, f, g->GetPlane(), &scratch->loops, &l1) == 0) continue;
         l1.BuildIntervals();
         l2.SetMaxCoo(&l1);
         l2.BuildIntervals();
@@ -387,12 +404,13 @@ void G3BooleanCalculator::Divide() {
     std::vector<std::pair<uint64_t, G3Facet*>> order;
     uint32_t stamp = 0;
     G3BCLoopCache loops;
+    CutScratch scratch;
     for (int i = 0; i < m_A->GetFacetCount(); ++i) {
         G3Facet* f = m_A->GetFacet(i);
         G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
         if (d == nullptr || !Meets(d, &m_Common)) continue;
         OrderedCandidates(*m_Grid, coarse, d, &seen, ++stamp, &order, m_Candidates);
-        IntersectFacetProcessor(f, &loops);
+        IntersectFacetProcessor(f, &loops, &scratch);
     }
     m_Candidates->clear();
     delete m_Grid;
@@ -403,6 +421,7 @@ void G3BooleanCalculator::DivideSelf() {
     delete m_Grid;
     m_Grid = new G3Grid(&m_Common, kGridCells);
     FillGrid(m_Grid, m_A, &m_Common);
+    CutScratch scratch;
     for (int i = 0; i < m_A->GetFacetCount(); ++i) {
         G3Facet* f = m_A->GetFacet(i);
         G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
@@ -416,7 +435,7 @@ void G3BooleanCalculator::DivideSelf() {
             m_Candidates->put(kept++, g);
         }
         m_Candidates->size(kept);
-        IntersectFacetProcessor(f);
+        IntersectFacetProcessor(f, nullptr, &scratch);
     }
     m_Candidates->clear();
     delete m_Grid;

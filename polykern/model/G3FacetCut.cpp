@@ -124,9 +124,11 @@ int G3Facet::IntersectByPlaneConcave(const double* plane,
     // Past this, a box's corners are clear of the plane: so is every vertex in it.
     constexpr double kClear = 2e-6;
     int positive = 0, negative = 0, zero = 0;
-    std::vector<Station> st;
-    std::vector<int> ends;
-    st.reserve(std::size_t(boxes != nullptr ? std::min(loops.GetCount(), 64) : loops.GetCount()));
+    // Kept from call to call: an intersection pass cuts tens of thousands of small facets.
+    static thread_local std::vector<Station> st;
+    static thread_local std::vector<int> ends;
+    st.clear();
+    ends.clear();
     for (int l = 0; l < loops.GetLoopCount(); ++l) {
         const int begin = loops.LoopBegin(l), end = loops.LoopEnd(l);
         if (boxes != nullptr && end > begin) {

@@ -8,7 +8,17 @@
 #include "polykern/model/G3Vertex.h"
 #include "polykern/spatial/G3EdgeList.h"
 
-G3FacetLoops::G3FacetLoops(const G3Facet* f) : m_Facet(f) {
+G3FacetLoops::G3FacetLoops(const G3Facet* f) {
+    Read(f);
+}
+
+void G3FacetLoops::Read(const G3Facet* f) {
+    m_Facet = f;
+    m_Edges.clear();
+    m_Vertices.clear();
+    m_Ends.clear();
+    m_LoopOf.clear();
+    m_Closed = false;
     if (f == nullptr) return;
     for (G3Edge* e = f->GetFirstEdge(); e != nullptr; e = f->NextEdge(e)) m_Edges.push_back(e);
     m_Closed = f->GetLoops(m_Vertices, m_Ends);

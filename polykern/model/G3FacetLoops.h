@@ -14,6 +14,11 @@ class G3Vertex;
 class G3FacetLoops {
 public:
     explicit G3FacetLoops(const G3Facet* f);
+    /// No facet yet: Read fills it.
+    G3FacetLoops() = default;
+    /// Reads f's loops as the constructor does, reusing the storage of the last facet
+    /// read, so that a pass over many small facets does not allocate for each.
+    void Read(const G3Facet* f);
 
     /// Vertices over all loops (one per ring edge).
     int GetCount() const { return static_cast<int>(m_Vertices.size()); }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3IntervalList.h"
+#include "polykern/exdata/G3ExDataProvider.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetLoops.h"
@@ -22,6 +24,7 @@
 #include "polykern/model/G3Vertex.h"
 #include "tests/support/SurfaceCheck.h"
 #include "tests/support/SurfaceShapes.h"
+#include "tests/support/TestProviders.h"
 
 namespace {
 
@@ -247,6 +250,65 @@ TEST(G3BooleanCalculator, LargeOperandsCheckedSideBySideGiveTheSameAnswers) {
     EXPECT_EQ(Apply(Op::Difference, FineSphere(0.59), crossed()), nullptr);
     GTrace::SetReceiver(previous);
     EXPECT_EQ(refusals, 2);
+}
+
+// A result read entity by entity: every vertex's coordinates in list order, then every
+// facet's ring as vertex ids.
+struct Readout {
+    std::vector<double> coordinates;
+    std::vector<int> rings;
+    std::vector<std::string> trace;
+};
+
+Readout ReadOut(const G3Surface* s) {
+    Readout r;
+    for (int i = 0; s != nullptr && i < s->GetVertexCount(); ++i) {
+        const double* p = s->GetVertex(i)->GetXYZ();
+        r.coordinates.insert(r.coordinates.end(), p, p + 3);
+    }
+    for (int i = 0; s != nullptr && i < s->GetFacetCount(); ++i) {
+        std::vector<G3Vertex*> starts;
+        std::vector<int> ends;
+        s->GetFacet(i)->GetLoops(starts, ends);
+        for (const G3Vertex* v : starts) r.rings.push_back(v->GetId());
+        r.rings.push_back(-1);
+    }
+    return r;
+}
+
+TEST(G3BooleanCalculator, ResultsDoNotFollowMemoryOrderOrThreads) {
+    // Large operands are prepared on two threads; a registered provider, which could hear
+    // of both at once, keeps them on one. Entities still alive from earlier work move the
+    // pools' free slots. None of this may change a coordinate, a ring or the trace.
+    static std::vector<std::string> lines;
+    const GTrace::Receiver previous =
+        GTrace::SetReceiver([](const char* m) { lines.emplace_back(m); });
+    auto run = [] {
+        lines.clear();
+        auto u = Apply(Op::Union, FineSphere(0.0), FineSphere(0.59));
+        Readout r = ReadOut(u.get());
+        r.trace = lines;
+        EXPECT_TRUE(u != nullptr && pktest::IsClosedAndOriented(u.get()));
+        return r;
+    };
+    const Readout first = run();
+    G3Surface clutter;
+    for (int k = 0; k < 5000; ++k) clutter.AddVertex(k, 0.5 * k, 0.25 * k, 0);
+    const Readout cluttered = run();
+    G3ExDataProvider idle;
+    Readout oneThread;
+    {
+        pktest::ScopedProvider scope(&idle);
+        oneThread = run();
+    }
+    GTrace::SetReceiver(previous);
+    ASSERT_FALSE(first.coordinates.empty());
+    const Readout* others[] = {&cluttered, &oneThread};
+    for (const Readout* other : others) {
+        EXPECT_EQ(other->coordinates, first.coordinates);
+        EXPECT_EQ(other->rings, first.rings);
+        EXPECT_EQ(other->trace, first.trace);
+    }
 }
 
 // Openings cut one after another through a slab: its faces soon have more ring edges than
