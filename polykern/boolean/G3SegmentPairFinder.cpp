@@ -16,6 +16,8 @@ namespace {
 // segment that is searched in a sweep runs at most 45 degrees off the sweep axis, so 1e-6
 // from its line is at most √2·1e-6 across; the rest is slack for rounding.
 constexpr double kWindow = 1e-5;
+// Up to this many segments, every pair is handed out.
+constexpr std::size_t kEveryPairUpTo = 16;
 
 uint64_t PairKey(int a, int b) {
     if (a > b) std::swap(a, b);
@@ -213,6 +215,17 @@ private:
 
 std::vector<std::pair<int, int>> G3SegmentPairFinder::Find(
     const std::vector<const G3Segment*>& segments, int i, int j) {
+    // A few segments (a facet split by a cut or two): every pair, which the caller tests
+    // anyway; two sweeps' trees and queues cost more than the tests they would save.
+    if (segments.size() <= kEveryPairUpTo) {
+        const int n = static_cast<int>(segments.size());
+        std::vector<std::pair<int, int>> all;
+        all.reserve(std::size_t(n * (n - 1) / 2));
+        for (int a = 0; a < n; ++a) {
+            for (int b = a + 1; b < n; ++b) all.emplace_back(a, b);
+        }
+        return all;
+    }
     std::vector<uint64_t> keys;
     OrderedSweep(segments, i, j, keys).Run();
     OrderedSweep(segments, j, i, keys).Run();

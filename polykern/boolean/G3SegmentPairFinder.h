@@ -12,7 +12,8 @@ class G3Segment;
 /// pairs that do neither, which the caller tests). Internal to the library.
 ///
 /// Cost: O((n + k + m) log n) for n segments, k crossing pairs and m pairs that come within
-/// about 1e-5 of each other, by two ordered sweeps, one along each axis.
+/// about 1e-5 of each other, by two ordered sweeps, one along each axis; up to 16 segments,
+/// every pair is returned.
 class G3SegmentPairFinder {
 public:
     /// Pairs of indices into `segments` (the first smaller), sorted, each once. The segments

@@ -287,6 +287,16 @@ TEST(G3LineSegmentIntersector, RandomSegmentsMatchAllPairs) {
             EXPECT_EQ(sweep, crossing);
         }
     }
+    // A dozen at a time, as a facet split by a cut or two has them.
+    std::size_t met = 0;
+    for (std::size_t from = 0; from + 12 <= grid.size(); from += 12) {
+        const std::vector<Seg> few(grid.begin() + std::ptrdiff_t(from),
+                                   grid.begin() + std::ptrdiff_t(from + 12));
+        const Pairs sweep = PairsOf(Sweep(few, 0, 1));
+        EXPECT_EQ(sweep, BruteForce(few, 0, 1));
+        met += sweep.size();
+    }
+    EXPECT_GT(met, 20u);
 }
 
 // The whole report sequence (points, tags, parameters, in order) of seeded inputs, as
