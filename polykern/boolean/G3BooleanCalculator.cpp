@@ -194,8 +194,10 @@ G3Surface* G3BooleanCalculator::RunBinary(
             MergeSurfaceAndIntersectionTree(m_A, &m_EnvA, event);
             MergeSurfaceAndIntersectionTree(m_B, &m_EnvB, event);
         } else {
-            MergeSurfaceAndIntersectionTree(m_A, &m_EnvA);
-            MergeSurfaceAndIntersectionTree(m_B, &m_EnvB);
+            // Each operand's facets are split along their own cuts, read by coordinates.
+            g3bcside::Run(
+                PreparedSideBySide(), [&] { MergeSurfaceAndIntersectionTree(m_A, &m_EnvA); },
+                [&](bool) { MergeSurfaceAndIntersectionTree(m_B, &m_EnvB); });
         }
     }
     GTrace::Message("Classify vertices");
@@ -242,14 +244,24 @@ G3Surface* G3BooleanCalculator::RunBinary(
     return result;
 }
 
-// Whether the two operands can be prepared side by side: each one's merges, splits, move
-// to the working frame and working records read and change that operand alone, and no
-// step's outcome follows where its entities lie in memory. A provider outside the
-// calculator (a registered one, a shell's own) would hear of both operands at once.
+namespace {
+
+// No provider but the calculator's own working records hears of s's entities.
+bool OnlyWorkingRecords(const G3Surface* s) {
+    const G3ShellExDataProvider* p = s->GetExDataProvider();
+    return p == nullptr || dynamic_cast<const G3BCExDataProvider*>(p) != nullptr;
+}
+
+}  // namespace
+
+// Whether the two operands can be prepared or split side by side: each one's merges,
+// splits, move to the working frame and working records read and change that operand
+// alone, and no step's outcome follows where its entities lie in memory. A provider
+// outside the calculator (a registered one, a shell's own) would hear of both at once.
 bool G3BooleanCalculator::PreparedSideBySide() const {
     return m_A->GetFacetCount() >= g3bcside::kFacets &&
            m_B->GetFacetCount() >= g3bcside::kFacets && G3Obj::GetProviderList()->size() == 0 &&
-           m_A->GetExDataProvider() == nullptr && m_B->GetExDataProvider() == nullptr;
+           OnlyWorkingRecords(m_A) && OnlyWorkingRecords(m_B);
 }
 
 bool G3BooleanCalculator::OpenBoolean() {

@@ -252,7 +252,7 @@ private:
     // Drops both operands (refused or finished), deleting what is left of them.
     void DropOperands();
     // Whether the two operands are large and no provider outside the calculator could
-    // hear of their entities, so that they are prepared side by side.
+    // hear of their entities, so that they are prepared and split side by side.
     bool PreparedSideBySide() const;
     // Whether every facet that `mask` might keep or drop can be classified against the
     // other operand, closed or not.
