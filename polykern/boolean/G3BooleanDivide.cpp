@@ -10,6 +10,7 @@
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
 #include "polykern/boolean/G3BCLoopCache.h"
+#include "polykern/boolean/G3BCSideBySide.h"
 #include "polykern/boolean/G3BCVertexData.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3Interval.h"
@@ -297,12 +298,45 @@ int CutByPlane(const Kept& kept,
     return f->IntersectByPlaneConcave(plane, out, *read);
 }
 
+// The cuts found on one pair of facets, for both of them; owns the list.
+struct FoundCut {
+    G3Facet* f;
+    G3Facet* g;
+    G3IntervalList* cuts;
+};
+
+// Hands the pairs' cuts to both facets, in the order they were found.
+void MergeFound(std::vector<FoundCut>* found) {
+    for (const FoundCut& c : *found) {
+        MergeInto(c.f, c.cuts);
+        MergeInto(c.g, c.cuts);
+        delete c.cuts;
+    }
+    found->clear();
+}
+
 }  // namespace
 
-// What one pass of facet cuts reuses from pair to pair: each use starts by clearing.
+// What one pass of facet cuts reuses from pair to pair (each use starts by clearing), and
+// the candidates of the facet being cut. With `found`, the cuts are kept there in order
+// instead of reaching the facets at once: nothing else in the pass reads them, so two
+// passes can run side by side and hand theirs on afterwards, one after the other.
 struct G3BooleanCalculator::CutScratch {
     G3IntervalList onF, onG, coplanar;
     G3FacetLoops loops;
+    GArrayCollection* candidates = nullptr;
+    std::vector<FoundCut>* found = nullptr;
+
+    // The cuts of the pair f, g; `cuts` is the caller's to delete unless it is `owned`.
+    void Hand(G3Facet* f, G3Facet* g, G3IntervalList* cuts, bool owned) {
+        if (found != nullptr) {
+            found->push_back({f, g, owned ? cuts : cuts->Duplicate()});
+            return;
+        }
+        MergeInto(f, cuts);
+        MergeInto(g, cuts);
+        if (owned) delete cuts;
+    }
 };
 
 void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f,
@@ -315,16 +349,14 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f,
     G3IntervalList& l3 = scratch->coplanar;
     Kept own;  // f's kept loops, looked up once, when first needed
     bool ownLooked = false;
-    for (int i = 0; i < m_Candidates->size(); ++i) {
-        auto* g = static_cast<G3Facet*>(m_Candidates->get(i));
+    GArrayCollection* candidates = scratch->candidates;
+    for (int i = 0; i < candidates->size(); ++i) {
+        auto* g = static_cast<G3Facet*>(candidates->get(i));
         const G3BCFacetData* gd = G3BCExDataProvider::DataOf(g);
         if (g == f || gd == nullptr || !Meets(gd, fd)) continue;
         const int r = CutByPlane(KeptOf(loops, g), g, f->GetPlane(), &scratch->loops, &l2);
         if (r == 3) {
-            if (f->FindFacetsIntersection(g, &l3)) {
-                MergeInto(f, &l3);
-                MergeInto(g, &l3);
-            }
+            if (f->FindFacetsIntersection(g, &l3)) scratch->Hand(f, g, &l3, false);
             continue;
         }
         // g keeps to one side of f's plane: no segment, and f (maybe a large face with
@@ -341,10 +373,10 @@ void G3BooleanCalculator::IntersectFacetProcessor(G3Facet* f,
         if (l1.GetIntersectionType(&l2) != INTERVAL_LIST_OVERLAP) continue;
         G3IntervalList* x = l1.Intersect(&l2);
         if (x != nullptr && !x->IsEmpty()) {
-            MergeInto(f, x);
-            MergeInto(g, x);
+            scratch->Hand(f, g, x, true);
+        } else {
+            delete x;
         }
-        delete x;
     }
 }
 
@@ -400,19 +432,38 @@ void G3BooleanCalculator::Divide() {
     m_Grid = new G3Grid(&m_Common, FineCells(m_B->GetFacetCount()));
     FillGrid(m_Grid, m_B, &m_Common);
     const G3Grid coarse(&m_Common, kGridCells);
-    std::vector<uint32_t> seen(std::size_t(m_B->GetFacetCount()), 0);
-    std::vector<std::pair<uint64_t, G3Facet*>> order;
-    uint32_t stamp = 0;
-    G3BCLoopCache loops;
-    CutScratch scratch;
+    std::vector<G3Facet*> cut;  // the first operand's facets in the common box
     for (int i = 0; i < m_A->GetFacetCount(); ++i) {
         G3Facet* f = m_A->GetFacet(i);
-        G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
-        if (d == nullptr || !Meets(d, &m_Common)) continue;
-        OrderedCandidates(*m_Grid, coarse, d, &seen, ++stamp, &order, m_Candidates);
-        IntersectFacetProcessor(f, &loops, &scratch);
+        const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+        if (d != nullptr && Meets(d, &m_Common)) cut.push_back(f);
     }
-    m_Candidates->clear();
+    // Cuts facets [begin, end) of `cut`; every structure it writes is its own.
+    auto pass = [&](std::size_t begin, std::size_t end, GArrayCollection* candidates,
+                    std::vector<FoundCut>* found) {
+        std::vector<uint32_t> seen(std::size_t(m_B->GetFacetCount()), 0);
+        std::vector<std::pair<uint64_t, G3Facet*>> order;
+        uint32_t stamp = 0;
+        G3BCLoopCache loops;
+        CutScratch scratch;
+        scratch.candidates = candidates;
+        scratch.found = found;
+        for (std::size_t k = begin; k < end; ++k) {
+            OrderedCandidates(*m_Grid, coarse, G3BCExDataProvider::DataOf(cut[k]), &seen,
+                              ++stamp, &order, candidates);
+            IntersectFacetProcessor(cut[k], &loops, &scratch);
+        }
+        candidates->clear();
+    };
+    // Two halves side by side, their cuts handed on in the order one pass would find them.
+    const std::size_t half = cut.size() / 2;
+    std::vector<FoundCut> first, second;
+    GArrayCollection secondCandidates(64, 64);
+    g3bcside::Run(
+        PreparedSideBySide(), [&] { pass(0, half, m_Candidates, &first); },
+        [&](bool) { pass(half, cut.size(), &secondCandidates, &second); });
+    MergeFound(&first);
+    MergeFound(&second);
     delete m_Grid;
     m_Grid = nullptr;
 }
@@ -422,6 +473,7 @@ void G3BooleanCalculator::DivideSelf() {
     m_Grid = new G3Grid(&m_Common, kGridCells);
     FillGrid(m_Grid, m_A, &m_Common);
     CutScratch scratch;
+    scratch.candidates = m_Candidates;
     for (int i = 0; i < m_A->GetFacetCount(); ++i) {
         G3Facet* f = m_A->GetFacet(i);
         G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
