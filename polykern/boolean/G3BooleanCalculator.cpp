@@ -6,7 +6,6 @@
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
-#include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BCSideBySide.h"
 #include "polykern/boolean/G3IntervalList.h"
@@ -61,13 +60,11 @@ void MarkSeams(G3Surface* s) {
 
 G3BCPointWriter::~G3BCPointWriter() = default;
 
-G3BooleanCalculator::G3BooleanCalculator()
-    : m_Candidates(new GArrayCollection()), m_FloodStack(new GArrayCollection()) {}
+G3BooleanCalculator::G3BooleanCalculator() : m_Candidates(new GArrayCollection()) {}
 
 G3BooleanCalculator::~G3BooleanCalculator() {
     delete m_Grid;
     delete m_Candidates;
-    delete m_FloodStack;
 }
 
 void G3BooleanCalculator::OpenBoolean(G3Surface* s) {
@@ -201,18 +198,20 @@ G3Surface* G3BooleanCalculator::RunBinary(
         }
     }
     GTrace::Message("Classify vertices");
-    // No ring changes while the operands classify: the rays read large facets' loops once.
-    G3BCLoopCache classifyLoops;
-    m_ClassifyLoops = &classifyLoops;
+    // Each operand's classification writes its own records and reads the other's
+    // geometry only, so the two run side by side; their undecided facets are resolved
+    // after, from both.
     const bool classifyA = maskA != 0 && (maskA & kRemoveAll) != kRemoveAll;
     const bool classifyB = maskB != 0 && (maskB & kRemoveAll) != kRemoveAll;
-    if (classifyA) ClassifyVertices(m_A, m_B->GetFacetList());
-    if (classifyB) ClassifyVertices(m_B, m_A->GetFacetList());
-    if (classifyA) ClassifyFacets(m_A, m_B->GetFacetList());
-    if (classifyB) ClassifyFacets(m_B, m_A->GetFacetList());
-    const bool resolved = (!classifyA || ResolveUnknownFacets(m_A, m_B->GetFacetList())) &&
-                          (!classifyB || ResolveUnknownFacets(m_B, m_A->GetFacetList()));
-    m_ClassifyLoops = nullptr;
+    g3bcside::Run(
+        PreparedSideBySide() && classifyA && classifyB,
+        [&] {
+            if (classifyA) ClassifyOperand(m_A, m_B);
+        },
+        [&](bool) {
+            if (classifyB) ClassifyOperand(m_B, m_A);
+        });
+    const bool resolved = ResolveUnknownFacets(m_A, m_B, classifyA, classifyB);
     if (!resolved) {
         GTrace::Message("Boolean: a facet could not be classified");
         DropOperands();

@@ -198,6 +198,9 @@ protected:
     void SetClassify(G3Vertex* v, SURF_CLASSIFY c);
     SURF_CLASSIFY ClassifyVertex(double* p, GArrayCollection* others);
     void ClassifyFacets(G3Surface* s, GArrayCollection* others);
+    // s's vertices, then its facets, against `other`, with rays drawn afresh and large
+    // facets' loops kept for this thread.
+    void ClassifyOperand(G3Surface* s, G3Surface* other);
     SURF_CLASSIFY FindFacetClassify(G3Surface* s, G3Facet* f, GArrayCollection* others);
     SURF_CLASSIFY TestOnOpposite(double* p, double* plane);
     void RemoveFacetsByClassify(G3Surface* s, int mask);
@@ -212,6 +215,9 @@ protected:
     /// inside each, then the verdict (in or out only) of a neighbour across an edge no cut
     /// can have made, spread until nothing changes. False when a facet stays unknown.
     bool ResolveUnknownFacets(G3Surface* s, GArrayCollection* others);
+    // Both operands' undecided facets (those asked for), each against the other, with
+    // rays drawn afresh; false when one stays undecided.
+    bool ResolveUnknownFacets(G3Surface* a, G3Surface* b, bool forA, bool forB);
     /// The closed outward solid of a fillet: its flat faces lie in the planes f1 and f2
     /// (a, b, c, d) through the edge a–b, its rounded side runs through the arc profiles at
     /// a and b (arc1, arc2: n + 1 points of three doubles each, from the tangent point on
@@ -274,11 +280,9 @@ private:
     GEnvelope m_Common;
     GEnvelope m_Total;
     GArrayCollection* m_Candidates = nullptr;
-    GArrayCollection* m_FloodStack = nullptr;
     uint32_t m_Overlap = 0;
     double m_RayLength = 0.0;
     G3Grid* m_Grid = nullptr;
-    G3BCLoopCache* m_ClassifyLoops = nullptr;  // the large facets' loops while rays classify
     int m_FloodDepth = 0;
     double* m_SlicePlane = nullptr;
     G3IntervalList* m_IntersectionList = nullptr;

@@ -4,10 +4,12 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
 #include "polykern/boolean/G3BCFacetData.h"
+#include "polykern/boolean/G3BCLoopCache.h"
 #include "polykern/boolean/G3BCRayMath.h"
 #include "polykern/boolean/G3BCVertexData.h"
 #include "polykern/boolean/G3BooleanCalculator.h"
@@ -35,6 +37,10 @@ constexpr int32_t kCutEdgeMark = 0x1000000;  // edge mark 3, set on the edges of
 // The random rays of this thread: splitmix64 from a fixed seed, so that an operation
 // started after ResetRandomRays draws the same rays on every machine.
 thread_local uint64_t t_RayState = kRaySeed;
+
+// The large facets' loops kept for this thread's rays while an operand classifies: each
+// thread that classifies keeps its own.
+thread_local G3BCLoopCache* t_ClassifyLoops = nullptr;
 
 double NextUnit() {
     uint64_t z = (t_RayState += 0x9E3779B97F4A7C15ull);
@@ -222,7 +228,7 @@ SURF_CLASSIFY G3BooleanCalculator::ClassifyVertex(double* p, GArrayCollection* o
         double q[3];
         GenerateRandomRay(p, q, m_RayLength);
         const SURF_CLASSIFY r =
-            CountCrossings(p, q, others, WalkMode::kPoint, nullptr, m_ClassifyLoops);
+            CountCrossings(p, q, others, WalkMode::kPoint, nullptr, t_ClassifyLoops);
         if (r != SURF_UNKNOWN) return r;
     }
     return SURF_UNKNOWN;
@@ -236,20 +242,42 @@ void G3BooleanCalculator::SetClassify(G3Vertex* v, SURF_CLASSIFY c) {
     if (data == nullptr) return;
     data->classification = c;
     if (c != SURF_IN && c != SURF_OUT) return;
-    const int base = m_FloodStack->size();
-    m_FloodStack->add(v);
-    while (m_FloodStack->size() > base) {
-        auto* u = static_cast<G3Vertex*>(m_FloodStack->getLast());
-        m_FloodStack->removeLast();
+    // The thread's own stack: two operands may flood side by side.
+    static thread_local std::vector<G3Vertex*> stack;
+    const std::size_t base = stack.size();
+    stack.push_back(v);
+    while (stack.size() > base) {
+        G3Vertex* u = stack.back();
+        stack.pop_back();
         for (G3VertexEdgeIterator it(u); it.hasNext();) {
             G3Vertex* w = static_cast<G3Edge*>(it.next())->OtherVertex(u);
             G3BCVertexData* wd = G3BCExDataProvider::DataOf(w);
             if (wd == nullptr || wd->classification != SURF_UNKNOWN) continue;
             wd->classification = c;  // set on entry, so each vertex is stacked once
-            m_FloodStack->add(w);
+            stack.push_back(w);
         }
     }
-    m_FloodStack->size(base);
+}
+
+// Rays drawn afresh for each operand, so that the two operands draw the same rays
+// whether they classify one after the other or side by side.
+void G3BooleanCalculator::ClassifyOperand(G3Surface* s, G3Surface* other) {
+    G3BCLoopCache loops;
+    G3BCLoopCache* const before = std::exchange(t_ClassifyLoops, &loops);
+    ResetRandomRays();
+    ClassifyVertices(s, other->GetFacetList());
+    ClassifyFacets(s, other->GetFacetList());
+    t_ClassifyLoops = before;
+}
+
+bool G3BooleanCalculator::ResolveUnknownFacets(G3Surface* a, G3Surface* b, bool forA, bool forB) {
+    G3BCLoopCache loops;
+    G3BCLoopCache* const before = std::exchange(t_ClassifyLoops, &loops);
+    ResetRandomRays();
+    const bool resolved = (!forA || ResolveUnknownFacets(a, b->GetFacetList())) &&
+                          (!forB || ResolveUnknownFacets(b, a->GetFacetList()));
+    t_ClassifyLoops = before;
+    return resolved;
 }
 
 void G3BooleanCalculator::ClassifyVertices(G3Surface* s, GArrayCollection* others) {
@@ -389,9 +417,9 @@ SURF_CLASSIFY G3BooleanCalculator::TestOnOppositeLists(double* p,
         double q[3];
         if (!GenerateRandomRay(p, q, plane, 1, m_RayLength)) continue;
         if (rOwn == SURF_UNKNOWN)
-            rOwn = CountCrossings(p, q, own, WalkMode::kRay, nullptr, m_ClassifyLoops);
+            rOwn = CountCrossings(p, q, own, WalkMode::kRay, nullptr, t_ClassifyLoops);
         if (rOther == SURF_UNKNOWN)
-            rOther = CountCrossings(p, q, others, WalkMode::kRay, nullptr, m_ClassifyLoops);
+            rOther = CountCrossings(p, q, others, WalkMode::kRay, nullptr, t_ClassifyLoops);
         if (rOwn != SURF_UNKNOWN && rOther != SURF_UNKNOWN)
             return rOwn == rOther ? SURF_ON_SAME : SURF_ON_OPPOSITE;
     }
