@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <map>
+#include <mutex>
 #include <utility>
 
 #include "polykern/boolean/G3BCExDataProvider.h"
@@ -24,10 +25,16 @@ constexpr double kWorkingScale = 1000.0;
 constexpr int32_t kNewEdge = 4;
 constexpr int kRemoveAll = SURF_ON | SURF_OUT | SURF_IN | SURF_ON_SAME | SURF_ON_OPPOSITE;
 
-// Providers set aside while a surface carries working data.
+// Providers set aside while a surface carries working data, for every calculator in the
+// process: each reads or changes the list under its lock.
 std::map<const G3Surface*, G3ShellExDataProvider*>& SetAside() {
     static auto* saved = new std::map<const G3Surface*, G3ShellExDataProvider*>();
     return *saved;
+}
+
+std::mutex& SetAsideLock() {
+    static auto* lock = new std::mutex();
+    return *lock;
 }
 
 bool HasFacets(const G3Surface* s) {
@@ -70,7 +77,10 @@ G3BooleanCalculator::~G3BooleanCalculator() {
 void G3BooleanCalculator::OpenBoolean(G3Surface* s) {
     if (s == nullptr || dynamic_cast<G3BCExDataProvider*>(s->GetExDataProvider()) != nullptr)
         return;
-    if (s->GetExDataProvider() != nullptr) SetAside()[s] = s->GetExDataProvider();
+    if (s->GetExDataProvider() != nullptr) {
+        const std::lock_guard<std::mutex> guard(SetAsideLock());
+        SetAside()[s] = s->GetExDataProvider();
+    }
     s->SetExDataProvider(new G3BCExDataProvider());
     s->OpenExData();
 }
@@ -80,6 +90,7 @@ void G3BooleanCalculator::CloseBoolean(G3Surface* s) {
         return;
     s->CloseExData();
     s->RemoveExDataProvider();
+    const std::lock_guard<std::mutex> guard(SetAsideLock());
     auto it = SetAside().find(s);
     if (it != SetAside().end()) {
         s->SetExDataProvider(it->second);
@@ -217,11 +228,15 @@ G3Surface* G3BooleanCalculator::RunBinary(
         DropOperands();
         return nullptr;
     }
-    RemoveFacetsByClassify(m_A, maskA);
-    RemoveFacetsByClassify(m_B, maskB);
-    MarkSeams(m_A);
-    MarkSeams(m_B);
-    CloseBoolean();
+    // Each operand drops its classified facets, marks its open seams and sheds its working
+    // records on its own.
+    auto windDown = [this](G3Surface* s, int mask) {
+        RemoveFacetsByClassify(s, mask);
+        MarkSeams(s);
+        CloseBoolean(s);
+    };
+    g3bcside::Run(
+        PreparedSideBySide(), [&] { windDown(m_A, maskA); }, [&](bool) { windDown(m_B, maskB); });
     MergeFacets(m_A, m_B);
     ToModel(m_A, m_Origin);
     delete m_B;
