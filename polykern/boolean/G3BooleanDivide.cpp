@@ -384,23 +384,103 @@ namespace {
 
 // The cells of the pass's grid along each axis for `count` facets of the second operand:
 // about a facet's size, so that a facet finds a few dozen candidates, not hundreds.
-int FineCells(int count) {
+int FineCellCount(int count) {
     const int n = static_cast<int>(std::sqrt(static_cast<double>(count)) / 4.0);
     return std::clamp(n, kGridCells, 64);
 }
+
+// The second operand's facets that meet the common box, by the cells of a fine grid over
+// it: one array sorted by cell (a counting sort), built in two passes instead of a list
+// per cell. Two boxes that meet share a cell, so a box's cells hold every facet whose box
+// meets it.
+class FineCells {
+public:
+    FineCells(const GEnvelope& box, int n, G3Surface* s) : m_N(n) {
+        for (int k = 0; k < 3; ++k) {
+            m_Min[k] = box.GetMin()[k];
+            const double width = (box.GetMax()[k] - box.GetMin()[k]) / n;
+            m_PerCell[k] = width > 0.0 ? 1.0 / width : 0.0;
+        }
+        std::vector<std::pair<G3Facet*, const GEnvelope*>> in;
+        for (int i = 0; i < s->GetFacetCount(); ++i) {
+            G3Facet* f = s->GetFacet(i);
+            const G3BCFacetData* d = G3BCExDataProvider::DataOf(f);
+            if (d == nullptr || !Meets(d, &box)) continue;
+            f->ClearMark();  // as a grid's facets are
+            in.push_back({f, d});
+        }
+        m_Start.assign(std::size_t(n) * n * n + 1, 0);
+        auto each = [this](const GEnvelope* env, auto take) {
+            int lo[3], hi[3];
+            Range(env, lo, hi);
+            for (int z = lo[2]; z <= hi[2]; ++z) {
+                for (int y = lo[1]; y <= hi[1]; ++y) {
+                    for (int x = lo[0]; x <= hi[0]; ++x) take((z * m_N + y) * m_N + x);
+                }
+            }
+        };
+        for (const auto& [f, d] : in) each(d, [this](int c) { ++m_Start[std::size_t(c) + 1]; });
+        for (std::size_t c = 1; c < m_Start.size(); ++c) m_Start[c] += m_Start[c - 1];
+        m_Facets.resize(std::size_t(m_Start.back()));
+        std::vector<int> at(m_Start.begin(), m_Start.end() - 1);
+        for (const auto& [f, d] : in) {
+            G3Facet* facet = f;
+            each(d, [this, &at, facet](int c) { m_Facets[std::size_t(at[std::size_t(c)]++)] = facet; });
+        }
+    }
+
+    // Replaces `out` with the facets in the cells env meets, each once (seen by a stamp
+    // per facet id), that still have edges and no mark.
+    void Collect(const GEnvelope* env,
+                 GArrayCollection* out,
+                 std::vector<uint32_t>* seen,
+                 uint32_t stamp) const {
+        out->clear();
+        int lo[3], hi[3];
+        Range(env, lo, hi);
+        for (int z = lo[2]; z <= hi[2]; ++z) {
+            for (int y = lo[1]; y <= hi[1]; ++y) {
+                const int row = (z * m_N + y) * m_N;
+                for (int k = m_Start[std::size_t(row + lo[0])];
+                     k < m_Start[std::size_t(row + hi[0] + 1)]; ++k) {
+                    G3Facet* facet = m_Facets[std::size_t(k)];
+                    if (facet->GetId() < 0) continue;
+                    const std::size_t id = std::size_t(facet->GetId());
+                    if (id >= seen->size()) seen->resize(2 * id + 1, stamp - 1);
+                    if ((*seen)[id] == stamp) continue;
+                    (*seen)[id] = stamp;
+                    if (!facet->GetMark() && facet->HasEdges()) out->add(facet);
+                }
+            }
+        }
+    }
+
+private:
+    void Range(const GEnvelope* env, int* lo, int* hi) const {
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = G3Grid::CellIndex((env->GetMin()[k] - m_Min[k]) * m_PerCell[k], m_N);
+            hi[k] = G3Grid::CellIndex((env->GetMax()[k] - m_Min[k]) * m_PerCell[k], m_N);
+        }
+    }
+
+    int m_N;
+    double m_Min[3], m_PerCell[3];
+    std::vector<int> m_Start;  // per cell, where its facets begin in m_Facets
+    std::vector<G3Facet*> m_Facets;
+};
 
 // The facets of the second operand whose boxes meet f's (fd), in the order a grid of
 // kGridCells a side hands them out: by the first of its cells each shares with f, then
 // latest facet first, as the grid was filled. A finer grid finds them, so the facet pairs
 // are cut in the same order, whatever the grid.
-void OrderedCandidates(const G3Grid& fine,
+void OrderedCandidates(const FineCells& fine,
                        const G3Grid& coarse,
                        const GEnvelope* fd,
                        std::vector<uint32_t>* seen,
                        uint32_t stamp,
                        std::vector<std::pair<uint64_t, G3Facet*>>* order,
                        GArrayCollection* out) {
-    fine.GetFacetsByFacet(fd, out, seen, stamp);
+    fine.Collect(fd, out, seen, stamp);
     int fi[2], fj[2], fk[2];
     coarse.GetIndexes(fd, fi, fj, fk);
     order->clear();
@@ -428,9 +508,9 @@ void OrderedCandidates(const G3Grid& fine,
 
 void G3BooleanCalculator::Divide() {
     if (m_Overlap == kDisjoint) return;
-    delete m_Grid;
-    m_Grid = new G3Grid(&m_Common, FineCells(m_B->GetFacetCount()));
-    FillGrid(m_Grid, m_B, &m_Common);
+    delete m_Grid;  // a query's grid would outlive the facets this pass replaces
+    m_Grid = nullptr;
+    const FineCells fine(m_Common, FineCellCount(m_B->GetFacetCount()), m_B);
     const G3Grid coarse(&m_Common, kGridCells);
     std::vector<G3Facet*> cut;  // the first operand's facets in the common box
     for (int i = 0; i < m_A->GetFacetCount(); ++i) {
@@ -449,7 +529,7 @@ void G3BooleanCalculator::Divide() {
         scratch.candidates = candidates;
         scratch.found = found;
         for (std::size_t k = begin; k < end; ++k) {
-            OrderedCandidates(*m_Grid, coarse, G3BCExDataProvider::DataOf(cut[k]), &seen,
+            OrderedCandidates(fine, coarse, G3BCExDataProvider::DataOf(cut[k]), &seen,
                               ++stamp, &order, candidates);
             IntersectFacetProcessor(cut[k], &loops, &scratch);
         }
@@ -464,8 +544,6 @@ void G3BooleanCalculator::Divide() {
         [&](bool) { pass(half, cut.size(), &secondCandidates, &second); });
     MergeFound(&first);
     MergeFound(&second);
-    delete m_Grid;
-    m_Grid = nullptr;
 }
 
 void G3BooleanCalculator::DivideSelf() {
