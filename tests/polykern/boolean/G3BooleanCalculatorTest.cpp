@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include "polykern/boolean/G3BooleanCalculator.h"
 #include "polykern/boolean/G3IntervalList.h"
 #include "polykern/exdata/G3ExDataProvider.h"
+#include "polykern/exdata/G3ShellExDataProvider.h"
 #include "polykern/foundation/GTrace.h"
 #include "polykern/model/G3Facet.h"
 #include "polykern/model/G3FacetLoops.h"
@@ -309,6 +311,26 @@ TEST(G3BooleanCalculator, ResultsDoNotFollowMemoryOrderOrThreads) {
         EXPECT_EQ(other->rings, first.rings);
         EXPECT_EQ(other->trace, first.trace);
     }
+}
+
+TEST(G3BooleanCalculator, ProvidersSetAsideComeBackWithCalculatorsOnTwoThreads) {
+    // A shell's own provider is set aside while a calculator works on the shell and given
+    // back after; the calculators of every thread share the list of those set aside.
+    auto work = [](int* restored) {
+        for (int k = 0; k < 200; ++k) {
+            G3Surface* a = Box(0, 0, 0, 1, 1, 1);
+            auto* own = new G3ShellExDataProvider();
+            a->SetExDataProvider(own);
+            auto u = Apply(Op::Union, a, Box(0.5, 0.5, 0.5, 1.5, 1.5, 1.5));
+            if (u != nullptr && u->GetExDataProvider() == own) ++*restored;
+        }
+    };
+    int here = 0, there = 0;
+    std::thread other(work, &there);
+    work(&here);
+    other.join();
+    EXPECT_EQ(here, 200);
+    EXPECT_EQ(there, 200);
 }
 
 // Openings cut one after another through a slab: its faces soon have more ring edges than
