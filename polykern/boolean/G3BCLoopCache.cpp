@@ -58,6 +58,12 @@ const double* G3BCLoopCache::BoxesFor(const G3Facet* f) {
     return entry != nullptr ? BoxesOf(entry) : nullptr;
 }
 
+const G3FacetLoops* G3BCLoopCache::For(const G3Facet* f, const double** boxes) {
+    Entry* entry = Find(f, true);
+    *boxes = entry != nullptr ? BoxesOf(entry) : nullptr;
+    return entry != nullptr ? entry->loops.get() : nullptr;
+}
+
 bool G3BCLoopCache::PointIn(
     const G3Facet* f, int i, int j, const double* p, double tol, bool* onBoundary) {
     G3Vertex *hitA = nullptr, *hitB = nullptr;

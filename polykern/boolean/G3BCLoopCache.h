@@ -25,6 +25,9 @@ public:
     /// The boxes of those loops, six values a loop (its lowest corner, then its
     /// highest), or null for a small facet.
     const double* BoxesFor(const G3Facet* f);
+    /// For and BoxesFor in one lookup: the kept loops of f, their boxes through `boxes`
+    /// (both null for a small facet).
+    const G3FacetLoops* For(const G3Facet* f, const double** boxes);
     /// Whether p lies in f on axes i and j, loop by loop, with *onBoundary telling
     /// whether it lies on an edge or a vertex: the answers of G3Facet::PointInFacet. A
     /// large facet's loops whose boxes hold no point near p are skipped, since a point

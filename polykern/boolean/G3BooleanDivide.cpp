@@ -279,8 +279,7 @@ struct Kept {
 
 Kept KeptOf(G3BCLoopCache* cache, const G3Facet* f) {
     Kept kept;
-    if (cache == nullptr || (kept.loops = cache->For(f)) == nullptr) return kept;
-    kept.boxes = cache->BoxesFor(f);
+    if (cache != nullptr) kept.loops = cache->For(f, &kept.boxes);
     return kept;
 }
 
