@@ -7,4 +7,9 @@ std::mutex& HelperLock() {
     return lock;
 }
 
+bool& Busy() {
+    static thread_local bool busy = false;
+    return busy;
+}
+
 }  // namespace g3bcside

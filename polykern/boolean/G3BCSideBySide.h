@@ -19,6 +19,10 @@ constexpr int kFacets = 4096;
 /// Held by the caller whose second step runs on the helper; its scratch goes with it.
 std::mutex& HelperLock();
 
+/// Whether this thread is running steps side by side (as the caller or as the helper): a
+/// step that asks for the helper again runs its halves one after the other.
+bool& Busy();
+
 /// Runs `first()` here and `second(true)` on the helper at once when `wanted`, the helper
 /// is free and a thread can be had; otherwise `first()` then `second(false)`, here. The
 /// trace messages of the second reach the receiver after those of the first, as they
@@ -29,11 +33,13 @@ void Run(bool wanted, First&& first, Second&& second) {
     std::vector<std::string> lines;
     std::future<void> other;
     try {
-        if (wanted && helper.try_lock()) {
+        if (wanted && !Busy() && helper.try_lock()) {
             other = std::async(std::launch::async, [&second, &lines] {
+                Busy() = true;
                 GTrace::Collect(&lines);
                 second(true);
                 GTrace::Collect(nullptr);
+                Busy() = false;
             });
         }
     } catch (const std::system_error&) {
@@ -44,6 +50,11 @@ void Run(bool wanted, First&& first, Second&& second) {
         second(false);
         return;
     }
+    // Cleared however `first` leaves, so that a throw does not keep this thread busy.
+    struct Done {
+        ~Done() { Busy() = false; }
+    } done;
+    Busy() = true;
     first();
     other.get();
     for (const std::string& line : lines) GTrace::Message(line.c_str());
