@@ -241,7 +241,8 @@ G3Surface* G3BooleanCalculator::RunBinary(
     ToModel(m_A, m_Origin);
     delete m_B;
     m_B = nullptr;
-    m_A->RemoveUnused();
+    // Where the operands met, the weld ended by dropping everything left unused.
+    if (!overlap) m_A->RemoveUnused();
     m_A->RemoveNonManifoldEdges();
     if (useEvent || unionInPlane != 0) m_A->UnionInPlaneFacets(4);
     m_A->UnionFacets(8);
