@@ -27,11 +27,6 @@ G3BCLoopCache::Entry* G3BCLoopCache::Find(const G3Facet* f, bool now) {
     return &entry;
 }
 
-const G3FacetLoops* G3BCLoopCache::For(const G3Facet* f) {
-    Entry* entry = Find(f, true);
-    return entry != nullptr ? entry->loops.get() : nullptr;
-}
-
 const double* G3BCLoopCache::BoxesOf(Entry* entry) {
     const G3FacetLoops& loops = *entry->loops;
     if (entry->boxes.empty()) {
@@ -51,11 +46,6 @@ const double* G3BCLoopCache::BoxesOf(Entry* entry) {
         }
     }
     return entry->boxes.data();
-}
-
-const double* G3BCLoopCache::BoxesFor(const G3Facet* f) {
-    Entry* entry = Find(f, true);
-    return entry != nullptr ? BoxesOf(entry) : nullptr;
 }
 
 const G3FacetLoops* G3BCLoopCache::For(const G3Facet* f, const double** boxes) {

@@ -20,13 +20,9 @@ public:
     G3BCLoopCache(const G3BCLoopCache&) = delete;
     G3BCLoopCache& operator=(const G3BCLoopCache&) = delete;
 
-    /// The kept loops of f, or null for a facet small enough to walk each time.
-    const G3FacetLoops* For(const G3Facet* f);
-    /// The boxes of those loops, six values a loop (its lowest corner, then its
-    /// highest), or null for a small facet.
-    const double* BoxesFor(const G3Facet* f);
-    /// For and BoxesFor in one lookup: the kept loops of f, their boxes through `boxes`
-    /// (both null for a small facet).
+    /// The kept loops of f, or null for a facet small enough to walk each time, and
+    /// through `boxes` the boxes of those loops, six values a loop (its lowest corner,
+    /// then its highest), or null.
     const G3FacetLoops* For(const G3Facet* f, const double** boxes);
     /// Whether p lies in f on axes i and j, loop by loop, with *onBoundary telling
     /// whether it lies on an edge or a vertex: the answers of G3Facet::PointInFacet. A

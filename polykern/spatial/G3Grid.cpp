@@ -164,10 +164,14 @@ void G3Grid::GetFacetByLine(const double* p, const double* q, GArrayCollection* 
     for (int e = first; e < out->size(); ++e) static_cast<G3Obj*>(out->get(e))->ClearMark();
 }
 
-// Hands `take` every unmarked facet with edges stored in the cells env meets, cell after
-// cell, as often as the cells hold it.
-template <class Take>
-void G3Grid::EachFacetIn(const GEnvelope* env, Take take) const {
+void G3Grid::GetFacetsByFacet(G3Facet* f, const GEnvelope* env, GArrayCollection* out) {
+    if (out == nullptr) return;
+    out->clear();
+    GEnvelope own;
+    if (env == nullptr) {
+        if (f == nullptr) return;
+        env = f->FormEnvelope(&own);
+    }
     int i[2], j[2], k[2];
     GetIndexes(env, i, j, k);
     for (int z = k[0]; z <= k[1]; ++z) {
@@ -180,43 +184,14 @@ void G3Grid::EachFacetIn(const GEnvelope* env, Take take) const {
                     // Cells may hold other entities added through Add; only facets count.
                     if (entry->GetMark() || entry->GetObjectType() != 4) continue;
                     auto* facet = static_cast<G3Facet*>(entry);
-                    if (facet->HasEdges()) take(facet);
+                    if (!facet->HasEdges()) continue;
+                    facet->SetMark();
+                    out->add(facet);
                 }
             }
         }
     }
-}
-
-void G3Grid::GetFacetsByFacet(G3Facet* f, const GEnvelope* env, GArrayCollection* out) {
-    if (out == nullptr) return;
-    out->clear();
-    GEnvelope own;
-    if (env == nullptr) {
-        if (f == nullptr) return;
-        env = f->FormEnvelope(&own);
-    }
-    EachFacetIn(env, [out](G3Facet* facet) {
-        facet->SetMark();
-        out->add(facet);
-    });
     for (int e = 0; e < out->size(); ++e) static_cast<G3Obj*>(out->get(e))->ClearMark();
-}
-
-void G3Grid::GetFacetsByFacet(const GEnvelope* env,
-                              GArrayCollection* out,
-                              std::vector<uint32_t>* seen,
-                              uint32_t stamp) const {
-    if (out == nullptr) return;
-    out->clear();
-    if (env == nullptr || seen == nullptr) return;
-    EachFacetIn(env, [out, seen, stamp](G3Facet* facet) {
-        if (facet->GetId() < 0) return;
-        const std::size_t id = std::size_t(facet->GetId());
-        if (id >= seen->size()) seen->resize(2 * id + 1, stamp - 1);
-        if ((*seen)[id] == stamp) return;
-        (*seen)[id] = stamp;
-        out->add(facet);
-    });
 }
 
 int G3Grid::WCode(const double* p) const {

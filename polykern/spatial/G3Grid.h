@@ -1,8 +1,5 @@
 #pragma once
 
-#include <cstdint>
-#include <vector>
-
 #include "polykern/PolykernExport.h"
 #include "polykern/math/GEnvelope.h"
 
@@ -86,14 +83,6 @@ public:
     /// (f's own envelope when env is null; f itself may be among them), each once; marks are
     /// cleared again. out stays empty when env and f are both null; nothing for a null out.
     void GetFacetsByFacet(G3Facet* f, const GEnvelope* env, GArrayCollection* out);
-    /// The same facets in the same order, for env, without touching their marks, when
-    /// the grid holds the facets of one surface (their ids tell them apart): a facet is
-    /// told seen by `seen[id] == stamp` (grown as ids need), so that two threads can ask
-    /// at once, each with its own `seen`. A caller passes a new stamp for each call.
-    void GetFacetsByFacet(const GEnvelope* env,
-                          GArrayCollection* out,
-                          std::vector<uint32_t>* seen,
-                          uint32_t stamp) const;
 
 protected:
     /// Outcode of p against the box: 1 x below, 2 x above, 4 y below, 8 y above, 16 z below,
@@ -106,8 +95,6 @@ protected:
 private:
     // trunc(t) saturated to the int range, NaN giving 0.
     static int Saturate(double t);
-    template <class Take>
-    void EachFacetIn(const GEnvelope* env, Take take) const;
     // Cell (i, j, k) as an index into m_Cells; the indices must be in range.
     int CellOf(int i, int j, int k) const { return (k * m_N + j) * m_N + i; }
     bool InRange(int i, int j, int k) const;

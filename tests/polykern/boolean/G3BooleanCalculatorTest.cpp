@@ -377,8 +377,8 @@ TEST(G3BooleanCalculator, SlabTakesManyOpeningsOneAfterAnother) {
     EXPECT_GT(boundary, 0);
     // Cuts across the face by planes through and between the holes' sides: skipping the
     // loops whose boxes keep clear of a plane must give the full walk's points, in order.
-    const G3FacetLoops* kept = loops.For(top);
-    const double* boxes = loops.BoxesFor(top);
+    const double* boxes = nullptr;
+    const G3FacetLoops* kept = loops.For(top, &boxes);
     ASSERT_NE(kept, nullptr);
     ASSERT_NE(boxes, nullptr);
     const G3FacetLoops& all = *kept;

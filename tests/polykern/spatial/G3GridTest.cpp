@@ -216,29 +216,3 @@ TEST(G3Grid, HardInputNeverLeavesTheCells) {
 }
 
 }  // namespace
-
-TEST(G3Grid, FacetsFoundWithoutMarksComeInTheMarkedOrder) {
-    // One surface's facets, as an intersection pass stores them: the query that leaves the
-    // marks alone must hand out the same facets, once each, in the same order.
-    SurfacePtr sphere(pktest::MakeSphere(24, 12));
-    GEnvelope box;
-    sphere->FormEnvelope(&box);
-    for (int cells : {1, 5, 40}) {
-        G3Grid grid(&box, cells);
-        for (int i = 0; i < sphere->GetFacetCount(); ++i)
-            grid.AddFacet(sphere->GetFacet(i), nullptr);
-        std::vector<uint32_t> seen;
-        GArrayCollection marked, stamped;
-        for (int i = 0; i < sphere->GetFacetCount(); ++i) {
-            G3Facet* f = sphere->GetFacet(i);
-            GEnvelope env;
-            f->FormEnvelope(&env);
-            env.Extend(0.05 * (i % 3));
-            grid.GetFacetsByFacet(f, &env, &marked);
-            grid.GetFacetsByFacet(&env, &stamped, &seen, uint32_t(i + 1));
-            ASSERT_EQ(marked.size(), stamped.size()) << cells << " cells, facet " << i;
-            for (int k = 0; k < marked.size(); ++k) ASSERT_EQ(marked.get(k), stamped.get(k));
-            EXPECT_FALSE(f->GetMark());
-        }
-    }
-}
